@@ -1,0 +1,12 @@
+// The process entry: runs the user program's hooks under the framework (internal).
+#pragma once
+
+#include "platform/backend.h"
+
+namespace orv {
+
+// Creates the main window on the calling (main) thread, which starts the
+// worker, and serves it until Exit. Returns the process exit code.
+int run_program(const platform::Backend* backend);
+
+}  // namespace orv

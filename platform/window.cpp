@@ -1,0 +1,560 @@
+// Window classes and records, rectangles, focus, activation and metrics.
+#include "platform/window.h"
+
+#include <algorithm>
+#include <atomic>
+
+#include "platform/backend.h"
+#include "platform/queue.h"
+#include "platform/window_internal.h"
+
+namespace platform {
+
+void release_class_lock(const std::string& class_name);  // instance_lock.cpp
+void take_class_lock(const std::string& class_name);
+
+namespace internal {
+namespace {
+
+struct WindowTable {
+  std::mutex mutex;
+  std::map<std::uint32_t, std::unique_ptr<WindowRecord>> records;
+  std::vector<WindowClass> classes;
+  std::vector<Window> top_levels;  // creation order
+  std::map<ThreadId, Window> focus;
+  Window foreground;
+  std::uint32_t next_id = 1;
+  ScreenMetrics metrics;
+};
+
+WindowTable& table() {
+  static WindowTable* instance = new WindowTable;  // outlives threads still running at exit
+  return *instance;
+}
+
+}  // namespace
+
+std::mutex& window_mutex() { return table().mutex; }
+
+WindowRecord* find_record(Window window) {
+  auto it = table().records.find(window.id);
+  return it == table().records.end() || it->second->destroying ? nullptr : it->second.get();
+}
+
+Window window_to_paint(ThreadId thread, bool take) {
+  std::lock_guard lock(window_mutex());
+  for (auto& [id, record] : table().records) {
+    if (record->thread == thread && record->needs_paint && !record->destroying) {
+      if (take) record->needs_paint = false;
+      return record->handle;
+    }
+  }
+  return {};
+}
+
+static int frame_width(unsigned style, const ScreenMetrics& m) {
+  return (style & (kStyleCaption | kStyleFrame | kStyleResizable)) ? m.frame : 0;
+}
+
+static Rect client_of(const Rect& outer, unsigned style, bool has_menu, const ScreenMetrics& m) {
+  int f = frame_width(style, m);
+  int top = f + ((style & kStyleCaption) ? m.caption : 0) + (has_menu ? m.menu : 0);
+  Rect client{outer.left + f, outer.top + top, outer.right - f, outer.bottom - f};
+  client.right = std::max(client.right, client.left);
+  client.bottom = std::max(client.bottom, client.top);
+  return client;
+}
+
+Rect client_screen_rect(const WindowRecord& record) {
+  if (record.style & kStyleChild) {
+    WindowRecord* parent = find_record(record.parent);
+    Rect base = parent ? client_screen_rect(*parent) : Rect{};
+    return {base.left + record.outer.left, base.top + record.outer.top,
+            base.left + record.outer.right, base.top + record.outer.bottom};
+  }
+  return client_of(record.outer, record.style, record.has_menu_bar, table().metrics);
+}
+
+}  // namespace internal
+
+using internal::find_record;
+using internal::table;
+using internal::WindowTable;
+using internal::WindowRecord;
+
+namespace {
+
+// Captioned windows keep at least the minimum tracking size.
+Rect enforce_minimum(Rect outer, unsigned style, const ScreenMetrics& m) {
+  if (!(style & kStyleCaption)) return outer;
+  outer.right = std::max(outer.right, outer.left + m.min_window_width);
+  outer.bottom = std::max(outer.bottom, outer.top + m.min_window_height);
+  return outer;
+}
+
+void resize_surface(WindowRecord& record, int width, int height) {
+  if (!record.surface) record.surface = std::make_shared<internal::Surface>();
+  std::lock_guard lock(record.surface->mutex);
+  Bitmap* old = record.surface->bitmap.get();
+  if (old && old->width == width && old->height == height) return;
+  record.surface->bitmap = create_bitmap(std::max(width, 1), std::max(height, 1), 32);
+}
+
+void notify_changed(Window window) {
+  if (current_backend().window_changed) current_backend().window_changed(window);
+}
+
+std::intptr_t send_simple(Window window, MsgKind kind, int x = 0, int y = 0) {
+  Msg msg;
+  msg.kind = kind;
+  msg.x = x;
+  msg.y = y;
+  return send_message(window, msg);
+}
+
+Window create_record(std::unique_ptr<WindowRecord> record) {
+  Window handle;
+  {
+    std::lock_guard lock(internal::window_mutex());
+    WindowTable& t = table();
+    handle.id = t.next_id++;
+    record->handle = handle;
+    if (record->style & kStyleChild) {
+      if (WindowRecord* parent = find_record(record->parent)) parent->children.push_back(handle);
+    } else {
+      t.top_levels.push_back(handle);
+    }
+    Rect client = internal::client_screen_rect(*record);
+    resize_surface(*record, client.width(), client.height());
+    t.records[handle.id] = std::move(record);
+  }
+  return handle;
+}
+
+}  // namespace
+
+bool register_class(const WindowClass& window_class) {
+  if (window_class.name.empty() || !window_class.proc) return false;
+  std::lock_guard lock(internal::window_mutex());
+  auto& classes = table().classes;
+  for (const WindowClass& c : classes)
+    if (c.name == window_class.name) return false;
+  classes.push_back(window_class);
+  return true;
+}
+
+bool is_class_registered(const std::string& name) {
+  std::lock_guard lock(internal::window_mutex());
+  for (const WindowClass& c : table().classes)
+    if (c.name == name) return true;
+  return false;
+}
+
+Window create_window(const CreateParams& params) {
+  auto record = std::make_unique<WindowRecord>();
+  {
+    std::lock_guard lock(internal::window_mutex());
+    auto& classes = table().classes;
+    auto it = std::find_if(classes.begin(), classes.end(),
+                           [&](const WindowClass& c) { return c.name == params.class_name; });
+    if (it == classes.end()) return {};
+    record->proc = it->proc;
+    record->double_clicks = it->double_clicks;
+    record->outer = enforce_minimum(params.outer, params.style, table().metrics);
+  }
+  record->class_name = params.class_name;
+  record->thread = current_thread_id();
+  record->style = params.style & ~(kStyleChild | kStyleVisible);
+  record->text = params.caption;
+  record->owner = params.owner;
+  record->has_menu_bar = params.has_menu_bar;
+  Window window = create_record(std::move(record));
+  take_class_lock(params.class_name);
+  if (current_backend().window_created) current_backend().window_created(window);
+  if (send_simple(window, MsgKind::Create) == -1) {
+    destroy_window(window);
+    return {};
+  }
+  Rect client = client_rect(window);
+  send_simple(window, MsgKind::Size, client.width(), client.height());
+  if (params.style & kStyleVisible) show_window(window, true);
+  return window;
+}
+
+Window create_control(ControlKind kind, Window parent, int id, Rect rect, std::u16string text,
+                      unsigned style) {
+  auto record = std::make_unique<WindowRecord>();
+  {
+    std::lock_guard lock(internal::window_mutex());
+    WindowRecord* parent_record = find_record(parent);
+    if (!parent_record || parent_record->thread != current_thread_id()) return {};
+    record->visible = (style & kStyleVisible) != 0;
+  }
+  record->class_name = kind == ControlKind::Edit     ? "edit"
+                       : kind == ControlKind::Button ? "button"
+                                                     : "static";
+  record->proc = internal::control_proc;
+  record->thread = current_thread_id();
+  record->style = style | kStyleChild;
+  record->text = std::move(text);
+  record->outer = rect;
+  record->parent = parent;
+  record->control_id = id;
+  record->kind = kind;
+  Window window = create_record(std::move(record));
+  if (current_backend().window_created) current_backend().window_created(window);
+  send_simple(window, MsgKind::Create);
+  return window;
+}
+
+bool destroy_window(Window window) {
+  std::vector<Window> owned;
+  std::vector<Window> children;
+  {
+    std::lock_guard lock(internal::window_mutex());
+    WindowRecord* record = find_record(window);
+    if (!record || record->thread != current_thread_id()) return false;
+    for (auto& [id, other] : table().records) {
+      if (other->owner == window && !other->destroying) {
+        if (other->thread == record->thread)
+          owned.push_back(other->handle);
+        else
+          other->owner = {};
+      }
+    }
+    children = record->children;
+  }
+  for (Window w : owned) destroy_window(w);
+  send_simple(window, MsgKind::Destroy);
+  for (Window child : children) destroy_window(child);
+
+  std::string class_name;
+  bool child = false;
+  {
+    std::lock_guard lock(internal::window_mutex());
+    WindowRecord* record = find_record(window);
+    if (!record) return true;  // destroyed from its own Destroy handler
+    record->destroying = true;
+    class_name = record->class_name;
+    child = (record->style & kStyleChild) != 0;
+    WindowTable& t = table();
+    if (WindowRecord* parent = find_record(record->parent))
+      std::erase(parent->children, window);
+    std::erase(t.top_levels, window);
+    for (auto& [thread, focus] : t.focus)
+      if (focus == window) focus = {};
+    if (t.foreground == window) t.foreground = {};
+  }
+  if (current_backend().window_destroyed) current_backend().window_destroyed(window);
+  {
+    std::lock_guard lock(internal::window_mutex());
+    table().records.erase(window.id);
+  }
+  if (!child) release_class_lock(class_name);
+  return true;
+}
+
+bool is_window(Window window) {
+  std::lock_guard lock(internal::window_mutex());
+  return find_record(window) != nullptr;
+}
+
+namespace {
+
+// Reads one thing of a live window's record under the lock.
+template <class T, class Read>
+T read_record(Window window, T fallback, Read read) {
+  std::lock_guard lock(internal::window_mutex());
+  WindowRecord* record = find_record(window);
+  return record ? T(read(*record)) : fallback;
+}
+
+}  // namespace
+
+ThreadId window_thread(Window window) {
+  return read_record(window, ThreadId{0}, [](const WindowRecord& r) { return r.thread; });
+}
+std::string window_class(Window window) {
+  return read_record(window, std::string(), [](const WindowRecord& r) { return r.class_name; });
+}
+unsigned window_style(Window window) {
+  return read_record(window, 0u, [](const WindowRecord& r) { return r.style; });
+}
+Window window_owner(Window window) {
+  return read_record(window, Window{}, [](const WindowRecord& r) { return r.owner; });
+}
+Window window_parent(Window window) {
+  return read_record(window, Window{}, [](const WindowRecord& r) { return r.parent; });
+}
+int control_id(Window window) {
+  return read_record(window, 0, [](const WindowRecord& r) { return r.control_id; });
+}
+ControlKind control_kind(Window window) {
+  return read_record(window, ControlKind::None, [](const WindowRecord& r) { return r.kind; });
+}
+std::vector<Window> child_windows(Window parent) {
+  return read_record(parent, std::vector<Window>(), [](const WindowRecord& r) { return r.children; });
+}
+bool is_visible(Window window) {
+  return read_record(window, false, [](const WindowRecord& r) { return r.visible; });
+}
+std::u16string caption(Window window) {
+  return read_record(window, std::u16string(), [](const WindowRecord& r) { return r.text; });
+}
+Menu menu_bar(Window window) {
+  return read_record(window, Menu(), [](const WindowRecord& r) { return r.menu; });
+}
+bool has_menu_bar(Window window) {
+  return read_record(window, false, [](const WindowRecord& r) { return r.has_menu_bar; });
+}
+bool accepts_drops(Window window) {
+  return read_record(window, false, [](const WindowRecord& r) { return r.accepts_drops; });
+}
+
+Rect window_rect(Window window) {
+  std::lock_guard lock(internal::window_mutex());
+  WindowRecord* record = find_record(window);
+  return record ? record->outer : Rect{};
+}
+
+Rect client_rect(Window window) {
+  std::lock_guard lock(internal::window_mutex());
+  WindowRecord* record = find_record(window);
+  if (!record) return {};
+  Rect client = internal::client_screen_rect(*record);
+  return {0, 0, client.width(), client.height()};
+}
+
+Point client_to_screen(Window window, Point p) {
+  std::lock_guard lock(internal::window_mutex());
+  WindowRecord* record = find_record(window);
+  if (!record) return p;
+  Rect client = internal::client_screen_rect(*record);
+  return {client.left + p.x, client.top + p.y};
+}
+
+Window control_by_id(Window parent, int id) {
+  std::lock_guard lock(internal::window_mutex());
+  WindowRecord* record = find_record(parent);
+  if (!record) return {};
+  for (Window child : record->children)
+    if (WindowRecord* c = find_record(child); c && c->control_id == id) return child;
+  return {};
+}
+
+std::vector<Window> top_level_windows() {
+  std::lock_guard lock(internal::window_mutex());
+  return table().top_levels;
+}
+
+Window root_window(Window window) {
+  std::lock_guard lock(internal::window_mutex());
+  WindowRecord* record = find_record(window);
+  while (record && (record->style & kStyleChild)) {
+    WindowRecord* parent = find_record(record->parent);
+    if (!parent) break;
+    record = parent;
+  }
+  return record ? record->handle : Window{};
+}
+
+void set_window_style(Window window, unsigned style) {
+  {
+    std::lock_guard lock(internal::window_mutex());
+    WindowRecord* record = find_record(window);
+    if (!record) return;
+    record->style = (record->style & kStyleChild) | (style & ~kStyleChild);
+  }
+  notify_changed(window);
+}
+
+Rect adjust_window_rect(Rect client, unsigned style, bool has_menu_bar) {
+  ScreenMetrics m = screen_metrics();
+  int f = internal::frame_width(style, m);
+  int top = f + ((style & kStyleCaption) ? m.caption : 0) + (has_menu_bar ? m.menu : 0);
+  return {client.left - f, client.top - top, client.right + f, client.bottom + f};
+}
+
+bool move_window(Window window, Rect outer) {
+  Rect old_client;
+  Rect new_client;
+  {
+    std::lock_guard lock(internal::window_mutex());
+    WindowRecord* record = find_record(window);
+    if (!record) return false;
+    old_client = internal::client_screen_rect(*record);
+    record->outer = enforce_minimum(outer, record->style, table().metrics);
+    new_client = internal::client_screen_rect(*record);
+    resize_surface(*record, new_client.width(), new_client.height());
+  }
+  notify_changed(window);
+  bool top_level = !(window_style(window) & kStyleChild);
+  if (top_level && (old_client.left != new_client.left || old_client.top != new_client.top))
+    send_simple(window, MsgKind::Move, new_client.left, new_client.top);
+  if (old_client.width() != new_client.width() || old_client.height() != new_client.height())
+    send_simple(window, MsgKind::Size, new_client.width(), new_client.height());
+  return true;
+}
+
+void show_window(Window window, bool visible) {
+  {
+    std::lock_guard lock(internal::window_mutex());
+    WindowRecord* record = find_record(window);
+    if (!record || record->visible == visible) return;
+    record->visible = visible;
+    if (visible) record->needs_paint = true;
+  }
+  notify_changed(window);
+}
+
+void set_caption(Window window, std::u16string text) {
+  {
+    std::lock_guard lock(internal::window_mutex());
+    WindowRecord* record = find_record(window);
+    if (!record) return;
+    record->text = std::move(text);
+    if (record->kind == ControlKind::Edit) {
+      record->caret = 0;
+      record->selection_start = record->selection_end = 0;
+    }
+  }
+  notify_changed(window);
+}
+
+Window set_focus(Window window) {
+  Window old;
+  {
+    std::lock_guard lock(internal::window_mutex());
+    ThreadId thread = current_thread_id();
+    if (window) {
+      WindowRecord* record = find_record(window);
+      if (!record || record->thread != thread) return {};
+    }
+    Window& focus = table().focus[thread];
+    old = focus;
+    if (old == window) return old;
+    focus = window;
+  }
+  if (old && is_window(old)) send_simple(old, MsgKind::KillFocus);
+  if (window) send_simple(window, MsgKind::SetFocus);
+  return old;
+}
+
+Window focus_window() { return focus_of_thread(current_thread_id()); }
+
+Window focus_of_thread(ThreadId thread) {
+  std::lock_guard lock(internal::window_mutex());
+  auto it = table().focus.find(thread);
+  return it == table().focus.end() || !find_record(it->second) ? Window{} : it->second;
+}
+
+// Activation is posted, never sent: the other window's thread may be busy.
+void set_foreground(Window window) {
+  Window old;
+  {
+    std::lock_guard lock(internal::window_mutex());
+    if (window && !find_record(window)) return;
+    old = table().foreground;
+    if (old == window) return;
+    table().foreground = window;
+  }
+  Msg msg;
+  msg.kind = MsgKind::Activate;
+  if (old) post_message(old, msg);
+  msg.active = true;
+  if (window) post_message(window, msg);
+  if (window) notify_changed(window);
+}
+
+Window foreground_window() {
+  std::lock_guard lock(internal::window_mutex());
+  return find_record(table().foreground) ? table().foreground : Window{};
+}
+
+void raise_window(Window window) {
+  {
+    std::lock_guard lock(internal::window_mutex());
+    auto& order = table().top_levels;
+    if (std::find(order.begin(), order.end(), window) == order.end()) return;
+    std::erase(order, window);
+    order.push_back(window);
+  }
+  notify_changed(window);
+}
+
+void set_menu_bar(Window window, const Menu& menu) {
+  {
+    std::lock_guard lock(internal::window_mutex());
+    WindowRecord* record = find_record(window);
+    if (!record) return;
+    record->menu = menu;
+  }
+  notify_changed(window);
+}
+
+void accept_drops(Window window, bool accept) {
+  std::lock_guard lock(internal::window_mutex());
+  if (WindowRecord* record = find_record(window)) record->accepts_drops = accept;
+}
+
+void invalidate_window(Window window) {
+  ThreadId thread;
+  {
+    std::lock_guard lock(internal::window_mutex());
+    WindowRecord* record = find_record(window);
+    if (!record) return;
+    record->needs_paint = true;
+    thread = record->thread;
+  }
+  Msg wake;  // lets a thread blocked in get_message notice the paint request
+  wake.kind = MsgKind::None;
+  post_thread_message(thread, wake);
+}
+
+void with_client_surface(Window window, const std::function<void(Bitmap&)>& draw) {
+  std::shared_ptr<internal::Surface> surface;
+  {
+    std::lock_guard lock(internal::window_mutex());
+    WindowRecord* record = find_record(window);
+    if (!record) return;
+    surface = record->surface;
+  }
+  if (!surface) return;
+  std::lock_guard lock(surface->mutex);
+  if (surface->bitmap) draw(*surface->bitmap);
+}
+
+void present_window(Window window) {
+  if (current_backend().present) current_backend().present(window);
+}
+
+ScreenMetrics screen_metrics() {
+  std::lock_guard lock(internal::window_mutex());
+  return table().metrics;
+}
+
+void set_screen_metrics(const ScreenMetrics& metrics) {
+  std::lock_guard lock(internal::window_mutex());
+  table().metrics = metrics;
+}
+
+Window find_local_window(const std::string& class_name) {
+  std::lock_guard lock(internal::window_mutex());
+  for (Window w : table().top_levels)
+    if (WindowRecord* r = find_record(w); r && r->class_name == class_name) return w;
+  return {};
+}
+
+void reset_windows_for_tests() {
+  for (Window w : top_level_windows()) release_class_lock(window_class(w));
+  std::lock_guard lock(internal::window_mutex());
+  WindowTable& t = table();
+  t.records.clear();
+  t.classes.clear();
+  t.top_levels.clear();
+  t.focus.clear();
+  t.foreground = {};
+  t.metrics = ScreenMetrics{};
+}
+
+}  // namespace platform

@@ -1,0 +1,88 @@
+// Finding a window class across processes through its lock file.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "platform/headless/driver.h"
+#include "platform/window.h"
+
+namespace {
+
+std::intptr_t plain_proc(platform::Window w, platform::Msg& m) {
+  return platform::default_window_proc(w, m);
+}
+
+class InstanceLockTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = std::filesystem::temp_directory_path() /
+              ("orv-lock-test-" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder_);
+    setenv("XDG_RUNTIME_DIR", folder_.c_str(), 1);
+    platform::reset_windows_for_tests();
+    platform::set_backend(headless::backend());
+    platform::register_class({"orv_lock_probe", plain_proc});
+  }
+  void TearDown() override {
+    platform::reset_windows_for_tests();
+    std::filesystem::remove_all(folder_);
+  }
+
+  // Whether a fresh process finds the class.
+  static bool found_by_other_process() {
+    pid_t pid = fork();
+    if (pid == 0) _exit(platform::find_window_by_class("orv_lock_probe") ? 1 : 0);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 1;
+  }
+
+  static platform::Window make() {
+    platform::CreateParams params;
+    params.class_name = "orv_lock_probe";
+    params.outer = {0, 0, 200, 100};
+    return platform::create_window(params);
+  }
+
+  std::filesystem::path folder_;
+};
+
+TEST_F(InstanceLockTest, AClassIsSeenWhileOneOfItsWindowsLives) {
+  EXPECT_FALSE(platform::find_window_by_class("orv_lock_probe"));
+  platform::Window a = make();
+  platform::Window b = make();
+  EXPECT_TRUE(platform::find_window_by_class("orv_lock_probe"));
+  EXPECT_TRUE(found_by_other_process());
+  platform::destroy_window(a);
+  EXPECT_TRUE(found_by_other_process());  // b still holds it
+  platform::destroy_window(b);
+  EXPECT_FALSE(found_by_other_process());
+  EXPECT_FALSE(platform::find_window_by_class("orv_lock_probe"));
+}
+
+TEST_F(InstanceLockTest, AKilledProcessLeavesNoClassTaken) {
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  pid_t pid = fork();
+  if (pid == 0) {
+    make();
+    char byte = 1;
+    (void)!write(ready[1], &byte, 1);
+    for (;;) pause();
+  }
+  char byte = 0;
+  ASSERT_EQ(read(ready[0], &byte, 1), 1);
+  EXPECT_TRUE(platform::find_window_by_class("orv_lock_probe"));
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+  EXPECT_FALSE(platform::find_window_by_class("orv_lock_probe"));
+  close(ready[0]);
+  close(ready[1]);
+}
+
+}  // namespace
