@@ -8,6 +8,7 @@
 
 #include "platform/headless/modal.h"
 #include "platform/queue.h"
+#include "platform/text/codepage.h"
 #include "platform/thread.h"
 
 namespace headless {
@@ -72,9 +73,8 @@ void answer_oldest(bool popup, int answer) {
 }
 
 void print_box(const ShownBox& box) {
-  std::string title(box.title.begin(), box.title.end());  // diagnostics only: ASCII
-  std::string text(box.text.begin(), box.text.end());
-  std::fprintf(stderr, "[%s] %s\n", title.c_str(), text.c_str());
+  std::fprintf(stderr, "[%s] %s\n", platform::from_utf16(box.title).c_str(),
+               platform::from_utf16(box.text).c_str());
 }
 
 }  // namespace

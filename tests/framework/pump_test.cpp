@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <string>
 #include <thread>
 
 #include "framework/core/pump.h"
@@ -145,6 +146,11 @@ TEST_F(PumpTest, PauseShowsItsTextAndServesWindowsUntilOk) {
   person.join();
   headless::detach_driver();
   EXPECT_EQ(g_dispatched.load(), 1);
+
+  headless::clear_shown();
+  ORV_Pause(std::string(300, 'a').c_str());  // no driver: answered at once
+  ASSERT_EQ(headless::message_boxes_shown().size(), 1u);
+  EXPECT_EQ(headless::message_boxes_shown()[0].text, std::u16string(255, u'a'));  // 256 with the NUL
 }
 
 }  // namespace
