@@ -168,24 +168,69 @@ void stretch_nearest(Bitmap& dst, const AxisRange& xr, const AxisRange& yr, int 
   if (dst.bits == 8 && src.bits == 8) nearest_rows<8, 8>(dst, xr, yr, src, xs, ys);
 }
 
+// The row pass's form of the horizontal weights: the same number of taps
+// for every column (short columns padded with zero weights), so the tap
+// loop runs the same length each time instead of mispredicting.
+struct PaddedAxis {
+  int taps = 0;
+  std::vector<int> source;
+  std::vector<std::uint32_t> weight;
+};
+
+PaddedAxis pad_axis(const AreaAxis& ax, int count) {
+  PaddedAxis padded;
+  for (int k = 0; k < count; ++k) {
+    padded.taps = std::max(padded.taps, ax.start[std::size_t(k) + 1] - ax.start[std::size_t(k)]);
+  }
+  padded.source.resize(std::size_t(count) * padded.taps);
+  padded.weight.resize(std::size_t(count) * padded.taps);
+  for (int k = 0; k < count; ++k) {
+    int first = ax.start[std::size_t(k)], n = ax.start[std::size_t(k) + 1] - first;
+    for (int t = 0; t < padded.taps; ++t) {
+      std::size_t at = std::size_t(k) * padded.taps + t;
+      padded.source[at] = ax.source[std::size_t(first + std::min(t, n - 1))];
+      padded.weight[at] = t < n ? std::uint32_t(ax.weight[std::size_t(first + t)]) : 0;
+    }
+  }
+  return padded;
+}
+
 // Row pass: per destination column, the weighted channel sums of one source
 // row with 8 fraction bits (at most 255·256, so the column pass fits 32 bits).
-template <int SrcBits>
-void area_row(const std::uint8_t* row, const internal::PaletteRgb* lut, const AreaAxis& ax,
-              int count, std::uint32_t* out) {
-  for (int k = 0; k < count; ++k) {
-    std::uint32_t r = 0, g = 0, b = 0;
-    for (int t = ax.start[std::size_t(k)]; t < ax.start[std::size_t(k) + 1]; ++t) {
-      std::uint32_t p = source_rgb(row, ax.source[std::size_t(t)], SrcBits, lut);
-      auto w = std::uint32_t(ax.weight[std::size_t(t)]);
-      r += w * ((p >> 16) & 0xFF);
-      g += w * ((p >> 8) & 0xFF);
-      b += w * (p & 0xFF);
+template <int SrcBits, int Taps>
+void area_row_taps(const std::uint8_t* row, const internal::PaletteRgb* lut, const PaddedAxis& ax,
+                   int count, std::uint32_t* out) {
+  constexpr int kShift = kWeightBits - 8;
+  constexpr std::uint32_t kHalf = 1u << (kShift - 1);
+  const int taps = Taps > 0 ? Taps : ax.taps;
+  const int* source = ax.source.data();
+  const std::uint32_t* weight = ax.weight.data();
+  for (int k = 0; k < count; ++k, source += taps, weight += taps, out += 3) {
+    std::uint32_t r = kHalf, g = kHalf, b = kHalf;
+    for (int t = 0; t < taps; ++t) {
+      std::uint32_t p = source_rgb(row, source[t], SrcBits, lut);
+      r += weight[t] * ((p >> 16) & 0xFF);
+      g += weight[t] * ((p >> 8) & 0xFF);
+      b += weight[t] * (p & 0xFF);
     }
-    constexpr int kShift = kWeightBits - 8;
-    out[3 * k] = (r + (1u << (kShift - 1))) >> kShift;
-    out[3 * k + 1] = (g + (1u << (kShift - 1))) >> kShift;
-    out[3 * k + 2] = (b + (1u << (kShift - 1))) >> kShift;
+    out[0] = r >> kShift;
+    out[1] = g >> kShift;
+    out[2] = b >> kShift;
+  }
+}
+
+template <int SrcBits>
+void area_row(const std::uint8_t* row, const internal::PaletteRgb* lut, const PaddedAxis& ax,
+              int count, std::uint32_t* out) {
+  switch (ax.taps) {
+    case 1:
+      return area_row_taps<SrcBits, 1>(row, lut, ax, count, out);
+    case 2:
+      return area_row_taps<SrcBits, 2>(row, lut, ax, count, out);
+    case 3:
+      return area_row_taps<SrcBits, 3>(row, lut, ax, count, out);
+    default:
+      return area_row_taps<SrcBits, 0>(row, lut, ax, count, out);
   }
 }
 
@@ -199,7 +244,7 @@ struct RowCache {
 
 template <int SrcBits>
 const std::uint32_t* cached_row(RowCache& cache, const Bitmap& src, const internal::PaletteRgb* lut,
-                                const AreaAxis& ax, int count, int y) {
+                                const PaddedAxis& ax, int count, int y) {
   for (int slot = 0; slot < 2; ++slot) {
     if (cache.source_row[slot] == y) {
       cache.last = slot;
@@ -215,7 +260,7 @@ const std::uint32_t* cached_row(RowCache& cache, const Bitmap& src, const intern
 
 template <int SrcBits>
 void area_rows(Bitmap& dst, const AxisRange& xr, const AxisRange& yr, const Bitmap& src,
-               const AreaAxis& ax, const AreaAxis& ay) {
+               const PaddedAxis& ax, const AreaAxis& ay) {
   std::unique_ptr<internal::PaletteRgb> lut;
   std::unique_ptr<internal::NearestCache> nearest;
   if (SrcBits == 8) lut = std::make_unique<internal::PaletteRgb>(src.palette);
@@ -227,23 +272,32 @@ void area_rows(Bitmap& dst, const AxisRange& xr, const AxisRange& yr, const Bitm
   std::vector<std::uint32_t> acc(n3);
   constexpr int kShift = kWeightBits + 8;
   for (int k = 0; k < yr.count; ++k) {
-    std::fill(acc.begin(), acc.end(), 0u);
-    for (int t = ay.start[std::size_t(k)]; t < ay.start[std::size_t(k) + 1]; ++t) {
+    int first = ay.start[std::size_t(k)];
+    for (int t = first; t < ay.start[std::size_t(k) + 1]; ++t) {
       const std::uint32_t* row =
           cached_row<SrcBits>(cache, src, lut.get(), ax, xr.count, ay.source[std::size_t(t)]);
       auto w = std::uint32_t(ay.weight[std::size_t(t)]);
-      for (std::size_t c = 0; c < n3; ++c) acc[c] += w * row[c];
+      std::uint32_t* sum = acc.data();
+      if (t == first) {
+        for (std::size_t c = 0; c < n3; ++c) sum[c] = w * row[c];
+      } else {
+        for (std::size_t c = 0; c < n3; ++c) sum[c] += w * row[c];
+      }
     }
     int y = yr.first + k;
-    for (int i = 0; i < xr.count; ++i) {
-      std::uint32_t r = (acc[3 * i] + (1u << (kShift - 1))) >> kShift;
-      std::uint32_t g = (acc[3 * i + 1] + (1u << (kShift - 1))) >> kShift;
-      std::uint32_t b = (acc[3 * i + 2] + (1u << (kShift - 1))) >> kShift;
-      std::uint32_t rgb = (r << 16) | (g << 8) | b;
-      if (dst.bits == 32) {
-        dst.row32(y)[xr.first + i] = rgb;
-      } else {
-        dst.row8(y)[xr.first + i] = nearest->index(rgb);
+    const std::uint32_t* a = acc.data();
+    constexpr std::uint32_t kHalf = 1u << (kShift - 1);
+    if (dst.bits == 32) {
+      std::uint32_t* d = dst.row32(y) + xr.first;
+      for (int i = 0; i < xr.count; ++i, a += 3) {
+        d[i] = (((a[0] + kHalf) >> kShift) << 16) | (((a[1] + kHalf) >> kShift) << 8) |
+               ((a[2] + kHalf) >> kShift);
+      }
+    } else {
+      std::uint8_t* d = dst.row8(y) + xr.first;
+      for (int i = 0; i < xr.count; ++i, a += 3) {
+        d[i] = nearest->index((((a[0] + kHalf) >> kShift) << 16) |
+                              (((a[1] + kHalf) >> kShift) << 8) | ((a[2] + kHalf) >> kShift));
       }
     }
   }
@@ -251,7 +305,7 @@ void area_rows(Bitmap& dst, const AxisRange& xr, const AxisRange& yr, const Bitm
 
 void stretch_area(Bitmap& dst, const AxisRange& xr, const AxisRange& yr, int w, int h,
                   const Bitmap& src, int sx, int sy, int sw, int sh) {
-  AreaAxis ax = area_axis(xr, w, sx, sw, src.width);
+  PaddedAxis ax = pad_axis(area_axis(xr, w, sx, sw, src.width), xr.count);
   AreaAxis ay = area_axis(yr, h, sy, sh, src.height);
   if (src.bits == 32) area_rows<32>(dst, xr, yr, src, ax, ay);
   if (src.bits == 8) area_rows<8>(dst, xr, yr, src, ax, ay);
@@ -276,6 +330,15 @@ void stretch_bitmap(Bitmap& dst, int x, int y, int w, int h, const Bitmap& src, 
   constexpr int kMaxExtent = 1 << 20;
   for (int e : {w, h, sw, sh}) {
     if (e > kMaxExtent || e < -kMaxExtent) return;
+  }
+  // Same size, same direction, source inside its bitmap: both modes give
+  // the source pixels unchanged, which a block copy does fastest (except an
+  // average between two 8-bit bitmaps, which maps colours between palettes).
+  bool inside = sx >= 0 && sy >= 0 && sx + sw <= src.width && sy + sh <= src.height;
+  bool indices = mode == 4 && dst.bits == 8 && src.bits == 8;
+  if (w == sw && h == sh && w > 0 && h > 0 && inside && !indices) {
+    blit_bitmap(dst, x, y, w, h, src, sx, sy);
+    return;
   }
   AxisRange xr, yr;
   if (!axis_range(x, w, dst.width, xr) || !axis_range(y, h, dst.height, yr)) return;

@@ -102,8 +102,13 @@ TEST_F(StretchTest, OverlappingAreasInOneContextReadTheOriginalPixels) {
   auto column = bitmap32(1, 4, {10, 20, 30, 40});
   select_bitmap(dst_, column.get());
   set_stretch_mode(dst_, kStretchHalftone);
+  stretch_copy(dst_, 0, 0, 1, 4, dst_, 0, 0, 1, 2);
+  EXPECT_EQ(pixels32(*column), (Pixels{10, 10, 20, 20}));
+  // Same size: a plain shift down by one row.
+  auto shifted = bitmap32(1, 4, {10, 20, 30, 40});
+  select_bitmap(dst_, shifted.get());
   stretch_copy(dst_, 0, 1, 1, 3, dst_, 0, 0, 1, 3);
-  EXPECT_EQ(pixels32(*column), (Pixels{10, 10, 20, 30}));
+  EXPECT_EQ(pixels32(*shifted), (Pixels{10, 10, 20, 30}));
 }
 
 TEST_F(StretchTest, AreaAverageWeightsByCoveredArea) {
