@@ -26,3 +26,6 @@ int ORV_Wait(int ms);
 unsigned int ORV_GetTime();
 // Shows text in a modal box titled "Pause" and returns when OK is pressed.
 void ORV_Pause(const char* text);
+
+// Shows text (at most 63 bytes) centred in the main window's status line.
+void ORV_SetStatusText(const char* text);

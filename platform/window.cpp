@@ -167,7 +167,8 @@ Window create_window(const CreateParams& params) {
   record->style = params.style & ~(kStyleChild | kStyleVisible);
   record->text = params.caption;
   record->owner = params.owner;
-  record->has_menu_bar = params.has_menu_bar;
+  record->has_menu_bar = params.has_menu_bar || !params.menu.items.empty();
+  record->menu = params.menu;
   Window window = create_record(std::move(record));
   take_class_lock(params.class_name);
   if (current_backend().window_created) current_backend().window_created(window);
@@ -339,6 +340,17 @@ Window control_by_id(Window parent, int id) {
   if (!record) return {};
   for (Window child : record->children)
     if (WindowRecord* c = find_record(child); c && c->control_id == id) return child;
+  return {};
+}
+
+Window child_from_point(Window parent, Point client) {
+  std::lock_guard lock(internal::window_mutex());
+  WindowRecord* record = find_record(parent);
+  if (!record) return {};
+  for (Window child : record->children) {
+    WindowRecord* c = find_record(child);
+    if (c && c->visible && c->kind != ControlKind::Static && c->outer.contains(client)) return child;
+  }
   return {};
 }
 

@@ -50,6 +50,7 @@ struct CreateParams {
   Rect outer;  // screen rectangle of the whole window
   Window owner;
   bool has_menu_bar = false;
+  Menu menu;  // the menu bar; items here imply has_menu_bar
 };
 
 struct ScreenMetrics {
@@ -89,6 +90,9 @@ Window window_parent(Window window);
 int control_id(Window window);
 ControlKind control_kind(Window window);
 Window control_by_id(Window parent, int id);
+// The visible control under a client point that takes mouse input, or a null
+// window. Static text lets clicks through to its parent.
+Window child_from_point(Window parent, Point client);
 // Controls of a window in creation order (which is also the tab order).
 std::vector<Window> child_windows(Window parent);
 // Top-level windows in creation order.

@@ -1,25 +1,58 @@
-// The process entry and the main thread's message loop.
+// The process entry: instance slot, classes, main window, message loop.
 #include "framework/core/entry.h"
 
 #include <clocale>
+#include <cstdio>
 
 #include "framework/core/main_window.h"
+#include "framework/orvlib.h"
 #include "platform/queue.h"
+#include "platform/text/files.h"
 
 namespace orv {
+namespace {
 
-int run_program(const platform::Backend* backend) {
-  // The code page follows the user's locale; numbers never do.
-  std::setlocale(LC_CTYPE, "");
-  std::setlocale(LC_NUMERIC, "C");
-  platform::set_backend(backend);
-  if (!create_main_window()) return 1;
+std::string g_working_folder;
+
+// The first of the ten slots whose main window class nobody uses, or -1.
+int claim_instance_slot() {
+  for (int i = 0; i < kInstanceLimit; ++i)
+    if (!platform::find_window_by_class(main_window_class(i))) return i;
+  return -1;
+}
+
+int message_loop() {
   platform::Msg msg;
   while (platform::get_message(msg)) {
     platform::translate_message(msg);
     platform::dispatch_message(msg);
   }
   return msg.code;
+}
+
+}  // namespace
+
+const std::string& working_folder() { return g_working_folder; }
+
+int run_program(const platform::Backend* backend) {
+  // The code page follows the user's locale; numbers never do.
+  std::setlocale(LC_CTYPE, "");
+  std::setlocale(LC_NUMERIC, "C");
+  platform::set_backend(backend);
+  int instance = claim_instance_slot();
+  if (instance < 0) {
+    platform::message_box({}, u"Over instance limit!", u"ORVLIB");
+    return 1;
+  }
+  g_working_folder = platform::current_folder();
+  platform::Window window = create_main_window(instance);
+  if (!window) return 1;
+  char depth[32];
+  std::snprintf(depth, sizeof depth, "%d-bit color", display_depth());
+  ORV_SetStatusText(depth);
+  platform::accept_drops(window, true);
+  platform::invalidate_window(window);
+  return message_loop();
 }
 
 }  // namespace orv

@@ -1,6 +1,8 @@
 // The process entry: runs the user program's hooks under the framework (internal).
 #pragma once
 
+#include <string>
+
 #include "platform/backend.h"
 
 namespace orv {
@@ -8,5 +10,7 @@ namespace orv {
 // Creates the main window on the calling (main) thread, which starts the
 // worker, and serves it until Exit. Returns the process exit code.
 int run_program(const platform::Backend* backend);
+// The current folder at start-up, with a trailing '/'.
+const std::string& working_folder();
 
 }  // namespace orv

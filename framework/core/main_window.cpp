@@ -1,17 +1,59 @@
-// The main window's procedure: its commands drive the run state.
+// The main window's procedure: commands, keys, popup, status line, drop-in.
 #include "framework/core/main_window.h"
 
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+
+#include "framework/core/pump.h"
 #include "framework/core/run_state.h"
+#include "framework/core/snap.h"
+#include "framework/orvlib.h"
 #include "platform/queue.h"
 
 namespace orv {
 
-const char* const kMainWindowClass = "orvlib_mw0";
+const char16_t* const kBanner = u"ORVLIB Version 0.1.0 (2026-12-06)";
 
 namespace {
 
-platform::Window g_main_window;
+// Read from both threads (and by tests), written by the main thread.
+std::atomic<platform::Window> g_main_window;
+std::atomic<platform::Window> g_status_line;
+std::atomic<int> g_instance{0};
+std::atomic<int> g_display_depth{32};
 
+// Vertical steps of the drop-in; they add up to 55, the start offset.
+constexpr int kDropIn[28] = {1, 2,  3,  4,  5,  6,  7,  8, 9, 10, -6, -5, -4, -3,
+                             -2, -1, 1, 2, 3, 4, 5, 6, -3, -2, -1, 1,  2,  3};
+
+void spin_until(unsigned mark, unsigned ms) {
+  while (ORV_GetTime() - mark < ms) {
+  }
+}
+
+void drop_in(platform::Window window) {
+  unsigned mark = ORV_GetTime();
+  for (int offset : kDropIn) {
+    platform::Rect r = platform::window_rect(window);
+    platform::move_window(window, {r.left, r.top + offset, r.right, r.bottom + offset});
+    platform::show_window(window, true);
+    spin_until(mark, 20);
+    mark = ORV_GetTime();
+  }
+  spin_until(mark, 500);
+}
+
+void on_create(platform::Window window) {
+  g_main_window = window;
+  g_status_line = platform::create_control(platform::ControlKind::Static, window, kStatusLineId,
+                                           {0, 6, 234, 26}, u"Ready", platform::kStyleVisible);
+  drop_in(window);
+  g_display_depth = platform::screen_metrics().bits_per_pixel;
+}
+
+// Commands whose windows and dialogues are not part of the framework yet
+// fall through and do nothing.
 void on_command(platform::Window window, int id) {
   switch (id) {
     case kCommandStart: command_start(); break;
@@ -24,45 +66,100 @@ void on_command(platform::Window window, int id) {
   }
 }
 
-platform::Menu main_menu() {
-  platform::Menu menu;
-  menu.add(kCommandStart, u"Start(&S)").add(kCommandStop, u"Stop(&C)").add(kCommandExit, u"Exit(&X)");
-  return menu;
+void on_key(platform::Window window, const platform::Msg& msg) {
+  if (msg.keys & platform::kKeyBitCtrl) {
+    if (msg.key == 'V') on_command(window, kCommandPaste);
+    if (msg.key == 'W') on_command(window, kCommandWindowInfo);
+    return;
+  }
+  switch (msg.key) {
+    case 'S': on_command(window, kCommandStart); break;
+    case 'C': on_command(window, kCommandStop); break;
+    case 'X':
+    case platform::kKeyEscape: on_command(window, kCommandExit); break;
+    default: break;
+  }
+}
+
+void show_popup(platform::Window window, platform::Point screen) {
+  int id = platform::track_popup_menu(window, main_popup_menu(), screen);
+  if (id) on_command(window, id);
 }
 
 std::intptr_t main_window_proc(platform::Window window, platform::Msg& msg) {
+  using platform::MsgKind;
   switch (msg.kind) {
-    case platform::MsgKind::Create:
-      platform::set_menu_bar(window, main_menu());
-      platform::accept_drops(window, true);
-      g_main_window = window;
+    case MsgKind::Create:
+      on_create(window);
       return start_worker(window) ? 0 : -1;
-    case platform::MsgKind::Command: on_command(window, msg.command); return 0;
-    case platform::MsgKind::Close: return 0;  // no close box: Exit ends the program
-    case platform::MsgKind::Destroy:
-      g_main_window = {};
+    case MsgKind::Command: on_command(window, msg.command); return 0;
+    case MsgKind::KeyDown: on_key(window, msg); return 0;
+    case MsgKind::RightUp: show_popup(window, platform::client_to_screen(window, {msg.x, msg.y})); return 0;
+    case MsgKind::NcRightClick: show_popup(window, {msg.x, msg.y}); return 0;
+    case MsgKind::Move: rebuild_snap_list(); return 0;
+    case MsgKind::Moving: snap_moving_window(window, msg.proposed); return 0;
+    case MsgKind::Sizing: msg.proposed = platform::window_rect(window); return 0;
+    case MsgKind::Close: return 0;  // no close box: Exit ends the program
+    case MsgKind::Destroy:
+      g_main_window = platform::Window{};
       platform::post_quit_message(0);
       return 0;
     default: return platform::default_window_proc(window, msg);
   }
 }
 
+platform::Menu menu_bar() {
+  platform::Menu menu;
+  menu.add(kCommandStart, u"Start(&S)").add(kCommandStop, u"Stop(&C)").add(kCommandExit, u"Exit(&X)");
+  return menu;
+}
 
 }  // namespace
 
-platform::Window create_main_window() {
-  if (!platform::is_class_registered(kMainWindowClass) &&
-      !platform::register_class({kMainWindowClass, main_window_proc}))
-    return {};
+std::string main_window_class(int instance) { return "orvlib_mw" + std::to_string(instance); }
+
+platform::Menu main_popup_menu() {
+  bool busy = orv_running.load() == 1;
+  platform::Menu menu;
+  menu.add(kCommandPaste, u"Paste\tCtrl+V", busy).add_separator();
+  menu.add(kCommandStart, u"Start", busy).add(kCommandStop, u"Stop").add(kCommandExit, u"E&xit");
+  menu.add_separator();
+  menu.add(kCommandImageWindow, u"Image Window", busy).add(kCommandTextWindow, u"Text Window", busy);
+  menu.add(kCommandInputBox, u"Input Box", busy).add(kCommandButtonBox, u"Button Box", busy);
+  menu.add_separator().add(kCommandWindowInfo, u"&Window Info.\tCtrl+W", busy);
+  return menu;
+}
+
+platform::Window create_main_window(int instance) {
+  g_instance = instance;
+  std::string class_name = main_window_class(instance);
+  if (!platform::register_class({class_name, main_window_proc})) return {};
   platform::CreateParams params;
-  params.class_name = kMainWindowClass;
-  params.caption = u"ORVLIB";
-  params.style = platform::kStyleCaption | platform::kStyleMinimizeBox | platform::kStyleVisible;
+  params.class_name = class_name;
+  params.caption = kBanner;
+  params.style = platform::kStyleCaption | platform::kStyleResizable;
   params.has_menu_bar = true;
-  params.outer = platform::adjust_window_rect({0, 0, 240, 52}, params.style, true);
+  platform::ScreenMetrics m = platform::screen_metrics();
+  platform::Rect outer = platform::adjust_window_rect({0, 0, 240, m.menu + 32}, params.style, true);
+  // Placed 55 pixels higher than its final place: the drop-in brings it down.
+  int x = (m.maximized_client_width - outer.width()) / 2;
+  int y = m.maximized_client_height + m.caption - outer.height() - 55;
+  params.outer = {x, y, x + outer.width(), y + outer.height()};
+  params.menu = menu_bar();
   return platform::create_window(params);
 }
 
-platform::Window main_window() { return g_main_window; }
+platform::Window main_window() { return g_main_window.load(); }
+int instance_number() { return g_instance; }
+int display_depth() { return g_display_depth; }
 
 }  // namespace orv
+
+void ORV_SetStatusText(const char* text) {
+  char line[64] = {};
+  std::strncat(line, text ? text : "", 63);
+  int half = int(std::strlen(line)) / 2;
+  char padded[128];
+  std::snprintf(padded, sizeof padded, "%*s%s", half < 19 ? 18 - half : 0, "", line);
+  platform::set_caption(orv::g_status_line.load(), orv::to_platform_text(padded, 128));
+}

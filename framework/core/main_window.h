@@ -1,18 +1,37 @@
-// The main window: Start, Stop and Exit for the user program (internal).
+// The main window: Start, Stop and Exit, the status line, the popup menu (internal).
 #pragma once
+
+#include <string>
 
 #include "platform/window.h"
 
 namespace orv {
 
-constexpr int kCommandStart = 1001;
-constexpr int kCommandExit = 1002;
-constexpr int kCommandStop = 1003;
+enum MainCommand : int {
+  kCommandStart = 1001,
+  kCommandExit = 1002,
+  kCommandStop = 1003,
+  kCommandPaste = 1026,
+  kCommandImageWindow = 1027,
+  kCommandTextWindow = 1028,
+  kCommandInputBox = 1044,
+  kCommandWindowInfo = 1045,
+  kCommandButtonBox = 1051,
+};
 
-extern const char* const kMainWindowClass;
+constexpr int kStatusLineId = 2001;
+constexpr int kInstanceLimit = 10;
+extern const char16_t* const kBanner;
 
-// Registers the class and creates the window, which starts the worker thread.
-platform::Window create_main_window();
+// The class name of the main window of an instance: "orvlib_mw<n>".
+std::string main_window_class(int instance);
+// Registers the class of this instance and creates the window, placed above
+// the bottom of the screen; creation drops it in and starts the worker thread.
+platform::Window create_main_window(int instance);
 platform::Window main_window();
+int instance_number();
+int display_depth();
+// The popup menu of the main window as it is now (greyed while a program runs).
+platform::Menu main_popup_menu();
 
 }  // namespace orv

@@ -2,8 +2,11 @@
 // and running ORV_Main on each Start, until Exit.
 #include "framework/core/run_state.h"
 
+#include "framework/core/snap.h"
 #include "framework/orvlib.h"
 #include "platform/queue.h"
+
+#include <mutex>
 
 std::atomic<int> orv_start_req{0};
 std::atomic<int> orv_running{0};
@@ -13,11 +16,13 @@ std::atomic<int> orv_exit_state{0};
 namespace orv {
 namespace {
 
+std::mutex g_worker_mutex;  // the handle is read by tests while the main thread sets it
 platform::Thread g_worker;
-platform::Window g_main_window;
+std::atomic<platform::Window> g_main_window;
 
 int worker_body() {
   ORV_Ready();
+  rebuild_snap_list();  // windows opened by ORV_Ready take part in snapping
   while (orv_exit_state.load() == 0) {
     platform::sleep_ms(1);
     ORV_ProcessMessages();
@@ -42,11 +47,16 @@ int worker_body() {
 
 bool start_worker(platform::Window main_window) {
   g_main_window = main_window;
-  g_worker = platform::start_thread(worker_body);
+  platform::Thread worker = platform::start_thread(worker_body);
+  std::lock_guard lock(g_worker_mutex);
+  g_worker = worker;
   return g_worker != nullptr;
 }
 
-const platform::Thread& worker_thread() { return g_worker; }
+platform::Thread worker_thread() {
+  std::lock_guard lock(g_worker_mutex);
+  return g_worker;
+}
 
 // A Start during a run is dropped, not queued.
 void command_start() {
@@ -58,15 +68,16 @@ void command_stop() { orv_stop_req.store(1); }
 void run_exit_sequence() {
   orv_stop_req.store(1);
   orv_exit_state.store(1);
+  platform::Thread worker = worker_thread();
   unsigned t0 = ORV_GetTime();
-  while (platform::thread_exit_code(g_worker) == platform::kStillActive) {
+  while (platform::thread_exit_code(worker) == platform::kStillActive) {
     if (ORV_GetTime() - t0 > kExitGraceMs) break;
     platform::sleep_ms(0);
   }
-  if (platform::thread_exit_code(g_worker) == platform::kStillActive)
-    platform::abandon_thread(g_worker, 1);
+  if (platform::thread_exit_code(worker) == platform::kStillActive)
+    platform::abandon_thread(worker, 1);
   else
-    platform::join_thread(g_worker);
+    platform::join_thread(worker);
   int finished = 1;
   orv_exit_state.compare_exchange_strong(finished, 2);
 }
@@ -76,8 +87,9 @@ void reset_run_state_for_tests() {
   orv_running.store(0);
   orv_stop_req.store(0);
   orv_exit_state.store(0);
+  std::lock_guard lock(g_worker_mutex);
   g_worker.reset();
-  g_main_window = {};
+  g_main_window = platform::Window{};
 }
 
 }  // namespace orv

@@ -11,7 +11,7 @@ constexpr unsigned kExitGraceMs = 2000;
 
 // Starts the worker thread (from the main window's creation); false on failure.
 bool start_worker(platform::Window main_window);
-const platform::Thread& worker_thread();
+platform::Thread worker_thread();
 
 void command_start();
 void command_stop();

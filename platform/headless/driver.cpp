@@ -18,13 +18,12 @@ struct Target {
   Point at;
 };
 
-// The visible control under a client point, or the window itself.
+// The control under a client point, or the window itself.
 Target target_at(Window window, Point at) {
-  for (Window child : platform::child_windows(window)) {
-    Rect r = platform::window_rect(child);
-    if (platform::is_visible(child) && r.contains(at)) return {child, {at.x - r.left, at.y - r.top}};
-  }
-  return {window, at};
+  Window child = platform::child_from_point(window, at);
+  if (!child) return {window, at};
+  Rect r = platform::window_rect(child);
+  return {child, {at.x - r.left, at.y - r.top}};
 }
 
 void post_mouse(Window window, MsgKind kind, Point at, int keys) {

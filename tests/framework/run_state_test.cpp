@@ -117,14 +117,14 @@ ChildResult run_never_polling_child() {
   pid_t pid = fork();
   if (pid == 0) {
     close(report[0]);
-    g_clock_ms = 1'000'000;
-    platform::set_counter_source([] { return g_clock_ms.load(); }, 1000);
     test_program::main = [] {
       for (;;) platform::sleep_ms(1);  // never looks at the run state
     };
     std::string notes;
     std::thread person([&] {
-      headless::wait_until([] { return bool(orv::main_window()); });
+      test_program::wait_for_start_up();  // the drop-in runs on the real clock
+      g_clock_ms = 1'000'000;
+      platform::set_counter_source([] { return g_clock_ms.load(); }, 1000);
       headless::choose_menu(orv::main_window(), orv::kCommandStart);
       headless::wait_until([] { return orv_running.load() == 1; });
       headless::choose_menu(orv::main_window(), orv::kCommandExit);

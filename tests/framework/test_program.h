@@ -13,18 +13,25 @@
 
 namespace test_program {
 
+// Instance slots of this test process only, whatever else runs on the machine.
+void use_private_lock_folder();
+
 // What ORV_Ready and ORV_Main do in the current test.
 extern std::function<void()> ready;
 extern std::function<void()> main;
+
+// Waits until the main window has dropped in and shows the display depth.
+void wait_for_start_up();
 
 // The framework running on its own "main" thread, as a process would.
 class Running {
  public:
   Running() {
+    use_private_lock_folder();
     platform::reset_windows_for_tests();
     orv::reset_run_state_for_tests();
     thread_ = std::thread([this] { exit_code_ = orv::run_program(headless::backend()); });
-    headless::wait_until([] { return bool(orv::main_window()); });
+    wait_for_start_up();
   }
   ~Running() {
     if (thread_.joinable()) {

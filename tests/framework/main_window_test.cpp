@@ -1,0 +1,199 @@
+// The main window: placement, status line, keys, popup, snapping, instance slots.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+
+#include "framework/core/snap.h"
+#include "platform/queue.h"
+#include "platform/text/codepage.h"
+#include "tests/framework/test_program.h"
+
+namespace {
+
+using platform::Rect;
+using test_program::Running;
+
+TEST(MainWindowTest, DropsInAboveTheBottomOfTheScreenWithTheDepthInTheStatusLine) {
+  Running run;
+  platform::Window w = orv::main_window();
+  // Client 240 x (menu 20 + 32); frame 4, caption 23: outer 248 x 103, centred
+  // on 1280 and ending with its bottom at 961 + 23.
+  EXPECT_EQ(platform::window_rect(w), (Rect{516, 881, 764, 984}));
+  EXPECT_EQ(platform::client_rect(w), (Rect{0, 0, 240, 52}));
+  EXPECT_EQ(platform::window_class(w), "orvlib_mw0");
+  EXPECT_TRUE(headless::wait_until(
+      [&] { return platform::caption(platform::control_by_id(w, orv::kStatusLineId)) ==
+                   u"            32-bit color"; }));  // 12 characters: 18 - 12 / 2 spaces
+  platform::Menu bar = platform::menu_bar(w);
+  ASSERT_EQ(bar.items.size(), 3u);
+  EXPECT_EQ(bar.items[0].label, u"Start(&S)");
+  EXPECT_EQ(bar.items[1].id, 1003);
+  EXPECT_EQ(bar.items[2].id, 1002);
+  EXPECT_EQ(run.exit(), 0);
+}
+
+TEST(MainWindowTest, StatusTextIsCentredByItsLength) {
+  Running run;
+  platform::Window status = platform::control_by_id(orv::main_window(), orv::kStatusLineId);
+  ORV_SetStatusText("Input text");  // 10 bytes: 13 spaces
+  EXPECT_EQ(platform::caption(status), u"             Input text");
+  std::string long_text(40, 'x');  // 40 / 2 = 20, not below 19: no padding
+  ORV_SetStatusText(long_text.c_str());
+  EXPECT_EQ(platform::caption(status), std::u16string(40, u'x'));
+  std::string too_long(80, 'y');  // cut at 63 bytes
+  ORV_SetStatusText(too_long.c_str());
+  EXPECT_EQ(platform::caption(status), std::u16string(63, u'y'));
+  EXPECT_EQ(run.exit(), 0);
+}
+
+TEST(MainWindowTest, KeysStartStopAndExitWithoutCtrlOnly) {
+  static std::atomic<int> runs{0};
+  runs = 0;
+  test_program::main = [] {
+    ++runs;
+    while (ORV_Wait(1000) == 0) {
+    }
+  };
+  Running run;
+  platform::Window w = orv::main_window();
+  headless::key(w, 'S', platform::kKeyBitCtrl);  // Ctrl+S is not Start
+  headless::key(w, 'C');                         // Stop while idle
+  ASSERT_TRUE(headless::wait_until([] { return orv_stop_req.load() == 1; }));
+  EXPECT_EQ(runs.load(), 0);
+  headless::key(w, 'S');
+  ASSERT_TRUE(headless::wait_until([] { return orv_running.load() == 1; }));
+  headless::key(w, 'C');
+  ASSERT_TRUE(headless::wait_until([] { return orv_running.load() == 0; }));
+  EXPECT_EQ(runs.load(), 1);
+  headless::key(w, platform::kKeyEscape);
+  ASSERT_TRUE(headless::wait_until([] { return orv_exit_state.load() == 2; }));
+}
+
+TEST(MainWindowTest, PopupGreysAllButStopAndExitWhileMainRuns) {
+  static std::atomic<bool> release{false};
+  release = false;
+  test_program::main = [] {
+    while (!release) ORV_ProcessMessages();
+  };
+  headless::attach_driver();
+  Running run;
+  platform::Window w = orv::main_window();
+  headless::right_click(w, 10, 10);
+  auto idle = headless::wait_popup();
+  ASSERT_TRUE(idle);
+  const char16_t* labels[] = {u"Paste\tCtrl+V", u"", u"Start", u"Stop", u"E&xit", u"",
+                              u"Image Window", u"Text Window", u"Input Box", u"Button Box", u"",
+                              u"&Window Info.\tCtrl+W"};
+  ASSERT_EQ(idle->menu.items.size(), 12u);
+  for (std::size_t i = 0; i < 12; ++i) {
+    EXPECT_EQ(idle->menu.items[i].label, labels[i]);
+    EXPECT_FALSE(idle->menu.items[i].greyed);
+  }
+  headless::answer_popup(orv::kCommandStart);  // choosing Start starts the program
+  ASSERT_TRUE(headless::wait_until([] { return orv_running.load() == 1; }));
+
+  headless::right_click_title(w);
+  auto busy = headless::wait_popup();
+  ASSERT_TRUE(busy);
+  for (const platform::MenuItem& item : busy->menu.items) {
+    if (item.separator) continue;
+    bool enabled = item.id == orv::kCommandStop || item.id == orv::kCommandExit;
+    EXPECT_EQ(item.greyed, !enabled) << platform::from_utf16(item.label);
+  }
+  headless::answer_popup(0);
+  release = true;
+  EXPECT_EQ(run.exit(), 0);
+  headless::detach_driver();
+}
+
+TEST(MainWindowTest, TheMainWindowCannotBeResized) {
+  Running run;
+  platform::Window w = orv::main_window();
+  Rect before = platform::window_rect(w);
+  headless::drag_edge(w, platform::kEdgeBottomRight, 40, 30);
+  headless::drag_window(w, 0, 0);  // a no-op move after it, to know the first was served
+  platform::sleep_ms(50);
+  EXPECT_EQ(platform::window_rect(w), before);
+  EXPECT_EQ(run.exit(), 0);
+}
+
+TEST(SnapTest, EdgesWithinSevenPixelsSnapFlushAndEightDoNot) {
+  orv::SnapList list = orv::screen_strips(platform::ScreenMetrics{});
+  Rect neighbour{100, 100, 300, 300};
+  list.push_back(neighbour);
+  Rect self{600, 120, 700, 220};
+  // Left edge 5 pixels right of the neighbour's right edge: flush, same size.
+  EXPECT_EQ(orv::snap_rect(list, self, {305, 120, 405, 220}), (Rect{300, 120, 400, 220}));
+  // 8 pixels away: untouched.
+  EXPECT_EQ(orv::snap_rect(list, self, {308, 120, 408, 220}), (Rect{308, 120, 408, 220}));
+  // Side by side and then the tops aligned: 3 below the neighbour's top.
+  // Overlaps are judged on the rectangle as proposed, so this needs overlap.
+  EXPECT_EQ(orv::snap_rect(list, self, {298, 103, 398, 203}), (Rect{300, 100, 400, 200}));
+  EXPECT_EQ(orv::snap_rect(list, self, {303, 103, 403, 203}), (Rect{300, 103, 400, 203}));
+  // Stacked below, then lefts aligned.
+  EXPECT_EQ(orv::snap_rect(list, self, {104, 298, 204, 398}), (Rect{100, 300, 200, 400}));
+  // The bottom strip of the screen: bottom edge at 961 + 23.
+  EXPECT_EQ(orv::snap_rect(list, self, {600, 880, 700, 980}), (Rect{600, 884, 700, 984}));
+  // The window's own rectangle is not a neighbour.
+  orv::SnapList own{{100, 100, 200, 200}};
+  EXPECT_EQ(orv::snap_rect(own, {100, 100, 200, 200}, {103, 100, 203, 200}),
+            (Rect{103, 100, 203, 200}));
+}
+
+TEST(MainWindowTest, CtrlDraggingSnapsToTheScreenBottomAndPlainDraggingDoesNot) {
+  Running run;
+  platform::Window w = orv::main_window();
+  headless::drag_window(w, 0, -20);
+  ASSERT_TRUE(headless::wait_until([&] { return platform::window_rect(w).bottom == 964; }));
+  headless::drag_window(w, 0, 15, true);  // 5 from the bottom strip with Ctrl: flush
+  ASSERT_TRUE(headless::wait_until([&] { return platform::window_rect(w).bottom != 964; }));
+  EXPECT_EQ(platform::window_rect(w).bottom, 984);
+  headless::drag_window(w, 0, -5, false);
+  ASSERT_TRUE(headless::wait_until([&] { return platform::window_rect(w).bottom == 979; }));
+  EXPECT_EQ(run.exit(), 0);
+}
+
+// Ten other processes hold the ten slots: the eleventh shows the limit box
+// and ends with 1; once one of them ends, its slot is free again.
+TEST(MainWindowTest, AnEleventhInstanceShowsTheLimitBoxAndExitsWithOne) {
+  test_program::use_private_lock_folder();
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  pid_t holder = fork();
+  if (holder == 0) {
+    platform::reset_windows_for_tests();
+    for (int i = 0; i < 10; ++i) {
+      platform::register_class({orv::main_window_class(i), platform::default_window_proc});
+      platform::CreateParams params;
+      params.class_name = orv::main_window_class(i);
+      params.outer = {0, 0, 200, 100};
+      platform::create_window(params);
+    }
+    char byte = 1;
+    (void)!write(ready[1], &byte, 1);
+    for (;;) pause();
+  }
+  char byte = 0;
+  ASSERT_EQ(read(ready[0], &byte, 1), 1);
+  pid_t eleventh = fork();
+  if (eleventh == 0) {
+    platform::reset_windows_for_tests();
+    int code = orv::run_program(headless::backend());
+    auto boxes = headless::message_boxes_shown();
+    bool shown = boxes.size() == 1 && boxes[0].text == u"Over instance limit!" &&
+                 boxes[0].title == u"ORVLIB" && !orv::main_window();
+    _exit(shown ? code : 99);
+  }
+  int status = 0;
+  waitpid(eleventh, &status, 0);
+  kill(holder, SIGKILL);
+  waitpid(holder, nullptr, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_FALSE(platform::find_window_by_class(orv::main_window_class(9)));  // freed by the kill
+}
+
+}  // namespace
