@@ -71,15 +71,7 @@ FT_Library library() {
 
 std::string to_utf8(const std::u16string& text) {
   std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t c = text[i];
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] < 0xE000) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    } else if (c >= 0xD800 && c < 0xE000) {
-      c = 0xFFFD;
-    }
+  for (char32_t c : internal::decode_utf16(text)) {
     if (c < 0x80) {
       out += char(c);
     } else if (c < 0x800) {

@@ -54,4 +54,7 @@ const Glyph& font_glyph(FontRecord& font, char32_t code);
 const std::uint8_t* builtin_glyph_rows(char32_t code);
 constexpr int kBuiltinAscent = 12;
 
+// UTF-16 to code points; lone surrogates become U+FFFD.
+std::vector<char32_t> decode_utf16(std::u16string_view text);
+
 }  // namespace platform::internal

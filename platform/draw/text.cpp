@@ -20,23 +20,8 @@ namespace {
 using internal::FontMetrics;
 using internal::FontRecord;
 using internal::Glyph;
+using internal::decode_utf16;
 
-std::vector<char32_t> decode_utf16(std::u16string_view text) {
-  std::vector<char32_t> out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t c = text[i];
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] < 0xE000) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    } else if (c >= 0xD800 && c < 0xE000) {
-      c = 0xFFFD;
-    }
-    out.push_back(c);
-  }
-  return out;
-}
 
 struct Ink {
   std::uint32_t rgb = 0;
@@ -292,5 +277,26 @@ bool get_char_width(Dc dc, char32_t code, int* width) {
   *width = int((internal::font_glyph(*font, code).advance_x + 32) >> 6);
   return true;
 }
+
+namespace internal {
+
+std::vector<char32_t> decode_utf16(std::u16string_view text) {
+  std::vector<char32_t> out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char32_t c = text[i];
+    if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] < 0xE000) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      ++i;
+    } else if (c >= 0xD800 && c < 0xE000) {
+      c = 0xFFFD;
+    }
+    out.push_back(c);
+  }
+  return out;
+}
+
+}  // namespace internal
 
 }  // namespace platform
