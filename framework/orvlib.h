@@ -29,3 +29,54 @@ void ORV_Pause(const char* text);
 
 // Shows text (at most 63 bytes) centred in the main window's status line.
 void ORV_SetStatusText(const char* text);
+
+// ---- Text windows: 256 consoles (ids 0..255); one is current ----
+
+// Opens text window id with a client area of width x height (negative: 400 x 300) at
+// (x, y) (negative: the platform's choice) and makes it current; 1 when it was open.
+int ORV_OpenTextWindow(int id, int x, int y, int width, int height);
+// Closes text window id; 1 when id is out of range or the window is not open.
+int ORV_CloseTextWindow(int id);
+// Makes text window id current; 1 when id is out of range or the window is not open.
+int ORV_SelectTextWindow(int id);
+// Brings the current text window to the front, opening window 0 in mid-screen if needed.
+void ORV_RaiseTextWindow();
+// Prints printf-style text at the cursor of the current text window (at most 4095 bytes).
+void ORV_Print(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// Clears the current text window and puts the cursor top left.
+void ORV_ClearTextWindow();
+// Saves the current colours on the window's 8-deep stack and uses these (colour words).
+void ORV_PushTextColor(int text_color, int background_color);
+// Takes the colours back from the stack.
+void ORV_PopTextColor();
+// Reads one typed line into buffer (at least 256 bytes; empty when cancelled).
+void ORV_Input(char* buffer);
+
+// ---- Input box: one box of up to 30 labelled edit fields ----
+
+extern int orv_ib_items;       // number of rows, 1..30
+extern char* orv_ib_text[30];  // each row's value as text, taken when its field loses the focus or on Enter
+
+// Opens the box at (x, y) with items rows (clamped to 1..30), each "0"; nothing when one is open.
+void ORV_OpenInputBox(int x, int y, int items);
+void ORV_CloseInputBox();
+// Sets row i's value as a decimal integer / with 10 significant digits.
+void ORV_SetInputBoxInt(int i, int value);
+void ORV_SetInputBoxReal(int i, double value);
+// Sets row i's label.
+void ORV_SetInputBoxTitle(int i, const char* text);
+// Sets the label and edit column widths and lays the open box out again.
+void ORV_ResizeInputBox(int label_width, int edit_width);
+
+// ---- Button box: one box of up to 256 push buttons ----
+
+extern int orv_bb_count;       // nx * ny, 1..256
+extern int orv_bb_click[256];  // clicks of button i since the program last took them (read, then write 0)
+
+// Opens an nx x ny box at (x, y); nothing when one is open, a side is not
+// positive or there would be more than 256 buttons.
+void ORV_OpenButtonBox(int x, int y, int nx, int ny);
+void ORV_CloseButtonBox();
+void ORV_SetButtonBoxTitle(int i, const char* text);
+// Gives the open box this client size, the buttons laid out to fill it.
+void ORV_ResizeButtonBox(int width, int height);
