@@ -38,7 +38,8 @@ Bitmap small_bitmap(int bits) {
   b.bits = bits;
   b.stride = bitmap_stride(16, bits);
   b.data = std::make_unique<std::uint8_t[]>(std::size_t(b.stride) * 16);
-  for (int i = 0; i < 256; ++i) b.palette[i] = {std::uint8_t(i), std::uint8_t(255 - i), std::uint8_t(i * 7), 0};
+  for (int i = 0; i < 256; ++i)
+    b.palette[i] = {std::uint8_t(i), std::uint8_t(255 - i), std::uint8_t(i * 7), 0};
   return b;
 }
 
