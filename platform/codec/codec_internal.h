@@ -3,6 +3,8 @@
 // fuzz targets call these directly).
 #pragma once
 
+#include <cstring>
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -10,6 +12,22 @@
 #include "platform/codec/codec.h"
 
 namespace platform::codec {
+
+// A byte buffer read front to back by a library's read callback.
+struct MemorySource {
+  const std::uint8_t* data = nullptr;
+  std::size_t size = 0;
+  std::size_t pos = 0;
+
+  std::size_t remaining() const { return size - pos; }
+  // Copies up to count bytes to out and returns how many were left to copy.
+  std::size_t read(void* out, std::size_t count) {
+    std::size_t n = count < remaining() ? count : remaining();
+    std::memcpy(out, data + pos, n);
+    pos += n;
+    return n;
+  }
+};
 
 inline std::uint16_t get_u16le(const std::uint8_t* p) {
   return std::uint16_t(p[0] | (p[1] << 8));

@@ -16,19 +16,10 @@ namespace platform::codec {
 
 namespace {
 
-struct ReadSource {
-  const std::uint8_t* data;
-  std::size_t size;
-  std::size_t pos;
-};
-
 int read_from_memory(GifFileType* gif, GifByteType* out, int count) {
-  auto* src = static_cast<ReadSource*>(gif->UserData);
+  auto* src = static_cast<MemorySource*>(gif->UserData);
   if (count < 0) return 0;
-  std::size_t n = std::min(std::size_t(count), src->size - src->pos);
-  std::memcpy(out, src->data + src->pos, n);
-  src->pos += n;
-  return int(n);
+  return int(src->read(out, std::size_t(count)));
 }
 
 struct GifCloser {
@@ -70,7 +61,7 @@ void read_palette(const ColorMapObject* map, int transparent, Picture& out) {
 }  // namespace
 
 CodecStatus decode_gif(const std::uint8_t* data, std::size_t size, Picture& out) {
-  ReadSource source{data, size, 0};
+  MemorySource source{data, size, 0};
   int error = 0;
   GifCloser file;
   file.gif = DGifOpen(&source, read_from_memory, &error);

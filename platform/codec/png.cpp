@@ -16,17 +16,10 @@ namespace platform::codec {
 
 namespace {
 
-struct ReadSource {
-  const std::uint8_t* data;
-  std::size_t size;
-  std::size_t pos;
-};
-
 void read_from_memory(png_structp png, png_bytep out, png_size_t count) {
-  auto* src = static_cast<ReadSource*>(png_get_io_ptr(png));
-  if (count > src->size - src->pos) png_error(png, "truncated");
-  std::memcpy(out, src->data + src->pos, count);
-  src->pos += count;
+  auto* src = static_cast<MemorySource*>(png_get_io_ptr(png));
+  if (count > src->remaining()) png_error(png, "truncated");
+  src->read(out, count);
 }
 
 void write_to_memory(png_structp png, png_bytep in, png_size_t count) {
@@ -74,7 +67,7 @@ void finish_rgba(Picture& out) {
 }
 
 struct DecodeState {
-  ReadSource source;
+  MemorySource source;
   png_structp png = nullptr;
   png_infop info = nullptr;
   std::vector<png_bytep> rows;
