@@ -1,0 +1,5 @@
+# The input box and the button box.
+target_sources(orv_framework PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/input_box.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/button_box.cpp
+)

@@ -1,0 +1,381 @@
+// The button box: grids, clicks and keys a person gives, the size rule, popups, renaming.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <deque>
+#include <future>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "framework/console/button_box.h"
+#include "framework/console/input_box.h"
+#include "framework/console/text_window.h"
+#include "platform/queue.h"
+#include "tests/framework/test_program.h"
+
+namespace {
+
+using platform::Rect;
+using platform::Window;
+
+// The worker owns the box, so the tests hand it their calls: ORV_Main
+// serves them between dispatch passes until Exit.
+std::mutex g_task_mutex;
+std::deque<std::function<void()>> g_tasks;
+
+void serve_tasks() {
+  while (orv_stop_req.load() == 0) {
+    std::function<void()> task;
+    {
+      std::lock_guard lock(g_task_mutex);
+      if (!g_tasks.empty()) {
+        task = std::move(g_tasks.front());
+        g_tasks.pop_front();
+      }
+    }
+    if (task) task();
+    ORV_ProcessMessages();
+    platform::sleep_ms(1);
+  }
+}
+
+// Runs f on the worker once everything the person did so far has been served.
+void on_worker(const std::function<void()>& f) {
+  std::promise<void> done;
+  {
+    std::lock_guard lock(g_task_mutex);
+    g_tasks.push_back([&] {
+      ORV_ProcessMessages();
+      f();
+      done.set_value();
+    });
+  }
+  ASSERT_EQ(done.get_future().wait_for(std::chrono::seconds(10)), std::future_status::ready);
+}
+
+void prepare_boxes() {
+  orv::reset_input_box_for_tests();
+  orv::reset_button_box_for_tests();
+  orv::register_input_box_class();  // start-up may have done it already
+  orv::register_button_box_class();
+  orv::init_text_windows();  // the rename prompt goes to text window 0
+  orv::register_text_window_class();
+}
+
+struct Hooks {
+  Hooks() {
+    test_program::ready = prepare_boxes;
+    test_program::main = serve_tasks;
+  }
+};
+
+// The framework with ORV_Main serving the test's calls.
+struct Framework : Hooks {
+  test_program::Running run;
+  Framework() {
+    run.press(orv::kCommandStart);
+    headless::wait_until([] { return orv_running.load() == 1; });
+  }
+  ~Framework() { headless::detach_driver(); }
+};
+
+Window open_box(int x, int y, int nx, int ny) {
+  on_worker([=] { ORV_OpenButtonBox(x, y, nx, ny); });
+  return orv::button_box_window();
+}
+
+std::vector<Window> buttons(Window box) {
+  return platform::child_windows(box);
+}
+
+// Reads a counter and sets it back to 0, as a program takes its clicks.
+int take(int i) {
+  int v = -1;
+  on_worker([&] {
+    v = orv_bb_click[i];
+    orv_bb_click[i] = 0;
+  });
+  return v;
+}
+
+int peek(int i) {
+  int v = -1;
+  on_worker([&] { v = orv_bb_click[i]; });
+  return v;
+}
+
+// The middle of button i of a box with the default 98 x 26 buttons.
+void click_button(Window box, int nx, int i) {
+  headless::click(box, (i % nx) * 102 + 4 + 49, (i / nx) * 30 + 4 + 13);
+}
+
+TEST(ButtonBoxTest, GridsUpToTwoHundredFiftySixButtonsOpen) {
+  Framework framework;
+  Window box = open_box(0, 0, 16, 16);
+  ASSERT_TRUE(box);
+  std::vector<Window> b = buttons(box);
+  ASSERT_EQ(b.size(), 256u);
+  EXPECT_EQ(platform::caption(b[255]), u"255");
+  EXPECT_EQ(platform::control_id(b[255]), 3255);
+  EXPECT_EQ(platform::control_kind(b[255]), platform::ControlKind::Button);
+  // Column 15, row 15: x = 15 * 102 + 4, y = 15 * 30 + 4.
+  EXPECT_EQ(platform::window_rect(b[255]), (Rect{1534, 454, 1632, 480}));
+  EXPECT_EQ(platform::client_rect(box), (Rect{0, 0, 16 * 102 + 4, 16 * 30 + 4}));
+  int count = 0;
+  on_worker([&] { count = orv_bb_count; });
+  EXPECT_EQ(count, 256);
+  on_worker([] { ORV_CloseButtonBox(); });
+  EXPECT_FALSE(orv::button_box_window());
+
+  struct Grid {
+    int nx, ny;
+  } refused[] = {{16, 17}, {2, 0}, {0, 2}, {-1, -1}, {-4, 3}, {65536, 65536}, {257, 1}};
+  for (Grid g : refused) {
+    EXPECT_FALSE(open_box(0, 0, g.nx, g.ny)) << g.nx << " x " << g.ny;
+    EXPECT_FALSE(platform::find_local_window("orv_bb")) << g.nx << " x " << g.ny;
+  }
+  on_worker([&] { count = orv_bb_count; });
+  EXPECT_EQ(count, 256);  // a refused grid changes nothing
+}
+
+// Three columns, two rows at (100, 50): client 3 * 102 + 4 = 310 by
+// 2 * 30 + 4 = 64; frame 4 and caption 23 make the outer 318 x 95.
+TEST(ButtonBoxTest, ButtonsAreLaidOutRowByRow) {
+  Framework framework;
+  Window box = open_box(100, 50, 3, 2);
+  ASSERT_TRUE(box);
+  EXPECT_EQ(platform::window_class(box), "orv_bb");
+  EXPECT_EQ(platform::caption(box), u"ButtonBox");
+  EXPECT_EQ(platform::window_owner(box), orv::main_window());
+  EXPECT_EQ(platform::window_rect(box), (Rect{100, 50, 418, 145}));
+  std::vector<Window> b = buttons(box);
+  ASSERT_EQ(b.size(), 6u);
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_EQ(platform::caption(b[i]), std::u16string(1, char16_t(u'0' + i)));
+    EXPECT_EQ(platform::control_id(b[i]), 3000 + i);
+  }
+  EXPECT_EQ(platform::window_rect(b[0]), (Rect{4, 4, 102, 30}));
+  EXPECT_EQ(platform::window_rect(b[4]), (Rect{106, 34, 204, 60}));
+  EXPECT_EQ(platform::window_rect(b[5]), (Rect{208, 34, 306, 60}));
+  EXPECT_TRUE(platform::window_style(b[5]) & platform::kStyleMultiLine);
+
+  on_worker([] {
+    ORV_SetButtonBoxTitle(2, "cap\nREC");
+    ORV_SetButtonBoxTitle(6, "no");  // = count
+    ORV_SetButtonBoxTitle(-1, "no");
+    ORV_OpenButtonBox(0, 0, 1, 1);  // already open: nothing
+  });
+  EXPECT_EQ(platform::caption(b[2]), u"cap\nREC");
+  EXPECT_EQ(platform::caption(b[5]), u"5");
+  EXPECT_EQ(orv::button_box_window(), box);
+  EXPECT_EQ(buttons(box).size(), 6u);
+}
+
+TEST(ButtonBoxTest, ClicksAddUpUntilTheProgramTakesThem) {
+  Framework framework;
+  Window box = open_box(100, 50, 3, 2);
+  ASSERT_TRUE(box);
+  for (int k = 0; k < 3; ++k) click_button(box, 3, 5);
+  click_button(box, 3, 1);
+  EXPECT_EQ(take(5), 3);
+  EXPECT_EQ(peek(5), 0);
+  EXPECT_EQ(take(1), 1);
+  EXPECT_EQ(take(0), 0);
+  headless::click(box, 103, 32);  // the gap between buttons clicks none
+  EXPECT_EQ(take(0) + take(1) + take(3) + take(4), 0);
+  // Space presses the button the focus is on; Enter and Escape do nothing.
+  headless::key(box, platform::kKeyTab);
+  headless::key(box, platform::kKeyRight);
+  headless::key(box, platform::kKeySpace);
+  headless::key(box, platform::kKeyReturn);
+  headless::key(box, platform::kKeyEscape);
+  EXPECT_EQ(take(1), 1);
+  EXPECT_EQ(orv::button_box_window(), box);
+}
+
+TEST(ButtonBoxTest, DigitKeysCountForButtonsZeroToNine) {
+  Framework framework;
+  Window box = open_box(0, 0, 2, 2);
+  ASSERT_TRUE(box);
+  click_button(box, 2, 0);  // the click gives the box the focus
+  EXPECT_EQ(take(0), 1);
+  headless::key(box, platform::kKeyNumpad0 + 7);
+  EXPECT_EQ(peek(7), 1);  // a box of 4 buttons still counts button 7
+  headless::key(box, '7');
+  headless::key(box, '7', platform::kKeyBitCtrl);
+  headless::key(box, platform::kKeyNumpad0 + 9);
+  headless::key(box, '0');
+  headless::key(box, 'A');
+  EXPECT_EQ(take(7), 2);
+  EXPECT_EQ(take(9), 1);
+  EXPECT_EQ(take(0), 1);
+  for (int i : {1, 2, 3, 4, 5, 6, 8}) EXPECT_EQ(peek(i), 0) << i;
+}
+
+TEST(ButtonBoxTest, TheSizeRuleSharesTheClientAreaAndSurvivesReopening) {
+  Framework framework;
+  Window box = open_box(100, 50, 3, 2);
+  ASSERT_TRUE(box);
+  headless::drag_edge(box, platform::kEdgeRight, 31, 0);  // client 341: (341 - 16) / 3
+  on_worker([] {});  // a drag starts from the rectangle the window has when it begins
+  headless::drag_edge(box, platform::kEdgeBottom, 0, 10);  // client 74: (74 - 12) / 2
+  on_worker([] {});
+  EXPECT_EQ(orv::button_box_button_width(), 108);
+  EXPECT_EQ(orv::button_box_button_height(), 31);
+  EXPECT_EQ(platform::window_rect(buttons(box)[4]), (Rect{116, 39, 224, 70}));
+
+  on_worker([] { ORV_CloseButtonBox(); });
+  EXPECT_FALSE(orv::button_box_window());
+  box = open_box(0, 0, 2, 2);
+  ASSERT_TRUE(box);
+  EXPECT_EQ(platform::client_rect(box), (Rect{0, 0, 2 * 112 + 4, 2 * 35 + 4}));
+  EXPECT_EQ(platform::window_rect(buttons(box)[3]), (Rect{116, 39, 224, 70}));
+
+  on_worker([] { ORV_ResizeButtonBox(2 * 60 + 12, 2 * 20 + 12); });
+  EXPECT_EQ(platform::client_rect(box), (Rect{0, 0, 132, 52}));
+  EXPECT_EQ(platform::window_rect(buttons(box)[3]), (Rect{68, 28, 128, 48}));
+}
+
+TEST(ButtonBoxTest, TooNarrowBoxesGiveButtonsOfWidthZeroOrOne) {
+  Framework framework;
+  // 32 columns need 4 * 32 + 5 pixels; the narrowest frame leaves a client of 112 - 8.
+  Window box = open_box(0, 0, 32, 1);
+  ASSERT_TRUE(box);
+  headless::drag_edge(box, platform::kEdgeRight, -4000, 0);
+  on_worker([] {});
+  EXPECT_EQ(platform::client_rect(box).width(), 104);
+  EXPECT_EQ(orv::button_box_button_width(), 0);
+  EXPECT_EQ(orv::button_box_button_height(), 26);
+  EXPECT_EQ(platform::window_rect(buttons(box)[31]), (Rect{128, 4, 128, 30}));
+  on_worker([] { ORV_CloseButtonBox(); });
+
+  // With a desktop that lets frames shrink further, one column keeps 1 pixel.
+  platform::ScreenMetrics metrics = platform::screen_metrics();
+  metrics.min_window_width = 1;
+  platform::set_screen_metrics(metrics);
+  box = open_box(0, 0, 1, 1);
+  ASSERT_TRUE(box);
+  int width = platform::client_rect(box).width();
+  headless::drag_edge(box, platform::kEdgeRight, 5 - width, 0);
+  on_worker([] {});
+  EXPECT_EQ(platform::client_rect(box).width(), 5);
+  EXPECT_EQ(orv::button_box_button_width(), 1);
+  EXPECT_EQ(platform::window_rect(buttons(box)[0]), (Rect{4, 4, 5, 30}));
+}
+
+TEST(ButtonBoxTest, CtrlQTheTitlePopupAndTheCloseBoxCloseTheBox) {
+  Framework framework;
+  headless::attach_driver();
+  Window box = open_box(0, 0, 2, 2);
+  ASSERT_TRUE(box);
+  click_button(box, 2, 1);
+  headless::key(box, 'Q');  // without Ctrl: nothing
+  on_worker([] {});
+  EXPECT_EQ(orv::button_box_window(), box);
+  headless::key(box, 'Q', platform::kKeyBitCtrl);
+  on_worker([] {});
+  EXPECT_FALSE(orv::button_box_window());
+  EXPECT_FALSE(platform::is_window(box));
+  EXPECT_EQ(peek(1), 1);  // the counters outlive the box
+
+  box = open_box(0, 0, 2, 2);
+  headless::right_click_title(box);
+  auto popup = headless::wait_popup();
+  ASSERT_TRUE(popup);
+  ASSERT_EQ(popup->menu.items.size(), 1u);
+  EXPECT_EQ(popup->menu.items[0].label, u"&Destroy\tCtrl+Q");
+  EXPECT_EQ(popup->menu.items[0].id, 1050);
+  headless::answer_popup(1050);
+  on_worker([] {});
+  EXPECT_FALSE(orv::button_box_window());
+
+  box = open_box(0, 0, 3, 2);
+  headless::right_click(box, 104, 32);  // the gap left of button 4
+  popup = headless::wait_popup();
+  ASSERT_TRUE(popup);
+  ASSERT_EQ(popup->menu.items.size(), 1u);
+  EXPECT_EQ(popup->menu.items[0].label, u"Rename");
+  EXPECT_EQ(popup->menu.items[0].id, 1057);
+  headless::answer_popup(0);
+  on_worker([] {});
+  EXPECT_EQ(platform::caption(buttons(box)[4]), u"4");
+
+  platform::Msg close;
+  close.kind = platform::MsgKind::Close;
+  platform::post_message(box, close);
+  on_worker([] {});
+  EXPECT_FALSE(orv::button_box_window());
+  EXPECT_TRUE(headless::message_boxes_shown().empty());
+}
+
+int read_counter(int i) {
+  return std::atomic_ref<int>(orv_bb_click[i]).load();
+}
+
+TEST(ButtonBoxTest, SStartsTheProgramAndCtrlSDoesNothing) {
+  static std::atomic<int> runs{0};
+  runs = 0;
+  test_program::ready = [] {
+    prepare_boxes();
+    ORV_OpenButtonBox(0, 0, 2, 2);
+  };
+  test_program::main = [] { ++runs; };
+  test_program::Running run;
+  ASSERT_TRUE(headless::wait_until([] { return bool(orv::button_box_window()); }));
+  Window box = orv::button_box_window();
+  click_button(box, 2, 0);
+  ASSERT_TRUE(headless::wait_until([] { return read_counter(0) == 1; }));
+  headless::key(box, 'S', platform::kKeyBitCtrl);
+  headless::key(box, '3');
+  ASSERT_TRUE(headless::wait_until([] { return read_counter(3) == 1; }));  // Ctrl+S was served
+  run.press(orv::kCommandStop);  // queued behind anything the box passed on
+  ASSERT_TRUE(headless::wait_until([] { return orv_stop_req.load() == 1; }));
+  EXPECT_EQ(orv_start_req.load(), 0);
+  EXPECT_EQ(orv_running.load(), 0);
+  EXPECT_EQ(runs.load(), 0);
+  headless::key(box, 'S');
+  EXPECT_TRUE(headless::wait_until([] { return runs.load() == 1; }));
+}
+
+bool waiting_for_a_line() {
+  platform::Window status = platform::control_by_id(orv::main_window(), orv::kStatusLineId);
+  return platform::caption(status).ends_with(u"Input text");
+}
+
+// A person answers the rename prompt in the text window.
+void answer_prompt(const std::u16string& line) {
+  ASSERT_TRUE(headless::wait_until(waiting_for_a_line));
+  Window console = platform::find_local_window("orv_twi");
+  ASSERT_TRUE(console);
+  headless::type_text(console, line + u"\r");
+}
+
+TEST(ButtonBoxTest, ButtonsAreRenamedByDoubleClickOrPopupThroughTheTextWindow) {
+  Framework framework;
+  headless::attach_driver();
+  Window box = open_box(0, 0, 3, 2);
+  ASSERT_TRUE(box);
+  std::vector<Window> b = buttons(box);
+  headless::double_click(box, 104, 32);  // the gap left of button 4
+  answer_prompt(u"cap");
+  ASSERT_TRUE(headless::wait_until([&] { return platform::caption(b[4]) == u"cap"; }));
+
+  // Below and right of the last cell still names the last row and column.
+  headless::right_click(box, 308, 62);
+  auto popup = headless::wait_popup();
+  ASSERT_TRUE(popup);
+  headless::answer_popup(1057);
+  answer_prompt(u"REC");
+  ASSERT_TRUE(headless::wait_until([&] { return platform::caption(b[5]) == u"REC"; }));
+
+  headless::double_click(box, 2, 2);  // button 0; an empty line keeps its label
+  answer_prompt(u"");
+  ASSERT_TRUE(headless::wait_until([] { return !waiting_for_a_line(); }));
+  on_worker([] {});
+  EXPECT_EQ(platform::caption(b[0]), u"0");
+  EXPECT_EQ(take(0) + take(4) + take(5), 0);  // renaming clicks nothing
+}
+
+}  // namespace

@@ -1,0 +1,442 @@
+// The input box: rows, values a person types, resizing, activation, popups, renaming.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <deque>
+#include <future>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "framework/console/button_box.h"
+#include "framework/console/input_box.h"
+#include "framework/console/text_window.h"
+#include "platform/queue.h"
+#include "platform/text/codepage.h"
+#include "tests/framework/test_program.h"
+
+namespace {
+
+using platform::Rect;
+using platform::Window;
+
+// The worker owns the box, so the tests hand it their calls: ORV_Main
+// serves them between dispatch passes until Exit.
+std::mutex g_task_mutex;
+std::deque<std::function<void()>> g_tasks;
+
+void serve_tasks() {
+  while (orv_stop_req.load() == 0) {
+    std::function<void()> task;
+    {
+      std::lock_guard lock(g_task_mutex);
+      if (!g_tasks.empty()) {
+        task = std::move(g_tasks.front());
+        g_tasks.pop_front();
+      }
+    }
+    if (task) task();
+    ORV_ProcessMessages();
+    platform::sleep_ms(1);
+  }
+}
+
+// Runs f on the worker once everything the person did so far has been served.
+void on_worker(const std::function<void()>& f) {
+  std::promise<void> done;
+  {
+    std::lock_guard lock(g_task_mutex);
+    g_tasks.push_back([&] {
+      ORV_ProcessMessages();
+      f();
+      done.set_value();
+    });
+  }
+  ASSERT_EQ(done.get_future().wait_for(std::chrono::seconds(10)), std::future_status::ready);
+}
+
+struct Hooks {
+  Hooks() {
+    test_program::ready = [] {
+      orv::reset_input_box_for_tests();
+      orv::reset_button_box_for_tests();
+      orv::register_input_box_class();  // start-up may have done it already
+      orv::register_button_box_class();
+      orv::init_text_windows();  // the rename prompt goes to text window 0
+      orv::register_text_window_class();
+    };
+    test_program::main = serve_tasks;
+  }
+};
+
+// The framework with ORV_Main serving the test's calls.
+struct Framework : Hooks {
+  test_program::Running run;
+  Framework() {
+    run.press(orv::kCommandStart);
+    headless::wait_until([] { return orv_running.load() == 1; });
+  }
+  ~Framework() { headless::detach_driver(); }
+};
+
+std::vector<Window> controls(Window box, platform::ControlKind kind) {
+  std::vector<Window> found;
+  for (Window child : platform::child_windows(box))
+    if (platform::control_kind(child) == kind) found.push_back(child);
+  return found;
+}
+
+std::vector<Window> edits(Window box) {
+  return controls(box, platform::ControlKind::Edit);
+}
+std::vector<Window> labels(Window box) {
+  return controls(box, platform::ControlKind::Static);
+}
+
+Window worker_focus(Window box) {
+  return platform::focus_of_thread(platform::window_thread(box));
+}
+
+std::string ib_text(int row) {
+  std::string text;
+  on_worker([&] { text = orv_ib_text[row] ? orv_ib_text[row] : "(null)"; });
+  return text;
+}
+
+Window open_box(int x, int y, int items) {
+  on_worker([=] { ORV_OpenInputBox(x, y, items); });
+  return orv::input_box_window();
+}
+
+TEST(InputBoxTest, ItemCountsOutsideOneToThirtyAreClamped) {
+  Framework framework;
+  struct Case {
+    int asked;
+    int rows;
+  } cases[] = {{0, 1}, {-5, 1}, {31, 30}, {100, 30}, {4, 4}};
+  for (Case c : cases) {
+    Window box = open_box(0, 0, c.asked);
+    ASSERT_TRUE(box) << c.asked;
+    int items = 0;
+    on_worker([&] { items = orv_ib_items; });
+    EXPECT_EQ(items, c.rows) << c.asked;
+    EXPECT_EQ(edits(box).size(), std::size_t(c.rows)) << c.asked;
+    EXPECT_EQ(platform::client_rect(box).height(), 28 * c.rows + 2) << c.asked;
+    EXPECT_EQ(ib_text(c.rows - 1), "0");
+    on_worker([] { ORV_CloseInputBox(); });
+  }
+}
+
+// Three rows at (10, 20): client 80 + 70 + 12 = 162 wide and 28 * 3 + 2 = 86
+// high; frame 4 and caption 23 make the outer rectangle 170 x 117.
+TEST(InputBoxTest, AFreshBoxShowsItemLabelsAndZerosLaidOutByRow) {
+  Framework framework;
+  Window box = open_box(10, 20, 3);
+  ASSERT_TRUE(box);
+  EXPECT_EQ(platform::window_class(box), "orv_ib");
+  EXPECT_EQ(platform::caption(box), u"InputBox");
+  EXPECT_EQ(platform::window_owner(box), orv::main_window());
+  EXPECT_EQ(platform::window_rect(box), (Rect{10, 20, 180, 137}));
+  EXPECT_EQ(platform::client_rect(box), (Rect{0, 0, 162, 86}));
+  std::vector<Window> l = labels(box);
+  std::vector<Window> e = edits(box);
+  ASSERT_EQ(l.size(), 3u);
+  ASSERT_EQ(e.size(), 3u);
+  const char16_t* names[] = {u"Item 0", u"Item 1", u"Item 2"};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(platform::caption(l[i]), names[i]);
+    EXPECT_EQ(platform::caption(e[i]), u"0");
+    EXPECT_EQ(ib_text(i), "0");
+  }
+  // Row 2: label at (4, 4 + 56 + 3), edit at (80 + 8, 4 + 56), both 24 high.
+  EXPECT_EQ(platform::window_rect(l[2]), (Rect{4, 63, 84, 87}));
+  EXPECT_EQ(platform::window_rect(e[2]), (Rect{88, 60, 158, 84}));
+  EXPECT_EQ(platform::window_rect(l[0]), (Rect{4, 7, 84, 31}));
+  EXPECT_EQ(platform::window_rect(e[0]), (Rect{88, 4, 158, 28}));
+  EXPECT_EQ(worker_focus(box), e[0]);
+  // A second open leaves the box as it is.
+  on_worker([] {
+    ORV_SetInputBoxInt(1, 9);
+    ORV_OpenInputBox(300, 300, 7);
+  });
+  EXPECT_EQ(orv::input_box_window(), box);
+  EXPECT_EQ(platform::window_rect(box), (Rect{10, 20, 180, 137}));
+  EXPECT_EQ(ib_text(1), "9");
+}
+
+TEST(InputBoxTest, ValuesArriveOnTabOrEnterAndNotWhileTyping) {
+  Framework framework;
+  Window box = open_box(0, 0, 5);
+  ASSERT_TRUE(box);
+  std::vector<Window> e = edits(box);
+  headless::key(box, platform::kKeyTab);
+  headless::key(box, platform::kKeyTab);  // row 2, its text selected
+  headless::type_text(box, u"123");
+  on_worker([] {});
+  EXPECT_EQ(platform::caption(e[2]), u"123");
+  EXPECT_EQ(ib_text(2), "0");  // still in the field
+  headless::key(box, platform::kKeyTab);
+  EXPECT_EQ(ib_text(2), "123");
+  EXPECT_EQ(worker_focus(box), e[3]);
+
+  headless::type_text(box, u"45");
+  on_worker([] {});
+  EXPECT_EQ(platform::caption(e[3]), u"45");
+  EXPECT_EQ(ib_text(3), "0");
+  headless::key(box, platform::kKeyReturn);
+  EXPECT_EQ(ib_text(3), "45");
+  EXPECT_EQ(worker_focus(box), e[3]);  // Enter does not move on
+  EXPECT_EQ(platform::caption(e[3]), u"45");
+  // Escape neither stores nor closes.
+  headless::type_text(box, u"6");
+  headless::key(box, platform::kKeyEscape);
+  EXPECT_EQ(ib_text(3), "45");
+  EXPECT_EQ(orv::input_box_window(), box);
+  // Clicking another field is leaving this one too.
+  headless::click(box, 100, 4 + 28 * 4 + 10);
+  EXPECT_EQ(ib_text(3), "456");
+  EXPECT_EQ(worker_focus(box), e[4]);
+}
+
+// Two rows at (100, 100): client 162 x 58.
+TEST(InputBoxTest, DraggedEdgesResizeOneColumnAndNeverTheHeight) {
+  Framework framework;
+  Window box = open_box(100, 100, 2);
+  ASSERT_TRUE(box);
+  std::vector<Window> l = labels(box);
+  std::vector<Window> e = edits(box);
+  Rect start = platform::window_rect(box);
+
+  headless::drag_edge(box, platform::kEdgeLeft, -30, 0);  // client 192: label 192 - 70 - 12
+  on_worker([] {});
+  EXPECT_EQ(orv::input_box_label_width(), 110);
+  EXPECT_EQ(orv::input_box_edit_width(), 70);
+  EXPECT_EQ(platform::window_rect(l[1]), (Rect{4, 35, 114, 59}));
+  EXPECT_EQ(platform::window_rect(e[1]), (Rect{118, 32, 188, 56}));
+
+  headless::drag_edge(box, platform::kEdgeRight, 20, 0);  // client 212: edit 212 - 110 - 12
+  on_worker([] {});
+  EXPECT_EQ(orv::input_box_label_width(), 110);
+  EXPECT_EQ(orv::input_box_edit_width(), 90);
+  EXPECT_EQ(platform::window_rect(l[0]), (Rect{4, 7, 114, 31}));
+  EXPECT_EQ(platform::window_rect(e[0]), (Rect{118, 4, 208, 28}));
+
+  headless::drag_edge(box, platform::kEdgeBottomLeft, 10, 40);  // only the width moves
+  on_worker([] {});
+  Rect now = platform::window_rect(box);
+  EXPECT_EQ(now.top, start.top);
+  EXPECT_EQ(now.bottom, start.bottom);
+  EXPECT_EQ(platform::client_rect(box), (Rect{0, 0, 202, 58}));
+  EXPECT_EQ(orv::input_box_label_width(), 100);
+  EXPECT_EQ(orv::input_box_edit_width(), 90);
+
+  headless::drag_edge(box, platform::kEdgeTop, 0, -50);
+  on_worker([] {});
+  EXPECT_EQ(platform::window_rect(box), now);
+}
+
+TEST(InputBoxTest, SetCallsTouchOnlyExistingRows) {
+  Framework framework;
+  on_worker([] {
+    ORV_SetInputBoxInt(0, 5);  // no box yet: nothing, and nothing breaks
+    ORV_SetInputBoxTitle(0, "x");
+  });
+  Window box = open_box(0, 0, 3);
+  ASSERT_TRUE(box);
+  std::vector<Window> l = labels(box);
+  std::vector<Window> e = edits(box);
+  on_worker([] {
+    ORV_SetInputBoxInt(3, 77);  // row = item count
+    ORV_SetInputBoxInt(-1, 77);
+    ORV_SetInputBoxReal(3, 1.5);
+    ORV_SetInputBoxTitle(3, "no");
+    ORV_SetInputBoxTitle(-1, "no");
+    ORV_SetInputBoxInt(2, -42);
+    ORV_SetInputBoxTitle(1, "Pitch");
+  });
+  EXPECT_EQ(ib_text(0), "0");
+  EXPECT_EQ(ib_text(1), "0");
+  EXPECT_EQ(ib_text(2), "-42");
+  EXPECT_EQ(platform::caption(e[2]), u"-42");
+  EXPECT_EQ(platform::caption(l[1]), u"Pitch");
+  EXPECT_EQ(platform::caption(l[2]), u"Item 2");
+  EXPECT_EQ(labels(box).size(), 3u);
+  EXPECT_EQ(edits(box).size(), 3u);
+}
+
+// Ten significant digits; fixed notation for exponents -1..9 and a
+// three-digit exponent otherwise; trailing zeros go, the point stays.
+TEST(InputBoxTest, RealValuesAreWrittenAsTheClassicGcvtDoes) {
+  Framework framework;
+  ASSERT_TRUE(open_box(0, 0, 1));
+  struct Case {
+    double value;
+    const char* text;
+  } cases[] = {
+      {0.0, "0."},
+      {1.0, "1."},
+      {2.5, "2.5"},
+      {-314150.0, "-314150."},
+      {0.5, "0.5"},
+      {0.1, "0.1"},
+      {3.14159265358979, "3.141592654"},
+      {-12.34567890123, "-12.3456789"},
+      {1234567890.0, "1234567890"},  // exponent 9: no decimals, no point
+      {1234567890.4, "1234567890"},
+      {12345678901.0, "1.23456789e+010"},  // ten digits no longer fit
+      {1e10, "1.e+010"},
+      {9999999999.6, "1.e+010"},  // rounds up to the next power
+      {0.0123, "1.23e-002"},      // exponent -2 is already too small
+      {-0.0123456789012, "-1.23456789e-002"},
+      {0.123456789012, "0.123456789"},
+      {0.0999999999996, "0.1"},
+      {-1.5e-5, "-1.5e-005"},
+      {1e-100, "1.e-100"},
+      {6.02214076e23, "6.02214076e+023"},
+  };
+  for (Case c : cases) {
+    std::string text;
+    std::u16string shown;
+    on_worker([&] {
+      ORV_SetInputBoxReal(0, c.value);
+      text = orv_ib_text[0];
+    });
+    shown = platform::caption(edits(orv::input_box_window())[0]);
+    EXPECT_EQ(text, c.text) << c.value;
+    EXPECT_EQ(platform::from_utf16(shown), c.text) << c.value;
+  }
+}
+
+TEST(InputBoxTest, ClosingDropsTheValuesAndReopeningKeepsTheWidths) {
+  Framework framework;
+  Window box = open_box(0, 0, 2);
+  ASSERT_TRUE(box);
+  on_worker([] { ORV_SetInputBoxInt(0, 12); });
+  headless::drag_edge(box, platform::kEdgeLeft, -20, 0);  // label 100
+  on_worker([] {});  // a drag starts from the rectangle the window has when it begins
+  headless::drag_edge(box, platform::kEdgeRight, 15, 0);  // edit 85
+  on_worker([] { ORV_CloseInputBox(); });
+  EXPECT_FALSE(orv::input_box_window());
+  EXPECT_FALSE(platform::is_window(box));
+  EXPECT_FALSE(platform::find_local_window("orv_ib"));
+  EXPECT_EQ(ib_text(0), "(null)");
+  on_worker([] { ORV_CloseInputBox(); });  // closing twice is harmless
+
+  Window again = open_box(50, 60, 2);
+  ASSERT_TRUE(again);
+  EXPECT_EQ(platform::client_rect(again), (Rect{0, 0, 100 + 85 + 12, 58}));
+  EXPECT_EQ(platform::window_rect(edits(again)[1]), (Rect{108, 32, 193, 56}));
+  EXPECT_EQ(ib_text(0), "0");
+  EXPECT_EQ(platform::caption(edits(again)[0]), u"0");
+
+  // The close box closes it as well.
+  platform::Msg close;
+  close.kind = platform::MsgKind::Close;
+  platform::post_message(again, close);
+  on_worker([] {});
+  EXPECT_FALSE(orv::input_box_window());
+}
+
+TEST(InputBoxTest, ResizeSetsBothWidthsOpenOrNot) {
+  Framework framework;
+  on_worker([] { ORV_ResizeInputBox(90, 40); });
+  Window box = open_box(0, 0, 2);
+  ASSERT_TRUE(box);
+  EXPECT_EQ(platform::client_rect(box).width(), 142);
+  on_worker([] { ORV_ResizeInputBox(120, 60); });
+  EXPECT_EQ(platform::client_rect(box), (Rect{0, 0, 192, 58}));
+  EXPECT_EQ(platform::window_rect(labels(box)[0]), (Rect{4, 7, 124, 31}));
+  EXPECT_EQ(platform::window_rect(edits(box)[0]), (Rect{128, 4, 188, 28}));
+  EXPECT_EQ(platform::window_rect(box).left, 0);
+}
+
+TEST(InputBoxTest, ActivationFocusesTheLastFieldAndSelectsRowZero) {
+  Framework framework;
+  Window box = open_box(0, 0, 3);
+  ASSERT_TRUE(box);
+  std::vector<Window> e = edits(box);
+  on_worker([] { ORV_SetInputBoxInt(0, 1234); });
+  headless::click(box, 120, 4 + 28 * 2 + 5);
+  on_worker([] {});
+  EXPECT_EQ(worker_focus(box), e[2]);
+  platform::set_foreground(orv::main_window());
+  platform::set_foreground(box);
+  on_worker([] {});
+  EXPECT_EQ(worker_focus(box), e[2]);
+  EXPECT_EQ(platform::edit_selection(e[0]), (Rect{0, 4, 4, 4}));  // all of "1234"
+}
+
+TEST(InputBoxTest, TitleBarPopupDestroysAndClientPopupOffersRename) {
+  Framework framework;
+  headless::attach_driver();
+  Window box = open_box(0, 0, 3);
+  ASSERT_TRUE(box);
+  headless::right_click_title(box);
+  auto popup = headless::wait_popup();
+  ASSERT_TRUE(popup);
+  ASSERT_EQ(popup->menu.items.size(), 1u);
+  EXPECT_EQ(popup->menu.items[0].label, u"Destroy");
+  EXPECT_EQ(popup->menu.items[0].id, 1023);
+  headless::answer_popup(1023);
+  on_worker([] {});
+  EXPECT_FALSE(orv::input_box_window());
+
+  box = open_box(0, 0, 3);
+  headless::right_click(box, 30, 40);  // over row 1's label
+  popup = headless::wait_popup();
+  ASSERT_TRUE(popup);
+  ASSERT_EQ(popup->menu.items.size(), 1u);
+  EXPECT_EQ(popup->menu.items[0].label, u"Rename");
+  EXPECT_EQ(popup->menu.items[0].id, 1056);
+  headless::answer_popup(0);
+  on_worker([] {});
+  EXPECT_EQ(platform::caption(labels(box)[1]), u"Item 1");
+  EXPECT_TRUE(headless::message_boxes_shown().empty());
+}
+
+bool waiting_for_a_line() {
+  platform::Window status = platform::control_by_id(orv::main_window(), orv::kStatusLineId);
+  return platform::caption(status).ends_with(u"Input text");
+}
+
+// A person answers the rename prompt in the text window.
+void answer_prompt(const std::u16string& line) {
+  ASSERT_TRUE(headless::wait_until(waiting_for_a_line));
+  Window console = platform::find_local_window("orv_twi");
+  ASSERT_TRUE(console);
+  headless::type_text(console, line + u"\r");
+}
+
+TEST(InputBoxTest, RowsAreRenamedByDoubleClickOrPopupThroughTheTextWindow) {
+  Framework framework;
+  headless::attach_driver();
+  Window box = open_box(0, 0, 2);
+  ASSERT_TRUE(box);
+  std::vector<Window> l = labels(box);
+  headless::double_click(box, 30, 40);  // row 1's label lets the click through
+  answer_prompt(u"Speed");
+  ASSERT_TRUE(headless::wait_until([&] { return platform::caption(l[1]) == u"Speed"; }));
+  EXPECT_EQ(platform::caption(l[0]), u"Item 0");
+
+  headless::right_click(box, 10, 10);  // row 0
+  auto popup = headless::wait_popup();
+  ASSERT_TRUE(popup);
+  headless::answer_popup(1056);
+  answer_prompt(u"Gain");
+  ASSERT_TRUE(headless::wait_until([&] { return platform::caption(l[0]) == u"Gain"; }));
+
+  // An empty line keeps the label; a click below the last row renames nothing.
+  headless::double_click(box, 30, 10);
+  answer_prompt(u"");
+  ASSERT_TRUE(headless::wait_until([] { return !waiting_for_a_line(); }));
+  headless::double_click(box, 30, 57);  // y / 28 = 2: no such row
+  answer_prompt(u"zzz");
+  ASSERT_TRUE(headless::wait_until([] { return !waiting_for_a_line(); }));
+  on_worker([] {});
+  EXPECT_EQ(platform::caption(l[0]), u"Gain");
+  EXPECT_EQ(platform::caption(l[1]), u"Speed");
+  EXPECT_EQ(labels(box).size(), 2u);
+}
+
+}  // namespace
