@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/backend.h"
 #include "platform/window.h"
 #include "platform/window_internal.h"
 
@@ -79,6 +80,38 @@ ThreadQueue& my_queue() {
 }
 
 thread_local int tl_keys = 0;
+
+// A toolkit back end owns one thread's event loop: that thread runs the
+// toolkit's events while it peeks and waits, and is woken through it.
+bool is_gui_thread(ThreadId thread) {
+  const Backend& backend = current_backend();
+  return backend.gui_thread && backend.gui_thread() == thread;
+}
+
+void wake_if_gui(ThreadId thread) {
+  if (is_gui_thread(thread) && current_backend().wake_gui) current_backend().wake_gui();
+}
+
+void poll_gui_events() {
+  if (is_gui_thread(current_thread_id()) && current_backend().poll_events)
+    current_backend().poll_events();
+}
+
+// Waits for the calling thread's queue to fill, at most timeout_ms; the GUI
+// thread waits in its toolkit's event loop instead.
+void wait_on_queue(ThreadQueue& queue, int timeout_ms) {
+  if (is_gui_thread(current_thread_id()) && current_backend().wait_events) {
+    {
+      std::lock_guard lock(queue.mutex);
+      if (!queue.posted.empty() || !queue.sent.empty() || queue.quit) return;
+    }
+    current_backend().wait_events(timeout_ms);
+    return;
+  }
+  std::unique_lock lock(queue.mutex);
+  if (queue.posted.empty() && queue.sent.empty() && !queue.quit)
+    queue.arrived.wait_for(lock, std::chrono::milliseconds(timeout_ms));
+}
 
 bool is_input(MsgKind kind) {
   switch (kind) {
@@ -196,14 +229,17 @@ Window focus_target(Window window) {
 
 bool post_thread_message(ThreadId thread, Msg msg) {
   std::shared_ptr<ThreadQueue> queue = queue_of(thread);
-  std::lock_guard lock(queue->mutex);
-  if (msg.kind == MsgKind::Quit) {
-    queue->quit = true;
-    queue->quit_code = msg.code;
-  } else {
-    queue->posted.push_back(std::move(msg));
+  {
+    std::lock_guard lock(queue->mutex);
+    if (msg.kind == MsgKind::Quit) {
+      queue->quit = true;
+      queue->quit_code = msg.code;
+    } else {
+      queue->posted.push_back(std::move(msg));
+    }
+    queue->arrived.notify_all();
   }
-  queue->arrived.notify_all();
+  wake_if_gui(thread);
   return true;
 }
 
@@ -231,8 +267,10 @@ std::intptr_t send_message(Window window, Msg& msg) {
     target->sent.push_back(item);
     target->arrived.notify_all();
   }
+  wake_if_gui(thread);
   for (;;) {
     deliver_sent();
+    poll_gui_events();  // the other thread may be waiting for the GUI thread meanwhile
     std::unique_lock lock(mine.mutex);
     if (item->done) break;
     if (!mine.sent.empty()) continue;
@@ -247,6 +285,7 @@ std::intptr_t send_message(Window window, Msg& msg) {
 }
 
 bool peek_message(Msg& msg, bool remove) {
+  poll_gui_events();
   deliver_sent();
   if (take_posted(msg, remove)) {
     if (msg.to_focus) msg.window = focus_target(msg.window);
@@ -264,22 +303,19 @@ bool get_message(Msg& msg) {
   ThreadQueue& queue = my_queue();
   for (;;) {
     if (peek_message(msg, true)) return msg.kind != MsgKind::Quit;
-    std::unique_lock lock(queue.mutex);
-    if (queue.posted.empty() && queue.sent.empty() && !queue.quit)
-      queue.arrived.wait_for(lock, std::chrono::milliseconds(50));
+    wait_on_queue(queue, 50);
   }
 }
 
 void wait_message(int timeout_ms) {
-  ThreadQueue& queue = my_queue();
-  std::unique_lock lock(queue.mutex);
-  if (queue.posted.empty() && queue.sent.empty() && !queue.quit && timeout_ms > 0)
-    queue.arrived.wait_for(lock, std::chrono::milliseconds(timeout_ms));
+  if (timeout_ms > 0) wait_on_queue(my_queue(), timeout_ms);
 }
 
 bool translate_message(const Msg& msg) {
   if (msg.kind != MsgKind::KeyDown) return false;
-  char16_t ch = char_of_key(msg.key, msg.keys);
+  // A back end that knows the character the key typed (keyboard layout,
+  // dead keys) puts it in msg.ch; otherwise it follows from the key code.
+  char16_t ch = msg.ch ? msg.ch : char_of_key(msg.key, msg.keys);
   if (!ch) return false;
   Msg typed;
   typed.window = msg.window;

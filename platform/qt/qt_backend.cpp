@@ -1,0 +1,136 @@
+// The Qt back end's start: the application object, the screen's metrics,
+// the back-end table, and the choice between Qt and headless at start.
+#include "platform/qt/qt_backend.h"
+
+#include <QtCore/QSettings>
+#include <QtCore/QTimer>
+#include <QtGui/QScreen>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QMenuBar>
+#include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/headless/driver.h"
+#include "platform/qt/qt_internal.h"
+#include "platform/window.h"
+
+namespace platform::qt {
+namespace {
+
+double g_device_ratio = 1.0;
+int g_menu_height = 20;
+
+ThreadId gui_thread() {
+  return gui_thread_id();
+}
+
+const Backend& table() {
+  static const Backend backend = [] {
+    Backend b;
+    b.name = "qt";
+    b.window_created = window_created;
+    b.window_destroyed = window_destroyed;
+    b.window_changed = window_changed;
+    b.present = present;
+    b.popup_menu = popup_menu;
+    b.message_box = message_box;
+    b.file_dialog = file_dialog;
+    b.choose_colour = choose_colour;
+    b.choose_font = choose_font;
+    b.gui_thread = gui_thread;
+    b.poll_events = poll_events;
+    b.wait_events = wait_events;
+    b.wake_gui = wake_gui;
+    b.shutdown = shutdown;
+    return b;
+  }();
+  return backend;
+}
+
+// The menu bar's height as Qt lays it out with one item; every window's
+// bar gets this height so that client rectangles stay exact.
+int measure_menu_height() {
+  QMenuBar bar;
+  bar.setNativeMenuBar(false);
+  bar.addAction(QStringLiteral("Start(&S)"));
+  return std::max(1, to_device(bar.sizeHint().height()));
+}
+
+// Frame and caption are drawn by the window manager, which tells their
+// sizes only once a window is shown; the table keeps the usual sizes, so
+// outer rectangles are estimates while client rectangles are exact.
+void read_screen_metrics() {
+  QScreen* screen = QGuiApplication::primaryScreen();
+  ScreenMetrics m;
+  if (screen) {
+    g_device_ratio = screen->devicePixelRatio() > 0 ? screen->devicePixelRatio() : 1.0;
+    QRect all = screen->geometry();
+    QRect available = screen->availableGeometry();
+    m.screen_width = to_device(all.width());
+    m.screen_height = to_device(all.height());
+    m.maximized_client_width = to_device(available.width());
+    m.maximized_client_height = to_device(available.height()) - m.caption;
+    m.bits_per_pixel = screen->depth() > 0 ? screen->depth() : 32;
+  }
+  g_menu_height = measure_menu_height();
+  m.menu = g_menu_height;
+  set_screen_metrics(m);
+}
+
+}  // namespace
+
+double device_ratio() {
+  return g_device_ratio;
+}
+int to_device(double logical) {
+  return int(std::lround(logical * g_device_ratio));
+}
+double to_logical(int device) {
+  return double(device) / g_device_ratio;
+}
+int menu_height() {
+  return g_menu_height;
+}
+
+const Backend* qt_backend(int& argc, char** argv) {
+  static QApplication* application = nullptr;  // lives until the process ends
+  if (application) return &table();
+  // Nothing of Qt's is kept between runs: dialogs would otherwise save their
+  // history and custom colours in the user's settings.
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, "/nonexistent/orvlib");
+  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, "/nonexistent/orvlib");
+  QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+  application = new QApplication(argc, argv);
+  application->setQuitOnLastWindowClosed(false);
+  std::setlocale(LC_NUMERIC, "C");  // Qt sets the user's locale; numbers never follow it
+  set_gui_thread();
+  read_screen_metrics();
+  install_clipboard_hooks();
+  auto* timer = new QTimer(application);
+  QObject::connect(timer, &QTimer::timeout, [] { sync_edits_and_focus(); });
+  timer->start(30);
+  return &table();
+}
+
+const Backend* choose_backend(int& argc, char** argv) {
+  const char* forced = std::getenv("ORV_BACKEND");
+  if (forced && std::strcmp(forced, "headless") == 0) return headless::backend();
+  const char* display = std::getenv("DISPLAY");
+  const char* platform_name = std::getenv("QT_QPA_PLATFORM");
+  bool has_display = display && *display;
+  bool other_platform = platform_name && *platform_name && std::strcmp(platform_name, "xcb") != 0;
+  bool want_qt = (forced && std::strcmp(forced, "qt") == 0) || has_display;
+  if (want_qt && (has_display || other_platform)) {
+    // X11 (also through XWayland): windows are placed at absolute positions.
+    if (!platform_name || !*platform_name) setenv("QT_QPA_PLATFORM", "xcb", 1);
+    return qt_backend(argc, argv);
+  }
+  std::fprintf(stderr,
+               "No X display found (DISPLAY is not set); the desktop needs X11 or XWayland.\n");
+  return nullptr;
+}
+
+}  // namespace platform::qt

@@ -1,0 +1,20 @@
+# The desktop back end on Qt 6 Widgets: the only place that includes Qt.
+find_package(Qt6 REQUIRED COMPONENTS Widgets)
+add_library(orv_qt STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/gui_calls.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/input.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/menus.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/qt_backend.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/qt_clipboard.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/qt_controls.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/qt_dialogs.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/windows.cpp
+)
+target_link_libraries(orv_qt PUBLIC orv_platform orv_headless Qt6::Widgets)
+
+# The dialog wrappers belong to the platform layer itself; until its own
+# list names them, they come in with the desktop build.
+get_target_property(ORV_PLATFORM_SOURCES orv_platform SOURCES)
+if(NOT ORV_PLATFORM_SOURCES MATCHES "dialogs\\.cpp")
+  target_sources(orv_platform PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../dialogs.cpp)
+endif()

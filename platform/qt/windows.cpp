@@ -1,0 +1,410 @@
+// Top-level windows and their client areas as widgets mirroring the
+// platform's window records: geometry, caption, frame, owner, menu bar,
+// visibility, stacking; the client area painted from the window's surface;
+// moves and sizes made by the person reported back as drags.
+#include <QtCore/QMimeData>
+#include <QtCore/QPointer>
+#include <QtCore/QUrl>
+#include <QtGui/QDragEnterEvent>
+#include <QtGui/QDropEvent>
+#include <QtGui/QGuiApplication>
+#include <QtGui/QPainter>
+#include <QtGui/QWindow>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QMenuBar>
+#include <QtWidgets/QWidget>
+#include <map>
+#include <mutex>
+#include <set>
+
+#include "platform/qt/qt_internal.h"
+#include "platform/qt/qt_widgets.h"
+#include "platform/queue.h"
+#include "platform/window.h"
+
+namespace platform::qt {
+namespace {
+
+std::map<std::uint32_t, QPointer<QWidget>>& widgets() {
+  static auto* instance = new std::map<std::uint32_t, QPointer<QWidget>>;  // GUI thread only
+  return *instance;
+}
+
+std::mutex g_present_mutex;
+std::set<std::uint32_t> g_presents;  // windows whose client area waits for a repaint
+
+TopWidget* top_of(Window window) {
+  return dynamic_cast<TopWidget*>(widget_of(window));
+}
+
+Qt::WindowFlags flags_for(unsigned style) {
+  Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint;
+  if (style & kStyleCaption) flags |= Qt::WindowTitleHint;
+  if (style & kStyleCloseBox) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+  if (style & kStyleMinimizeBox) flags |= Qt::WindowMinimizeButtonHint;
+  return flags;
+}
+
+// The widget's geometry (menu bar and client area, in logical pixels) that
+// the record asks for.
+QRect wanted_geometry(Window window) {
+  Point origin = client_to_screen(window, {0, 0});
+  Rect client = client_rect(window);
+  int bar = has_menu_bar(window) ? menu_height() : 0;
+  return QRect(int(std::lround(to_logical(origin.x))), int(std::lround(to_logical(origin.y - bar))),
+               int(std::lround(to_logical(client.width()))),
+               int(std::lround(to_logical(client.height() + bar))));
+}
+
+void set_transient_parent(TopWidget* top, Window owner) {
+  TopWidget* owner_top = top_of(owner);
+  if (!owner_top) return;
+  top->winId();
+  owner_top->winId();
+  if (top->windowHandle() && owner_top->windowHandle())
+    top->windowHandle()->setTransientParent(owner_top->windowHandle());
+}
+
+TopWidget* make_top(Window window) {
+  auto* top = new TopWidget(window);
+  widgets()[window.id] = top;
+  if (Window owner = window_owner(window)) set_transient_parent(top, owner);
+  return top;
+}
+
+void sync_menu(TopWidget* top, Window window) {
+  if (!has_menu_bar(window)) {
+    delete top->bar;
+    top->bar = nullptr;
+    top->signature.clear();
+    return;
+  }
+  if (!top->bar) {
+    top->bar = new QMenuBar(top);
+    top->bar->setNativeMenuBar(false);
+    top->bar->installEventFilter(top);  // right clicks stand for clicks on the frame
+    top->bar->show();
+  }
+  Menu menu = menu_bar(window);
+  std::string signature = menu_signature(menu);
+  if (signature == top->signature) return;
+  top->signature = signature;
+  top->bar->clear();
+  fill_menu_bar(top->bar, window, menu);
+}
+
+void sync_stacking(TopWidget* top, Window window) {
+  std::vector<Window> order = top_level_windows();
+  bool last = !order.empty() && order.back() == window;
+  bool foreground = foreground_window() == window;
+  if (top->isVisible() && ((last && !top->was_last) || (foreground && !top->was_foreground))) {
+    top->raise();
+    if (foreground && !top->isActiveWindow()) top->activateWindow();
+  }
+  top->was_last = last;
+  top->was_foreground = foreground;
+}
+
+void sync_top(Window window) {
+  TopWidget* top = top_of(window);
+  if (!top) top = make_top(window);
+  top->syncing = true;
+  unsigned style = window_style(window);
+  Qt::WindowFlags flags = flags_for(style);
+  if (top->windowFlags() != flags) top->setWindowFlags(flags);
+  QString title = to_qstring(caption(window));
+  if (top->windowTitle() != title) top->setWindowTitle(title);
+  sync_menu(top, window);
+  QRect wanted = wanted_geometry(window);
+  if (style & kStyleResizable) {
+    top->setMinimumSize(1, 1);
+    top->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  } else {
+    top->setFixedSize(wanted.size());
+  }
+  if (top->geometry() != wanted) {
+    top->requested = wanted;
+    top->setGeometry(wanted);
+  }
+  top->layout_children();
+  bool visible = is_visible(window);
+  if (visible != top->isVisible()) top->setVisible(visible);
+  sync_stacking(top, window);
+  top->client->update();
+  top->syncing = false;
+}
+
+void sync_window(Window window) {
+  if (!is_window(window)) return;
+  if (window_style(window) & kStyleChild) {
+    Window parent = window_parent(window);
+    if (!client_widget_of(parent) && is_window(parent)) sync_window(parent);
+    sync_control(window);
+  } else {
+    sync_top(window);
+  }
+}
+
+void forget_widget(std::uint32_t id) {
+  auto it = widgets().find(id);
+  if (it == widgets().end()) return;
+  QPointer<QWidget> widget = it->second;
+  widgets().erase(it);
+  if (!widget) return;
+  widget->hide();
+  delete widget;
+}
+
+void repaint_presented() {
+  std::set<std::uint32_t> ids;
+  {
+    std::lock_guard lock(g_present_mutex);
+    ids.swap(g_presents);
+  }
+  for (std::uint32_t id : ids)
+    if (QWidget* client = client_widget_of(Window{id})) client->update();
+}
+
+}  // namespace
+
+// --- TopWidget ---
+
+TopWidget::TopWidget(Window w) : window(w) {
+  setWindowFlags(flags_for(window_style(w)));
+  setProperty(kWindowProperty, uint(w.id));
+  client = new ClientView(w, this);
+  setFocusProxy(client);
+  setAttribute(Qt::WA_QuitOnClose, false);
+}
+
+void TopWidget::layout_children() {
+  int bar_height = bar ? int(std::lround(to_logical(menu_height()))) : 0;
+  if (bar) bar->setGeometry(0, 0, width(), bar_height);
+  client->setGeometry(0, bar_height, width(), height() - bar_height);
+}
+
+void TopWidget::closeEvent(QCloseEvent* event) {
+  event->ignore();  // the window's procedure decides
+  Msg msg;
+  msg.kind = MsgKind::Close;
+  post_message(window, msg);
+}
+
+void TopWidget::moveEvent(QMoveEvent*) {
+  report_user_geometry();
+}
+
+void TopWidget::resizeEvent(QResizeEvent*) {
+  layout_children();
+  report_user_geometry();
+}
+
+void TopWidget::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::ActivationChange && isActiveWindow() &&
+      foreground_window() != window && is_window(window)) {
+    was_foreground = true;
+    set_foreground(window);
+  }
+  QWidget::changeEvent(event);
+}
+
+bool TopWidget::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == bar && event->type() == QEvent::MouseButtonRelease) {
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    if (mouse->button() == Qt::RightButton) {
+      QPointF global = mouse->globalPosition();
+      Msg msg;
+      msg.kind = MsgKind::NcRightClick;
+      msg.x = to_device(global.x());
+      msg.y = to_device(global.y());
+      post_message(window, msg);
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+// A move or size the record did not ask for came from the person (through
+// the window manager): it becomes the drag the platform runs, so the
+// procedure sees Moving or Sizing first and the record stays the truth.
+void TopWidget::report_user_geometry() {
+  if (syncing || !isVisible() || !is_window(window)) return;
+  drain_gui_queue();  // a queued change of the record explains the move first
+  QRect now = geometry();
+  QRect wanted = wanted_geometry(window);
+  if (now == wanted || now == requested) return;
+  int bar_height = has_menu_bar(window) ? menu_height() : 0;
+  Rect outer = window_rect(window);
+  Point origin = client_to_screen(window, {0, 0});
+  Rect area = client_rect(window);
+  int left = to_device(now.x()) - origin.x;
+  int top = to_device(now.y()) + bar_height - origin.y;
+  int right = to_device(now.x() + now.width()) - (origin.x + area.width());
+  int bottom = to_device(now.y() + now.height()) - (origin.y + area.height());
+  Msg msg;
+  msg.keys = key_bits(QGuiApplication::queryKeyboardModifiers());
+  msg.proposed = {outer.left + left, outer.top + top, outer.right + right, outer.bottom + bottom};
+  if (now.size() == wanted.size()) {
+    msg.kind = MsgKind::SysMoveDrag;
+  } else {
+    msg.kind = MsgKind::SysSizeDrag;
+    bool l = left != 0, t = top != 0;
+    msg.edge = t ? (l ? kEdgeTopLeft : (right ? kEdgeTopRight : kEdgeTop))
+                 : (bottom ? (l ? kEdgeBottomLeft : (right ? kEdgeBottomRight : kEdgeBottom))
+                           : (l ? kEdgeLeft : kEdgeRight));
+  }
+  requested = now;
+  post_message(window, msg);
+}
+
+// --- ClientView ---
+
+ClientView::ClientView(Window w, QWidget* parent) : QWidget(parent), window(w) {
+  setProperty(kWindowProperty, uint(w.id));
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setAttribute(Qt::WA_InputMethodEnabled);
+  setFocusPolicy(Qt::StrongFocus);
+  setMouseTracking(true);
+  setAcceptDrops(true);
+  installEventFilter(input_filter());
+}
+
+void ClientView::paintEvent(QPaintEvent*) {
+  QImage image;
+  with_client_surface(window, [&](Bitmap& bitmap) {
+    if (bitmap.bits != 32) return;
+    image = QImage(bitmap.width, bitmap.height, QImage::Format_RGB32);
+    for (int y = 0; y < bitmap.height; ++y) {
+      const std::uint32_t* from = bitmap.row32(y);
+      auto* to = reinterpret_cast<std::uint32_t*>(image.scanLine(y));
+      for (int x = 0; x < bitmap.width; ++x) to[x] = from[x] | 0xFF000000u;  // opaque
+    }
+  });
+  QPainter painter(this);
+  painter.fillRect(rect(), palette().window());
+  if (image.isNull()) return;
+  image.setDevicePixelRatio(device_ratio());  // one surface pixel per device pixel
+  painter.drawImage(QPointF(0, 0), image);
+}
+
+void ClientView::mousePressEvent(QMouseEvent* event) {
+  mouse(event, true, false);
+}
+void ClientView::mouseReleaseEvent(QMouseEvent* event) {
+  mouse(event, false, false);
+}
+void ClientView::mouseDoubleClickEvent(QMouseEvent* event) {
+  mouse(event, true, true);
+}
+
+void ClientView::mouse(QMouseEvent* event, bool down, bool twice) {
+  MsgKind kind;
+  switch (event->button()) {
+    case Qt::LeftButton:
+      kind = twice ? MsgKind::LeftDoubleClick : down ? MsgKind::LeftDown : MsgKind::LeftUp;
+      break;
+    case Qt::RightButton:
+      kind = down ? MsgKind::RightDown : MsgKind::RightUp;
+      break;
+    case Qt::MiddleButton:
+      kind = down ? MsgKind::MiddleDown : MsgKind::MiddleUp;
+      break;
+    default:
+      return;
+  }
+  post_mouse(window, kind, event->position(), mouse_bits(event->buttons(), event->modifiers()));
+}
+
+void ClientView::mouseMoveEvent(QMouseEvent* event) {
+  post_mouse(window, MsgKind::MouseMove, event->position(),
+             mouse_bits(event->buttons(), event->modifiers()));
+}
+
+void ClientView::wheelEvent(QWheelEvent* event) {
+  int delta = event->angleDelta().y();
+  if (delta == 0) return;
+  Msg msg;
+  msg.kind = MsgKind::Wheel;
+  msg.x = to_device(event->position().x());
+  msg.y = to_device(event->position().y());
+  msg.keys = mouse_bits(event->buttons(), event->modifiers());
+  msg.wheel_delta = delta;
+  post_message(window, msg);
+}
+
+// Local files only: a drop list names files the program can open.
+static std::vector<std::string> local_files(const QMimeData* data) {
+  std::vector<std::string> files;
+  if (!data || !data->hasUrls()) return files;
+  for (const QUrl& url : data->urls())
+    if (url.isLocalFile()) files.push_back(url.toLocalFile().toStdString());
+  return files;
+}
+
+void ClientView::dragEnterEvent(QDragEnterEvent* event) {
+  if (accepts_drops(window) && !local_files(event->mimeData()).empty())
+    event->acceptProposedAction();
+}
+
+void ClientView::dragMoveEvent(QDragMoveEvent* event) {
+  if (accepts_drops(window)) event->acceptProposedAction();
+}
+
+void ClientView::dropEvent(QDropEvent* event) {
+  std::vector<std::string> files = local_files(event->mimeData());
+  if (files.empty() || !accepts_drops(window)) return;
+  Msg msg;
+  msg.kind = MsgKind::DropFiles;
+  msg.files = std::move(files);
+  msg.x = to_device(event->position().x());
+  msg.y = to_device(event->position().y());
+  post_message(window, msg);
+  event->acceptProposedAction();
+}
+
+// --- the back-end slots ---
+
+QWidget* widget_of(Window window) {
+  auto it = widgets().find(window.id);
+  return it == widgets().end() ? nullptr : it->second.data();
+}
+
+QWidget* client_widget_of(Window window) {
+  TopWidget* top = top_of(window);
+  return top ? top->client : nullptr;
+}
+
+void remember_widget(Window window, QWidget* widget) {
+  widgets()[window.id] = widget;
+}
+
+void window_created(Window window) {
+  run_on_gui([window] { sync_window(window); });
+}
+
+void window_changed(Window window) {
+  run_on_gui([window] { sync_window(window); });
+}
+
+void window_destroyed(Window window) {
+  run_on_gui([id = window.id] { forget_widget(id); });
+}
+
+void present(Window window) {
+  bool first;
+  {
+    std::lock_guard lock(g_present_mutex);
+    first = g_presents.empty();
+    g_presents.insert(window.id);
+  }
+  if (first) run_on_gui(repaint_presented);
+}
+
+std::vector<Window> mirrored_windows() {
+  std::vector<Window> windows;
+  for (auto& [id, widget] : widgets())
+    if (widget) windows.push_back(Window{id});
+  return windows;
+}
+
+}  // namespace platform::qt

@@ -1,0 +1,9 @@
+# Desktop back-end tests: real widgets on Qt's offscreen platform.
+find_package(Qt6 REQUIRED COMPONENTS Widgets Test)
+orv_add_test_executable(qt_tests
+  ${CMAKE_CURRENT_LIST_DIR}/qt_test_main.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/qt_window_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/qt_services_test.cpp
+)
+target_link_libraries(qt_tests PRIVATE orv_qt Qt6::Test)
+target_link_options(qt_tests PRIVATE -rdynamic)  # exports the leak suppressions to the sanitizer runtime
