@@ -33,7 +33,9 @@ void ORV_SetStatusText(const char* text);
 // ---- Text windows: 256 consoles (ids 0..255); one is current ----
 
 // Opens text window id with a client area of width x height (negative: 400 x 300) at
-// (x, y) (negative: the platform's choice) and makes it current; 1 when it was open.
+// (x, y) (negative: the platform's choice) and makes it current; 1 when it was open
+// (it is brought to the front and made current) or id is outside 0..255, 2 when the
+// window or its back buffer cannot be made.
 int ORV_OpenTextWindow(int id, int x, int y, int width, int height);
 // Closes text window id; 1 when id is out of range or the window is not open.
 int ORV_CloseTextWindow(int id);
@@ -51,6 +53,11 @@ void ORV_PushTextColor(int text_color, int background_color);
 void ORV_PopTextColor();
 // Reads one typed line into buffer (at least 256 bytes; empty when cancelled).
 void ORV_Input(char* buffer);
+// The current text window's cursor in pixels: x of the next character, y the top
+// of its line; 1 when the current window is not open. Set it between prints to
+// overwrite what is shown (0, 0: from the top left); it is kept inside the window.
+int ORV_GetTextCursor(int* x, int* y);
+int ORV_SetTextCursor(int x, int y);
 
 // ---- Input box: one box of up to 30 labelled edit fields ----
 

@@ -1,0 +1,28 @@
+// Text windows as the rest of the framework sees them (internal): the
+// window class, the open windows for snapping, and the line-input owner that
+// the main window's popup and the exit sequence look at.
+#pragma once
+
+#include <vector>
+
+#include "platform/window.h"
+
+namespace orv {
+
+constexpr int kTextWindowCount = 256;
+
+// Registers the "orv_twi" class unless it already is; false when it cannot be.
+bool register_text_window_class();
+// Start-up: every record closed (releasing what a previous run left), the
+// current id 0, the key queue empty, no input waiting, the last line cleared.
+void init_text_windows();
+// Windows of the open text windows, lowest id first (for the snap list).
+std::vector<platform::Window> open_text_windows_in_id_order();
+// The current text window's id (it may be closed).
+int current_text_window();
+// 0 when no ORV_Input waits, else the waiting window's id + 1.
+int line_input_owner();
+// Makes a waiting ORV_Input return an empty line (Exit, closing its window).
+void cancel_line_input();
+
+}  // namespace orv
