@@ -21,12 +21,14 @@ struct PaletteEntry {
 struct Bitmap {
   int width = 0;
   int height = 0;
-  int bits = 32;            // 32 or 8
-  int stride = 0;           // bytes per row
+  int bits = 32;   // 32 or 8
+  int stride = 0;  // bytes per row
   std::unique_ptr<std::uint8_t[]> data;
   std::array<PaletteEntry, 256> palette{};
 
-  std::uint32_t* row32(int y) { return reinterpret_cast<std::uint32_t*>(data.get() + std::size_t(y) * stride); }
+  std::uint32_t* row32(int y) {
+    return reinterpret_cast<std::uint32_t*>(data.get() + std::size_t(y) * stride);
+  }
   const std::uint32_t* row32(int y) const {
     return reinterpret_cast<const std::uint32_t*>(data.get() + std::size_t(y) * stride);
   }

@@ -45,7 +45,9 @@ void erase_selection(WindowRecord& r) {
   r.selection_start = r.selection_end = r.caret;
 }
 
-bool has_selection(const WindowRecord& r) { return r.selection_start != r.selection_end; }
+bool has_selection(const WindowRecord& r) {
+  return r.selection_start != r.selection_end;
+}
 
 void edit_char(Window window, char16_t ch) {
   bool changed = edit_record(window, [ch](WindowRecord& r) {
@@ -72,17 +74,26 @@ void edit_key(Window window, int key) {
   bool changed = edit_record(window, [key](WindowRecord& r) {
     int size = int(r.text.size());
     switch (key) {
-      case kKeyLeft: r.caret = std::max(0, r.caret - 1); break;
-      case kKeyRight: r.caret = std::min(size, r.caret + 1); break;
-      case kKeyHome: r.caret = 0; break;
-      case kKeyEnd: r.caret = size; break;
+      case kKeyLeft:
+        r.caret = std::max(0, r.caret - 1);
+        break;
+      case kKeyRight:
+        r.caret = std::min(size, r.caret + 1);
+        break;
+      case kKeyHome:
+        r.caret = 0;
+        break;
+      case kKeyEnd:
+        r.caret = size;
+        break;
       case kKeyDelete:
         if (has_selection(r))
           erase_selection(r);
         else if (r.caret < size)
           r.text.erase(r.caret, 1);
         break;
-      default: return;
+      default:
+        return;
     }
     r.selection_start = r.selection_end = r.caret;
   });
@@ -95,11 +106,20 @@ std::intptr_t edit_proc(Window window, Msg& msg) {
     case MsgKind::LeftDoubleClick:
       set_focus(window);
       return 0;
-    case MsgKind::SetFocus: notify_parent(window, kNotifyEditSetFocus); return 0;
-    case MsgKind::KillFocus: notify_parent(window, kNotifyEditKillFocus); return 0;
-    case MsgKind::Char: edit_char(window, msg.ch); return 0;
-    case MsgKind::KeyDown: edit_key(window, msg.key); return 0;
-    default: return 0;
+    case MsgKind::SetFocus:
+      notify_parent(window, kNotifyEditSetFocus);
+      return 0;
+    case MsgKind::KillFocus:
+      notify_parent(window, kNotifyEditKillFocus);
+      return 0;
+    case MsgKind::Char:
+      edit_char(window, msg.ch);
+      return 0;
+    case MsgKind::KeyDown:
+      edit_key(window, msg.key);
+      return 0;
+    default:
+      return 0;
   }
 }
 
@@ -124,7 +144,8 @@ std::intptr_t button_proc(Window window, Msg& msg) {
       if (set_pressed(window, false) && client.contains({msg.x, msg.y})) click_button(window);
       return 0;
     }
-    default: return 0;
+    default:
+      return 0;
   }
 }
 
@@ -134,9 +155,12 @@ namespace internal {
 
 std::intptr_t control_proc(Window window, Msg& msg) {
   switch (control_kind(window)) {
-    case ControlKind::Edit: return edit_proc(window, msg);
-    case ControlKind::Button: return button_proc(window, msg);
-    default: return 0;
+    case ControlKind::Edit:
+      return edit_proc(window, msg);
+    case ControlKind::Button:
+      return button_proc(window, msg);
+    default:
+      return 0;
   }
 }
 

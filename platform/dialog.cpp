@@ -41,9 +41,15 @@ bool navigation_key(Window box, const Msg& msg) {
   Window focus = focus_window();
   bool in_edit = control_kind(focus) == ControlKind::Edit && root_window(focus) == box;
   switch (msg.key) {
-    case kKeyTab: move_focus(box, !(msg.keys & kKeyBitShift)); return true;
-    case kKeyReturn: send_command(box, 1); return true;
-    case kKeyEscape: send_command(box, 2); return true;
+    case kKeyTab:
+      move_focus(box, !(msg.keys & kKeyBitShift));
+      return true;
+    case kKeyReturn:
+      send_command(box, 1);
+      return true;
+    case kKeyEscape:
+      send_command(box, 2);
+      return true;
     case kKeyLeft:
     case kKeyUp:
     case kKeyRight:
@@ -55,7 +61,8 @@ bool navigation_key(Window box, const Msg& msg) {
       if (control_kind(focus) != ControlKind::Button || root_window(focus) != box) return false;
       click_button(focus);
       return true;
-    default: return false;
+    default:
+      return false;
   }
 }
 

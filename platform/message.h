@@ -21,19 +21,19 @@ struct Window {
 
 enum class MsgKind : std::uint16_t {
   None,
-  Create,        // sent during create_window
-  Destroy,       // sent during destroy_window
-  Close,         // the close box or a request to close; default: destroy
-  Move,          // x, y: new client origin in screen coordinates
-  Moving,        // proposed: outer rectangle the drag would give; may be overwritten
-  Sizing,        // proposed as for Moving; edge: which border is dragged
-  Size,          // x, y: new client width and height
-  Paint,         // the client area needs drawing
-  KeyDown,       // key, keys (Shift/Ctrl bits)
-  KeyUp,         // key, keys
-  Char,          // ch: one UTF-16 unit
-  MouseMove,     // x, y, keys
-  LeftDown,      // x, y, keys
+  Create,     // sent during create_window
+  Destroy,    // sent during destroy_window
+  Close,      // the close box or a request to close; default: destroy
+  Move,       // x, y: new client origin in screen coordinates
+  Moving,     // proposed: outer rectangle the drag would give; may be overwritten
+  Sizing,     // proposed as for Moving; edge: which border is dragged
+  Size,       // x, y: new client width and height
+  Paint,      // the client area needs drawing
+  KeyDown,    // key, keys (Shift/Ctrl bits)
+  KeyUp,      // key, keys
+  Char,       // ch: one UTF-16 unit
+  MouseMove,  // x, y, keys
+  LeftDown,   // x, y, keys
   LeftUp,
   LeftDoubleClick,
   RightDown,
@@ -47,11 +47,11 @@ enum class MsgKind : std::uint16_t {
   Activate,      // active: whether the window became the active one
   SetFocus,
   KillFocus,
-  Quit,          // code
-  User,          // command: user-defined code
+  Quit,  // code
+  User,  // command: user-defined code
   // Internal to the platform: handled by dispatch_message, never by a procedure.
-  SysMoveDrag,    // proposed: outer rectangle requested by a drag
-  SysSizeDrag,    // proposed and edge
+  SysMoveDrag,  // proposed: outer rectangle requested by a drag
+  SysSizeDrag,  // proposed and edge
 };
 
 // Button and modifier bits of Msg::keys.

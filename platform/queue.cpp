@@ -173,14 +173,22 @@ char16_t char_of_key(int key, int keys) {
   if (key >= '0' && key <= '9') return shift ? u")!@#$%^&*("[key - '0'] : char16_t(key);
   if (key >= kKeyNumpad0 && key <= kKeyNumpad0 + 9) return char16_t('0' + key - kKeyNumpad0);
   switch (key) {
-    case kKeyAdd: return u'+';
-    case kKeySubtract: return u'-';
-    case kKeySpace: return u' ';
-    case kKeyReturn: return u'\r';
-    case kKeyBack: return 8;
-    case kKeyTab: return 9;
-    case kKeyEscape: return 27;
-    default: return 0;
+    case kKeyAdd:
+      return u'+';
+    case kKeySubtract:
+      return u'-';
+    case kKeySpace:
+      return u' ';
+    case kKeyReturn:
+      return u'\r';
+    case kKeyBack:
+      return 8;
+    case kKeyTab:
+      return 9;
+    case kKeyEscape:
+      return 27;
+    default:
+      return 0;
   }
 }
 
@@ -372,9 +380,12 @@ void pump_pending() {
 
 bool key_is_down(int key) {
   switch (key) {
-    case kKeyControl: return tl_keys & kKeyBitCtrl;
-    case kKeyShift: return tl_keys & kKeyBitShift;
-    default: return false;
+    case kKeyControl:
+      return tl_keys & kKeyBitCtrl;
+    case kKeyShift:
+      return tl_keys & kKeyBitShift;
+    default:
+      return false;
   }
 }
 

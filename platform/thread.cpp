@@ -1,12 +1,12 @@
 // Threads on std::thread; the counter on the steady clock in nanoseconds.
 #include "platform/thread.h"
 
+#include <unistd.h>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
-#include <unistd.h>
 
 namespace platform {
 
@@ -53,9 +53,13 @@ Thread start_thread(ThreadProc proc) {
   return record;
 }
 
-int thread_exit_code(const Thread& thread) { return thread ? thread->exit_code.load() : 0; }
+int thread_exit_code(const Thread& thread) {
+  return thread ? thread->exit_code.load() : 0;
+}
 
-ThreadId thread_id(const Thread& thread) { return thread ? thread->id : 0; }
+ThreadId thread_id(const Thread& thread) {
+  return thread ? thread->id : 0;
+}
 
 void abandon_thread(const Thread& thread, int code) {
   if (!thread || thread->abandoned.exchange(true)) return;
@@ -70,7 +74,9 @@ void join_thread(const Thread& thread) {
     thread->thread.join();
 }
 
-bool any_thread_abandoned() { return g_any_abandoned.load(); }
+bool any_thread_abandoned() {
+  return g_any_abandoned.load();
+}
 
 void sleep_ms(int ms) {
   if (ms <= 0)
@@ -84,7 +90,9 @@ std::int64_t query_counter() {
   return source ? source() : steady_nanoseconds();
 }
 
-std::int64_t counter_frequency() { return g_counter_frequency.load(); }
+std::int64_t counter_frequency() {
+  return g_counter_frequency.load();
+}
 
 void set_counter_source(CounterSource source, std::int64_t frequency) {
   g_counter_source.store(source);

@@ -34,7 +34,9 @@ WindowTable& table() {
 
 }  // namespace
 
-std::mutex& window_mutex() { return table().mutex; }
+std::mutex& window_mutex() {
+  return table().mutex;
+}
 
 WindowRecord* find_record(Window window) {
   auto it = table().records.find(window.id);
@@ -79,8 +81,8 @@ Rect client_screen_rect(const WindowRecord& record) {
 
 using internal::find_record;
 using internal::table;
-using internal::WindowTable;
 using internal::WindowRecord;
+using internal::WindowTable;
 
 namespace {
 
@@ -239,8 +241,7 @@ bool destroy_window(Window window) {
     class_name = record->class_name;
     child = (record->style & kStyleChild) != 0;
     WindowTable& t = table();
-    if (WindowRecord* parent = find_record(record->parent))
-      std::erase(parent->children, window);
+    if (WindowRecord* parent = find_record(record->parent)) std::erase(parent->children, window);
     std::erase(t.top_levels, window);
     for (auto& [thread, focus] : t.focus)
       if (focus == window) focus = {};
@@ -294,7 +295,8 @@ ControlKind control_kind(Window window) {
   return read_record(window, ControlKind::None, [](const WindowRecord& r) { return r.kind; });
 }
 std::vector<Window> child_windows(Window parent) {
-  return read_record(parent, std::vector<Window>(), [](const WindowRecord& r) { return r.children; });
+  return read_record(parent, std::vector<Window>(),
+                     [](const WindowRecord& r) { return r.children; });
 }
 bool is_visible(Window window) {
   return read_record(window, false, [](const WindowRecord& r) { return r.visible; });
@@ -349,7 +351,8 @@ Window child_from_point(Window parent, Point client) {
   if (!record) return {};
   for (Window child : record->children) {
     WindowRecord* c = find_record(child);
-    if (c && c->visible && c->kind != ControlKind::Static && c->outer.contains(client)) return child;
+    if (c && c->visible && c->kind != ControlKind::Static && c->outer.contains(client))
+      return child;
   }
   return {};
 }
@@ -452,7 +455,9 @@ Window set_focus(Window window) {
   return old;
 }
 
-Window focus_window() { return focus_of_thread(current_thread_id()); }
+Window focus_window() {
+  return focus_of_thread(current_thread_id());
+}
 
 Window focus_of_thread(ThreadId thread) {
   std::lock_guard lock(internal::window_mutex());

@@ -23,16 +23,16 @@ namespace platform {
 using WindowProc = std::intptr_t (*)(Window, Msg&);
 
 enum WindowStyle : unsigned {
-  kStyleCaption = 1u << 0,      // title bar
-  kStyleCloseBox = 1u << 1,     // close box on the title bar
-  kStyleResizable = 1u << 2,    // the frame can be dragged to size the window
+  kStyleCaption = 1u << 0,    // title bar
+  kStyleCloseBox = 1u << 1,   // close box on the title bar
+  kStyleResizable = 1u << 2,  // the frame can be dragged to size the window
   kStyleMinimizeBox = 1u << 3,
-  kStyleChild = 1u << 4,        // a control inside its parent's client area
+  kStyleChild = 1u << 4,  // a control inside its parent's client area
   kStyleVisible = 1u << 5,
-  kStyleTabStop = 1u << 6,      // dialog navigation stops on this control
-  kStyleBorder = 1u << 7,       // a thin border (controls)
-  kStyleMultiLine = 1u << 8,    // push button text may wrap
-  kStyleFrame = 1u << 9,        // a fixed frame without caption
+  kStyleTabStop = 1u << 6,    // dialog navigation stops on this control
+  kStyleBorder = 1u << 7,     // a thin border (controls)
+  kStyleMultiLine = 1u << 8,  // push button text may wrap
+  kStyleFrame = 1u << 9,      // a fixed frame without caption
 };
 
 enum class ControlKind { None, Static, Edit, Button };
@@ -58,9 +58,9 @@ struct ScreenMetrics {
   int screen_height = 1024;
   int min_window_width = 112;
   int min_window_height = 39;
-  int frame = 4;      // border width of a framed window on each side
-  int caption = 23;   // title bar height
-  int menu = 20;      // menu bar height
+  int frame = 4;     // border width of a framed window on each side
+  int caption = 23;  // title bar height
+  int menu = 20;     // menu bar height
   int maximized_client_width = 1280;
   int maximized_client_height = 961;
   int bits_per_pixel = 32;

@@ -4,6 +4,9 @@
 #include <clocale>
 #include <cstdio>
 
+#include "framework/console/button_box.h"
+#include "framework/console/input_box.h"
+#include "framework/console/text_window.h"
 #include "framework/core/main_window.h"
 #include "framework/orvlib.h"
 #include "platform/queue.h"
@@ -21,6 +24,12 @@ int claim_instance_slot() {
   return -1;
 }
 
+// The classes of the framework's windows, in the order of the class table.
+// Image windows register theirs when they join the framework.
+bool register_window_classes() {
+  return register_text_window_class() && register_input_box_class() && register_button_box_class();
+}
+
 int message_loop() {
   platform::Msg msg;
   while (platform::get_message(msg)) {
@@ -32,7 +41,9 @@ int message_loop() {
 
 }  // namespace
 
-const std::string& working_folder() { return g_working_folder; }
+const std::string& working_folder() {
+  return g_working_folder;
+}
 
 int run_program(const platform::Backend* backend) {
   // The code page follows the user's locale; numbers never do.
@@ -44,7 +55,9 @@ int run_program(const platform::Backend* backend) {
     platform::message_box({}, u"Over instance limit!", u"ORVLIB");
     return 1;
   }
+  init_text_windows();
   g_working_folder = platform::current_folder();
+  if (!register_window_classes()) return 1;
   platform::Window window = create_main_window(instance);
   if (!window) return 1;
   char depth[32];

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "framework/console/text_window.h"
 #include "framework/core/pump.h"
 #include "framework/core/run_state.h"
 #include "framework/core/snap.h"
@@ -24,7 +25,7 @@ std::atomic<int> g_instance{0};
 std::atomic<int> g_display_depth{32};
 
 // Vertical steps of the drop-in; they add up to 55, the start offset.
-constexpr int kDropIn[28] = {1, 2,  3,  4,  5,  6,  7,  8, 9, 10, -6, -5, -4, -3,
+constexpr int kDropIn[28] = {1,  2,  3, 4, 5, 6, 7, 8, 9,  10, -6, -5, -4, -3,
                              -2, -1, 1, 2, 3, 4, 5, 6, -3, -2, -1, 1,  2,  3};
 
 void spin_until(unsigned mark, unsigned ms) {
@@ -56,13 +57,18 @@ void on_create(platform::Window window) {
 // fall through and do nothing.
 void on_command(platform::Window window, int id) {
   switch (id) {
-    case kCommandStart: command_start(); break;
-    case kCommandStop: command_stop(); break;
+    case kCommandStart:
+      command_start();
+      break;
+    case kCommandStop:
+      command_stop();
+      break;
     case kCommandExit:
       run_exit_sequence();
       platform::destroy_window(window);
       break;
-    default: break;
+    default:
+      break;
   }
 }
 
@@ -73,11 +79,18 @@ void on_key(platform::Window window, const platform::Msg& msg) {
     return;
   }
   switch (msg.key) {
-    case 'S': on_command(window, kCommandStart); break;
-    case 'C': on_command(window, kCommandStop); break;
+    case 'S':
+      on_command(window, kCommandStart);
+      break;
+    case 'C':
+      on_command(window, kCommandStop);
+      break;
     case 'X':
-    case platform::kKeyEscape: on_command(window, kCommandExit); break;
-    default: break;
+    case platform::kKeyEscape:
+      on_command(window, kCommandExit);
+      break;
+    default:
+      break;
   }
 }
 
@@ -92,39 +105,60 @@ std::intptr_t main_window_proc(platform::Window window, platform::Msg& msg) {
     case MsgKind::Create:
       on_create(window);
       return start_worker(window) ? 0 : -1;
-    case MsgKind::Command: on_command(window, msg.command); return 0;
-    case MsgKind::KeyDown: on_key(window, msg); return 0;
-    case MsgKind::RightUp: show_popup(window, platform::client_to_screen(window, {msg.x, msg.y})); return 0;
-    case MsgKind::NcRightClick: show_popup(window, {msg.x, msg.y}); return 0;
-    case MsgKind::Move: rebuild_snap_list(); return 0;
-    case MsgKind::Moving: snap_moving_window(window, msg.proposed); return 0;
-    case MsgKind::Sizing: msg.proposed = platform::window_rect(window); return 0;
-    case MsgKind::Close: return 0;  // no close box: Exit ends the program
+    case MsgKind::Command:
+      on_command(window, msg.command);
+      return 0;
+    case MsgKind::KeyDown:
+      on_key(window, msg);
+      return 0;
+    case MsgKind::RightUp:
+      show_popup(window, platform::client_to_screen(window, {msg.x, msg.y}));
+      return 0;
+    case MsgKind::NcRightClick:
+      show_popup(window, {msg.x, msg.y});
+      return 0;
+    case MsgKind::Move:
+      rebuild_snap_list();
+      return 0;
+    case MsgKind::Moving:
+      snap_moving_window(window, msg.proposed);
+      return 0;
+    case MsgKind::Sizing:
+      msg.proposed = platform::window_rect(window);
+      return 0;
+    case MsgKind::Close:
+      return 0;  // no close box: Exit ends the program
     case MsgKind::Destroy:
       g_main_window = platform::Window{};
       platform::post_quit_message(0);
       return 0;
-    default: return platform::default_window_proc(window, msg);
+    default:
+      return platform::default_window_proc(window, msg);
   }
 }
 
 platform::Menu menu_bar() {
   platform::Menu menu;
-  menu.add(kCommandStart, u"Start(&S)").add(kCommandStop, u"Stop(&C)").add(kCommandExit, u"Exit(&X)");
+  menu.add(kCommandStart, u"Start(&S)")
+      .add(kCommandStop, u"Stop(&C)")
+      .add(kCommandExit, u"Exit(&X)");
   return menu;
 }
 
 }  // namespace
 
-std::string main_window_class(int instance) { return "orvlib_mw" + std::to_string(instance); }
+std::string main_window_class(int instance) {
+  return "orvlib_mw" + std::to_string(instance);
+}
 
 platform::Menu main_popup_menu() {
-  bool busy = orv_running.load() == 1;
+  bool busy = orv_running.load() == 1 || line_input_owner() != 0;
   platform::Menu menu;
   menu.add(kCommandPaste, u"Paste\tCtrl+V", busy).add_separator();
   menu.add(kCommandStart, u"Start", busy).add(kCommandStop, u"Stop").add(kCommandExit, u"E&xit");
   menu.add_separator();
-  menu.add(kCommandImageWindow, u"Image Window", busy).add(kCommandTextWindow, u"Text Window", busy);
+  menu.add(kCommandImageWindow, u"Image Window", busy)
+      .add(kCommandTextWindow, u"Text Window", busy);
   menu.add(kCommandInputBox, u"Input Box", busy).add(kCommandButtonBox, u"Button Box", busy);
   menu.add_separator().add(kCommandWindowInfo, u"&Window Info.\tCtrl+W", busy);
   return menu;
@@ -149,9 +183,15 @@ platform::Window create_main_window(int instance) {
   return platform::create_window(params);
 }
 
-platform::Window main_window() { return g_main_window.load(); }
-int instance_number() { return g_instance; }
-int display_depth() { return g_display_depth; }
+platform::Window main_window() {
+  return g_main_window.load();
+}
+int instance_number() {
+  return g_instance;
+}
+int display_depth() {
+  return g_display_depth;
+}
 
 }  // namespace orv
 

@@ -14,10 +14,14 @@ namespace {
 platform::Window g_input_box;
 platform::Window g_button_box;
 
-double ms_per_tick() { return 1000.0 / double(platform::counter_frequency()); }
+double ms_per_tick() {
+  return 1000.0 / double(platform::counter_frequency());
+}
 
 // Ticks to milliseconds; the product is exact enough for the counter's range.
-double ticks_to_ms(std::int64_t ticks) { return double(ticks) * ms_per_tick(); }
+double ticks_to_ms(std::int64_t ticks) {
+  return double(ticks) * ms_per_tick();
+}
 
 }  // namespace
 

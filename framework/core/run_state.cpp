@@ -2,6 +2,7 @@
 // and running ORV_Main on each Start, until Exit.
 #include "framework/core/run_state.h"
 
+#include "framework/console/text_window.h"
 #include "framework/core/snap.h"
 #include "framework/orvlib.h"
 #include "platform/queue.h"
@@ -63,9 +64,12 @@ void command_start() {
   if (orv_running.load() == 0) orv_start_req.store(1);
 }
 
-void command_stop() { orv_stop_req.store(1); }
+void command_stop() {
+  orv_stop_req.store(1);
+}
 
 void run_exit_sequence() {
+  cancel_line_input();  // an ORV_Input waiting on any thread returns an empty line
   orv_stop_req.store(1);
   orv_exit_state.store(1);
   platform::Thread worker = worker_thread();

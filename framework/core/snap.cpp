@@ -4,6 +4,9 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "framework/console/button_box.h"
+#include "framework/console/input_box.h"
+#include "framework/console/text_window.h"
 #include "framework/core/main_window.h"
 #include "platform/queue.h"
 
@@ -39,31 +42,44 @@ platform::Rect snap_rect(const SnapList& list, platform::Rect current, platform:
     bool overlap_x = e.left <= p.right && e.right >= p.left;
     bool overlap_y = e.top <= p.bottom && e.bottom >= p.top;
     if (!x && overlap_y) {  // side by side
-      if (near(e.right - p.left)) dx = e.right - p.left, x = true;
-      else if (near(e.left - p.right)) dx = e.left - p.right, x = true;
+      if (near(e.right - p.left))
+        dx = e.right - p.left, x = true;
+      else if (near(e.left - p.right))
+        dx = e.left - p.right, x = true;
     }
     if (!y && x && overlap_x) {  // tops or bottoms aligned
-      if (near(e.top - p.top)) dy = e.top - p.top, y = true;
-      else if (near(e.bottom - p.bottom)) dy = e.bottom - p.bottom, y = true;
+      if (near(e.top - p.top))
+        dy = e.top - p.top, y = true;
+      else if (near(e.bottom - p.bottom))
+        dy = e.bottom - p.bottom, y = true;
     }
     if (!y && overlap_x) {  // stacked
-      if (near(e.bottom - p.top)) dy = e.bottom - p.top, y = true;
-      else if (near(e.top - p.bottom)) dy = e.top - p.bottom, y = true;
+      if (near(e.bottom - p.top))
+        dy = e.bottom - p.top, y = true;
+      else if (near(e.top - p.bottom))
+        dy = e.top - p.bottom, y = true;
     }
     if (!x && y && overlap_y) {  // lefts or rights aligned
-      if (near(e.left - p.left)) dx = e.left - p.left, x = true;
-      else if (near(e.right - p.right)) dx = e.right - p.right, x = true;
+      if (near(e.left - p.left))
+        dx = e.left - p.left, x = true;
+      else if (near(e.right - p.right))
+        dx = e.right - p.right, x = true;
     }
     if (x && y) break;
   }
   return shifted(p, dx, dy);
 }
 
-// Image windows, text windows and the two boxes join the list as they are
-// built; the main window comes last.
+// Screen strips, then the open windows: text windows by id, the input box,
+// the button box and the main window. Image windows join when they exist.
 void rebuild_snap_list() {
   SnapList list = screen_strips(platform::screen_metrics());
-  if (platform::Window main = main_window()) list.push_back(platform::window_rect(main));
+  std::vector<platform::Window> windows = open_text_windows_in_id_order();
+  windows.push_back(input_box_window());
+  windows.push_back(button_box_window());
+  windows.push_back(main_window());
+  for (platform::Window w : windows)
+    if (platform::is_window(w)) list.push_back(platform::window_rect(w));
   std::lock_guard lock(g_snap_mutex);
   g_snap_list = std::move(list);
 }

@@ -36,7 +36,9 @@ const platform::Backend g_backend = [] {
 
 }  // namespace
 
-const platform::Backend* backend() { return &g_backend; }
+const platform::Backend* backend() {
+  return &g_backend;
+}
 
 int present_count(Window window) {
   std::lock_guard lock(g_present_mutex);

@@ -41,7 +41,9 @@ void press(Window window, MsgKind down, MsgKind up, int button_bit, Point at, in
   post_mouse(window, up, at, keys);
 }
 
-Rect moved(Rect r, int dx, int dy) { return {r.left + dx, r.top + dy, r.right + dx, r.bottom + dy}; }
+Rect moved(Rect r, int dx, int dy) {
+  return {r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
+}
 
 Rect resized(Rect r, int edge, int dx, int dy) {
   using namespace platform;

@@ -127,7 +127,9 @@ std::optional<ShownPopup> wait_popup(int timeout_ms) {
   return found->popup;
 }
 
-void answer_popup(int id) { answer_oldest(true, id); }
+void answer_popup(int id) {
+  answer_oldest(true, id);
+}
 
 std::optional<ShownBox> wait_message_box(int timeout_ms) {
   auto found = take_oldest(false, timeout_ms);
@@ -135,7 +137,9 @@ std::optional<ShownBox> wait_message_box(int timeout_ms) {
   return found->box;
 }
 
-void answer_message_box() { answer_oldest(false, 1); }
+void answer_message_box() {
+  answer_oldest(false, 1);
+}
 
 std::vector<ShownBox> message_boxes_shown() {
   std::lock_guard lock(state().mutex);

@@ -112,6 +112,7 @@ QWidget* make_control(Window control, ControlKind kind, QWidget* parent) {
       label->setWordWrap(true);
       label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
       label->setAttribute(Qt::WA_TransparentForMouseEvents);  // clicks reach the window
+      label->setAutoFillBackground(true);  // static text paints its own face, as a control does
       widget = label;
       break;
     }

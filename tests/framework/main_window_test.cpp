@@ -6,6 +6,7 @@
 
 #include <atomic>
 
+#include "framework/console/text_window.h"
 #include "framework/core/snap.h"
 #include "platform/queue.h"
 #include "platform/text/codepage.h"
@@ -24,9 +25,10 @@ TEST(MainWindowTest, DropsInAboveTheBottomOfTheScreenWithTheDepthInTheStatusLine
   EXPECT_EQ(platform::window_rect(w), (Rect{516, 881, 764, 984}));
   EXPECT_EQ(platform::client_rect(w), (Rect{0, 0, 240, 52}));
   EXPECT_EQ(platform::window_class(w), "orvlib_mw0");
-  EXPECT_TRUE(headless::wait_until(
-      [&] { return platform::caption(platform::control_by_id(w, orv::kStatusLineId)) ==
-                   u"            32-bit color"; }));  // 12 characters: 18 - 12 / 2 spaces
+  EXPECT_TRUE(headless::wait_until([&] {
+    return platform::caption(platform::control_by_id(w, orv::kStatusLineId)) ==
+           u"            32-bit color";
+  }));  // 12 characters: 18 - 12 / 2 spaces
   platform::Menu bar = platform::menu_bar(w);
   ASSERT_EQ(bar.items.size(), 3u);
   EXPECT_EQ(bar.items[0].label, u"Start(&S)");
@@ -84,8 +86,17 @@ TEST(MainWindowTest, PopupGreysAllButStopAndExitWhileMainRuns) {
   headless::right_click(w, 10, 10);
   auto idle = headless::wait_popup();
   ASSERT_TRUE(idle);
-  const char16_t* labels[] = {u"Paste\tCtrl+V", u"", u"Start", u"Stop", u"E&xit", u"",
-                              u"Image Window", u"Text Window", u"Input Box", u"Button Box", u"",
+  const char16_t* labels[] = {u"Paste\tCtrl+V",
+                              u"",
+                              u"Start",
+                              u"Stop",
+                              u"E&xit",
+                              u"",
+                              u"Image Window",
+                              u"Text Window",
+                              u"Input Box",
+                              u"Button Box",
+                              u"",
                               u"&Window Info.\tCtrl+W"};
   ASSERT_EQ(idle->menu.items.size(), 12u);
   for (std::size_t i = 0; i < 12; ++i) {
@@ -194,6 +205,60 @@ TEST(MainWindowTest, AnEleventhInstanceShowsTheLimitBoxAndExitsWithOne) {
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 1);
   EXPECT_FALSE(platform::find_window_by_class(orv::main_window_class(9)));  // freed by the kill
+}
+
+}  // namespace
+
+namespace {
+
+TEST(MainWindowTest, PopupIsGreyedWhileALineInputWaits) {
+  static std::atomic<bool> answered{false};
+  answered = false;
+  test_program::ready = [] {
+    ORV_OpenTextWindow(0, 0, 0, 400, 300);
+    char line[256];
+    ORV_Input(line);
+    answered = true;
+  };
+  headless::attach_driver();
+  Running run;
+  ASSERT_TRUE(headless::wait_until([] { return orv::line_input_owner() != 0; }));
+  headless::right_click(orv::main_window(), 10, 40);
+  auto popup = headless::wait_popup();
+  ASSERT_TRUE(popup);
+  for (const platform::MenuItem& item : popup->menu.items) {
+    if (!item.separator)
+      EXPECT_EQ(item.greyed, item.id != orv::kCommandStop && item.id != orv::kCommandExit);
+  }
+  headless::answer_popup(0);
+  headless::key(orv::open_text_windows_in_id_order()[0], platform::kKeyReturn);
+  ASSERT_TRUE(headless::wait_until([] { return answered.load(); }));
+  EXPECT_EQ(run.exit(), 0);
+  headless::detach_driver();
+}
+
+// A text window 200 pixels left of the main window, dragged with Ctrl held
+// to 5 pixels from its left edge, lands flush; 8 pixels away it stays.
+TEST(MainWindowTest, CtrlDraggingATextWindowNextToTheMainWindowPutsItFlush) {
+  test_program::ready = [] { ORV_OpenTextWindow(0, 100, 850, 200, 100); };
+  Running run;
+  ASSERT_TRUE(headless::wait_until([] { return !orv::open_text_windows_in_id_order().empty(); }));
+  platform::Window text = orv::open_text_windows_in_id_order()[0];
+  platform::Window main = orv::main_window();
+  int main_left = platform::window_rect(main).left;  // 516
+  Rect start = platform::window_rect(text);
+  int gap = main_left - start.right;
+
+  headless::drag_window(text, gap - 8, 0, true);
+  ASSERT_TRUE(headless::wait_until([&] { return platform::window_rect(text) != start; }));
+  EXPECT_EQ(platform::window_rect(text).right, main_left - 8);
+  Rect at_eight = platform::window_rect(text);
+
+  headless::drag_window(text, 3, 0, true);  // now 5 away
+  ASSERT_TRUE(headless::wait_until([&] { return platform::window_rect(text) != at_eight; }));
+  EXPECT_EQ(platform::window_rect(text).right, main_left);
+  EXPECT_EQ(platform::window_rect(text).width(), start.width());
+  EXPECT_EQ(run.exit(), 0);
 }
 
 }  // namespace

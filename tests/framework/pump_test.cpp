@@ -150,7 +150,8 @@ TEST_F(PumpTest, PauseShowsItsTextAndServesWindowsUntilOk) {
   headless::clear_shown();
   ORV_Pause(std::string(300, 'a').c_str());  // no driver: answered at once
   ASSERT_EQ(headless::message_boxes_shown().size(), 1u);
-  EXPECT_EQ(headless::message_boxes_shown()[0].text, std::u16string(255, u'a'));  // 256 with the NUL
+  EXPECT_EQ(headless::message_boxes_shown()[0].text,
+            std::u16string(255, u'a'));  // 256 with the NUL
 }
 
 }  // namespace

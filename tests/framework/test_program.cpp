@@ -27,7 +27,9 @@ void use_private_lock_folder() {
 
 }  // namespace test_program
 
-void ORV_Ready() { test_program::ready(); }
+void ORV_Ready() {
+  test_program::ready();
+}
 
 int ORV_Main() {
   test_program::main();

@@ -20,8 +20,8 @@ std::intptr_t plain_proc(platform::Window w, platform::Msg& m) {
 class InstanceLockTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder_ = std::filesystem::temp_directory_path() /
-              ("orv-lock-test-" + std::to_string(getpid()));
+    folder_ =
+        std::filesystem::temp_directory_path() / ("orv-lock-test-" + std::to_string(getpid()));
     std::filesystem::create_directories(folder_);
     setenv("XDG_RUNTIME_DIR", folder_.c_str(), 1);
     platform::reset_windows_for_tests();

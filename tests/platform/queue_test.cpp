@@ -32,11 +32,20 @@ std::vector<std::string> take_log() {
 
 std::intptr_t recording_proc(Window window, Msg& msg) {
   switch (msg.kind) {
-    case MsgKind::User: log("user " + std::to_string(msg.command)); return 0;
-    case MsgKind::Paint: log("paint"); return 0;
-    case MsgKind::Char: log(std::string("char ") + std::to_string(int(msg.ch))); return 0;
-    case MsgKind::KeyDown: log("key " + std::to_string(msg.key)); return 0;
-    default: return platform::default_window_proc(window, msg);
+    case MsgKind::User:
+      log("user " + std::to_string(msg.command));
+      return 0;
+    case MsgKind::Paint:
+      log("paint");
+      return 0;
+    case MsgKind::Char:
+      log(std::string("char ") + std::to_string(int(msg.ch)));
+      return 0;
+    case MsgKind::KeyDown:
+      log("key " + std::to_string(msg.key));
+      return 0;
+    default:
+      return platform::default_window_proc(window, msg);
   }
 }
 
@@ -87,7 +96,8 @@ TEST_F(QueueTest, PostedMessagesArriveInOrderAndPaintComesLast) {
   platform::invalidate_window(w);
   for (int n = 1; n <= 4; ++n) post_user(w, n);
   platform::pump_pending();
-  EXPECT_EQ(take_log(), (std::vector<std::string>{"user 1", "user 2", "user 3", "user 4", "paint"}));
+  EXPECT_EQ(take_log(),
+            (std::vector<std::string>{"user 1", "user 2", "user 3", "user 4", "paint"}));
   platform::destroy_window(w);
 }
 
@@ -119,9 +129,9 @@ TEST_F(QueueTest, TranslateTurnsKeysIntoCharactersRightAfterTheKey) {
   key(0x70, 0);  // F1 types nothing
   post_user(w, 9);
   platform::pump_pending();
-  EXPECT_EQ(take_log(), (std::vector<std::string>{"key 65", "char 97", "key 65", "char 65", "key 65",
-                                                  "char 1", "key 103", "char 55", "key 112",
-                                                  "user 9"}));
+  EXPECT_EQ(take_log(),
+            (std::vector<std::string>{"key 65", "char 97", "key 65", "char 65", "key 65", "char 1",
+                                      "key 103", "char 55", "key 112", "user 9"}));
   platform::destroy_window(w);
 }
 

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <thread>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/headless/driver.h"
@@ -24,16 +24,24 @@ std::atomic<int> g_users{0};
 
 std::string describe(const Msg& msg) {
   switch (msg.kind) {
-    case MsgKind::Move: return "move " + std::to_string(msg.x) + "," + std::to_string(msg.y);
-    case MsgKind::Size: return "size " + std::to_string(msg.x) + "x" + std::to_string(msg.y);
-    case MsgKind::Destroy: return "destroy " + std::to_string(msg.window.id);
+    case MsgKind::Move:
+      return "move " + std::to_string(msg.x) + "," + std::to_string(msg.y);
+    case MsgKind::Size:
+      return "size " + std::to_string(msg.x) + "x" + std::to_string(msg.y);
+    case MsgKind::Destroy:
+      return "destroy " + std::to_string(msg.window.id);
     case MsgKind::Command:
       return "command " + std::to_string(msg.command) + " notify " + std::to_string(msg.notify);
-    case MsgKind::LeftDown: return "down";
-    case MsgKind::LeftDoubleClick: return "double";
-    case MsgKind::DropFiles: return "drop " + std::to_string(msg.files.size());
-    case MsgKind::User: return "user";
-    default: return "";
+    case MsgKind::LeftDown:
+      return "down";
+    case MsgKind::LeftDoubleClick:
+      return "double";
+    case MsgKind::DropFiles:
+      return "drop " + std::to_string(msg.files.size());
+    case MsgKind::User:
+      return "user";
+    default:
+      return "";
   }
 }
 
@@ -108,7 +116,8 @@ TEST_F(WindowTest, MovingLetsTheProcedureOverwriteTheProposedRectangle) {
 TEST_F(WindowTest, OnlyResizableFramesFollowEdgeDrags) {
   Window fixed = make("logger", {0, 0, 200, 100});
   headless::drag_edge(fixed, platform::kEdgeRight, 50, 0);
-  Window sizable = make("logger", {0, 0, 200, 100}, platform::kStyleCaption | platform::kStyleResizable);
+  Window sizable =
+      make("logger", {0, 0, 200, 100}, platform::kStyleCaption | platform::kStyleResizable);
   headless::drag_edge(sizable, platform::kEdgeLeft, -20, 0);
   platform::pump_pending();
   EXPECT_EQ(platform::window_rect(fixed), (Rect{0, 0, 200, 100}));
