@@ -1,16 +1,67 @@
-// A small user program: counts in steps of 100 ms until Stop.
+// A small user program: a text window, an input box and a button box; Start
+// echoes button clicks and input-box values until Stop. Everything it prints
+// on its text window also goes to standard output, for runs without a display.
+#include <cstdarg>
 #include <cstdio>
+#include <cstring>
 
 #include "framework/orvlib.h"
 
-void ORV_Ready() { std::printf("demo: ready\n"); }
+namespace {
+
+constexpr int kButtons = 4;
+const char* const kButtonNames[kButtons] = {"One", "Two", "Three", "Four"};
+
+void say(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+void say(const char* format, ...) {
+  char line[512];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(line, sizeof line, format, args);
+  va_end(args);
+  ORV_Print("%s", line);
+  std::printf("demo: %s", line);
+  std::fflush(stdout);
+}
+
+void echo_clicks() {
+  for (int i = 0; i < orv_bb_count; ++i) {
+    int clicks = orv_bb_click[i];
+    orv_bb_click[i] = 0;
+    if (clicks > 0) say("button %s clicked %d time(s)\n", kButtonNames[i % kButtons], clicks);
+  }
+}
+
+void echo_changed_values(char (&seen)[2][256]) {
+  for (int i = 0; i < orv_ib_items && i < 2; ++i) {
+    if (!orv_ib_text[i] || std::strcmp(seen[i], orv_ib_text[i]) == 0) continue;
+    std::snprintf(seen[i], sizeof seen[i], "%s", orv_ib_text[i]);
+    say("item %d = %s\n", i, seen[i]);
+  }
+}
+
+}  // namespace
+
+void ORV_Ready() {
+  ORV_OpenTextWindow(0, 20, 20, 480, 320);
+  ORV_OpenInputBox(540, 20, 2);
+  ORV_SetInputBoxTitle(0, "Width");
+  ORV_SetInputBoxTitle(1, "Scale");
+  ORV_SetInputBoxInt(0, 640);
+  ORV_SetInputBoxReal(1, 1.5);
+  ORV_OpenButtonBox(540, 160, 2, kButtons / 2);
+  for (int i = 0; i < kButtons; ++i) ORV_SetButtonBoxTitle(i, kButtonNames[i]);
+  say("ready: press Start\n");
+}
 
 int ORV_Main() {
-  std::printf("demo: started\n");
-  unsigned start = ORV_GetTime();
-  int ticks = 0;
-  while (ORV_Wait(100) == 0) std::printf("demo: tick %d\n", ++ticks);
-  std::printf("demo: stopped after %u ms\n", ORV_GetTime() - start);
-  std::fflush(stdout);
+  say("started: click buttons or edit the values; Stop ends\n");
+  char seen[2][256] = {};
+  while (ORV_Wait(100) == 0) {
+    echo_clicks();
+    echo_changed_values(seen);
+  }
+  say("stopped\n");
   return 0;
 }
