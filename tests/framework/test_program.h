@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <future>
 #include <thread>
 
 #include "framework/core/entry.h"
@@ -19,6 +20,14 @@ void use_private_lock_folder();
 // What ORV_Ready and ORV_Main do in the current test.
 extern std::function<void()> ready;
 extern std::function<void()> main;
+
+// Test code that must run on the worker (which owns every window but the
+// main window): set `main = serve_worker_jobs`, press Start, then hand jobs
+// over. A job runs once everything queued before it has been served, and is
+// done once what it caused has been served too.
+void serve_worker_jobs();
+std::future<void> on_worker_async(std::function<void()> job);
+void on_worker(std::function<void()> job);
 
 // Waits until the main window has dropped in and shows the display depth.
 void wait_for_start_up();

@@ -21,40 +21,7 @@ namespace {
 using platform::Rect;
 using platform::Window;
 
-// The worker owns the box, so the tests hand it their calls: ORV_Main
-// serves them between dispatch passes until Exit.
-std::mutex g_task_mutex;
-std::deque<std::function<void()>> g_tasks;
-
-void serve_tasks() {
-  while (orv_stop_req.load() == 0) {
-    std::function<void()> task;
-    {
-      std::lock_guard lock(g_task_mutex);
-      if (!g_tasks.empty()) {
-        task = std::move(g_tasks.front());
-        g_tasks.pop_front();
-      }
-    }
-    if (task) task();
-    ORV_ProcessMessages();
-    platform::sleep_ms(1);
-  }
-}
-
-// Runs f on the worker once everything the person did so far has been served.
-void on_worker(const std::function<void()>& f) {
-  std::promise<void> done;
-  {
-    std::lock_guard lock(g_task_mutex);
-    g_tasks.push_back([&] {
-      ORV_ProcessMessages();
-      f();
-      done.set_value();
-    });
-  }
-  ASSERT_EQ(done.get_future().wait_for(std::chrono::seconds(10)), std::future_status::ready);
-}
+using test_program::on_worker;
 
 struct Hooks {
   Hooks() {
@@ -66,7 +33,7 @@ struct Hooks {
       orv::init_text_windows();  // the rename prompt goes to text window 0
       orv::register_text_window_class();
     };
-    test_program::main = serve_tasks;
+    test_program::main = test_program::serve_worker_jobs;
   }
 };
 

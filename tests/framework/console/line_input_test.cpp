@@ -13,8 +13,6 @@
 
 // Helpers of text_window_test.cpp (same executable).
 namespace console_test {
-std::future<void> on_worker_async(std::function<void()> job);
-void on_worker(std::function<void()> job);
 void start_console(test_program::Running& run);
 platform::Window text_window(int index = 0);
 platform::Point cursor();
@@ -25,6 +23,8 @@ std::uint32_t cell_ink(platform::Window w, int col, int row);
 namespace {
 
 using namespace console_test;
+using test_program::on_worker;
+using test_program::on_worker_async;
 using test_program::Running;
 
 // ORV_Input on the worker; the answer is ready once the future is.

@@ -16,48 +16,12 @@
 
 namespace console_test {
 
-// Calls of the user program run on the worker, inside ORV_Main, as jobs.
-std::mutex g_jobs_mutex;
-std::deque<std::packaged_task<void()>> g_jobs;
-
-void serve_jobs() {
-  while (orv_stop_req.load() == 0 && orv_exit_state.load() == 0) {
-    std::packaged_task<void()> job;
-    {
-      std::lock_guard lock(g_jobs_mutex);
-      if (!g_jobs.empty()) {
-        job = std::move(g_jobs.front());
-        g_jobs.pop_front();
-      }
-    }
-    if (job.valid()) {
-      job();
-    } else {
-      ORV_ProcessMessages();
-      platform::sleep_ms(1);
-    }
-  }
-}
-
-// The job is done once the worker has also served what it caused, paints included.
-std::future<void> on_worker_async(std::function<void()> job) {
-  std::packaged_task<void()> task([job = std::move(job)] {
-    job();
-    ORV_ProcessMessages();
-  });
-  std::future<void> done = task.get_future();
-  std::lock_guard lock(g_jobs_mutex);
-  g_jobs.push_back(std::move(task));
-  return done;
-}
-
-void on_worker(std::function<void()> job) {
-  on_worker_async(std::move(job)).get();
-}
+using test_program::on_worker;
+using test_program::on_worker_async;
 
 // The framework with ORV_Main serving jobs; windows as small as a person may make them.
 void start_console(test_program::Running& run) {
-  test_program::main = serve_jobs;
+  test_program::main = test_program::serve_worker_jobs;
   run.press(orv::kCommandStart);
   ASSERT_TRUE(headless::wait_until([] { return orv_running.load() == 1; }));
   on_worker([] {
