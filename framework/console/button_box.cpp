@@ -21,6 +21,10 @@ int orv_bb_click[256] = {};
 namespace orv {
 namespace {
 
+// Programs take the counters on this same thread; the atomic add only makes
+// them safe to watch from elsewhere (tests, a debugger).
+void count_click(int i) { std::atomic_ref<int>(orv_bb_click[i]).fetch_add(1); }
+
 constexpr char kClassName[] = "orv_bb";
 constexpr unsigned kBoxStyle = platform::kStyleCaption | platform::kStyleCloseBox |
                                platform::kStyleResizable | platform::kStyleVisible;
@@ -113,7 +117,7 @@ void on_command(platform::Window window, const platform::Msg& msg) {
   if (msg.control) {
     if (msg.notify == platform::kNotifyButtonClicked && i >= 0 && i < kButtonBoxMaxButtons) {
       platform::set_focus(window);  // so that the digit keys reach the box
-      ++orv_bb_click[i];
+      count_click(i);
     }
     return;
   }
@@ -143,9 +147,9 @@ void on_key(const platform::Msg& msg) {
     return;
   }
   // Digits count for buttons 0..9 whether or not the box has that many.
-  if (msg.key >= '0' && msg.key <= '9') ++orv_bb_click[msg.key - '0'];
+  if (msg.key >= '0' && msg.key <= '9') count_click(msg.key - '0');
   if (msg.key >= platform::kKeyNumpad0 && msg.key <= platform::kKeyNumpad0 + 9)
-    ++orv_bb_click[msg.key - platform::kKeyNumpad0];
+    count_click(msg.key - platform::kKeyNumpad0);
   if (msg.key == 'S' || msg.key == 'C' || msg.key == 'X') pass_to_main_window(msg.key);
 }
 
