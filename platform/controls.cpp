@@ -2,6 +2,7 @@
 // window procedure.
 #include <algorithm>
 
+#include "platform/backend.h"
 #include "platform/queue.h"
 #include "platform/window.h"
 #include "platform/window_internal.h"
@@ -25,13 +26,19 @@ void notify_parent(Window control, int notify) {
 // Applies an edit to the record's text under the lock; true when it changed.
 template <class Edit>
 bool edit_record(Window window, Edit edit) {
-  std::lock_guard lock(internal::window_mutex());
-  WindowRecord* record = internal::find_record(window);
-  if (!record) return false;
-  std::u16string before = record->text;
-  edit(*record);
-  record->caret = std::clamp(record->caret, 0, int(record->text.size()));
-  return record->text != before;
+  bool changed = false;
+  {
+    std::lock_guard lock(internal::window_mutex());
+    WindowRecord* record = internal::find_record(window);
+    if (!record) return false;
+    std::u16string before = record->text;
+    edit(*record);
+    record->caret = std::clamp(record->caret, 0, int(record->text.size()));
+    changed = record->text != before;
+  }
+  // Text, caret or selection may have changed: the back end mirrors them.
+  if (current_backend().window_changed) current_backend().window_changed(window);
+  return changed;
 }
 
 void erase_selection(WindowRecord& r) {

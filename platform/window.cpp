@@ -94,12 +94,18 @@ Rect enforce_minimum(Rect outer, unsigned style, const ScreenMetrics& m) {
   return outer;
 }
 
+// A new surface starts in the class's background colour.
 void resize_surface(WindowRecord& record, int width, int height) {
   if (!record.surface) record.surface = std::make_shared<internal::Surface>();
   std::lock_guard lock(record.surface->mutex);
   Bitmap* old = record.surface->bitmap.get();
   if (old && old->width == width && old->height == height) return;
-  record.surface->bitmap = create_bitmap(std::max(width, 1), std::max(height, 1), 32);
+  auto bitmap = create_bitmap(std::max(width, 1), std::max(height, 1), 32);
+  if (bitmap && record.background != 0) {
+    for (int y = 0; y < bitmap->height; ++y)
+      std::fill_n(bitmap->row32(y), bitmap->width, record.background);
+  }
+  record.surface->bitmap = std::move(bitmap);
 }
 
 void notify_changed(Window window) {
@@ -162,6 +168,7 @@ Window create_window(const CreateParams& params) {
     if (it == classes.end()) return {};
     record->proc = it->proc;
     record->double_clicks = it->double_clicks;
+    record->background = it->background;
     record->outer = enforce_minimum(params.outer, params.style, table().metrics);
   }
   record->class_name = params.class_name;
@@ -450,8 +457,14 @@ Window set_focus(Window window) {
     if (old == window) return old;
     focus = window;
   }
-  if (old && is_window(old)) send_simple(old, MsgKind::KillFocus);
-  if (window) send_simple(window, MsgKind::SetFocus);
+  if (old && is_window(old)) {
+    send_simple(old, MsgKind::KillFocus);
+    notify_changed(old);
+  }
+  if (window) {
+    send_simple(window, MsgKind::SetFocus);
+    notify_changed(window);
+  }
   return old;
 }
 

@@ -40,8 +40,12 @@ enum class ControlKind { None, Static, Edit, Button };
 struct WindowClass {
   std::string name;
   WindowProc proc = nullptr;
-  bool double_clicks = false;  // double clicks arrive as LeftDoubleClick
+  bool double_clicks = false;           // double clicks arrive as LeftDoubleClick
+  std::uint32_t background = 0x000000;  // 0x00RRGGBB a client surface starts with
 };
+
+// The face colour of buttons and dialog boxes.
+constexpr std::uint32_t kButtonFaceColour = 0xF0F0F0;
 
 struct CreateParams {
   std::string class_name;

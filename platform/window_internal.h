@@ -20,6 +20,7 @@ struct WindowRecord {
   std::string class_name;
   WindowProc proc = nullptr;
   bool double_clicks = false;
+  std::uint32_t background = 0;  // 0x00RRGGBB of a fresh client surface
   ThreadId thread = 0;
   unsigned style = 0;
   std::u16string text;

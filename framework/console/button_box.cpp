@@ -23,7 +23,9 @@ namespace {
 
 // Programs take the counters on this same thread; the atomic add only makes
 // them safe to watch from elsewhere (tests, a debugger).
-void count_click(int i) { std::atomic_ref<int>(orv_bb_click[i]).fetch_add(1); }
+void count_click(int i) {
+  std::atomic_ref<int>(orv_bb_click[i]).fetch_add(1);
+}
 
 constexpr char kClassName[] = "orv_bb";
 constexpr unsigned kBoxStyle = platform::kStyleCaption | platform::kStyleCloseBox |
@@ -219,7 +221,7 @@ std::intptr_t button_box_proc(platform::Window window, platform::Msg& msg) {
 }  // namespace
 
 bool register_button_box_class() {
-  return platform::register_class({kClassName, button_box_proc, true});
+  return platform::register_class({kClassName, button_box_proc, true, platform::kButtonFaceColour});
 }
 
 platform::Window button_box_window() {

@@ -263,7 +263,7 @@ void create_row(platform::Window box, int row) {
 }  // namespace
 
 bool register_input_box_class() {
-  return platform::register_class({kClassName, input_box_proc, true});
+  return platform::register_class({kClassName, input_box_proc, true, platform::kButtonFaceColour});
 }
 
 platform::Rect outer_at(int x, int y, int width, int height, unsigned style) {

@@ -167,7 +167,8 @@ platform::Menu main_popup_menu() {
 platform::Window create_main_window(int instance) {
   g_instance = instance;
   std::string class_name = main_window_class(instance);
-  if (!platform::register_class({class_name, main_window_proc})) return {};
+  if (!platform::register_class({class_name, main_window_proc, false, platform::kButtonFaceColour}))
+    return {};
   platform::CreateParams params;
   params.class_name = class_name;
   params.caption = kBanner;

@@ -5,6 +5,7 @@
 #include "framework/console/text_window.h"
 #include "framework/core/snap.h"
 #include "framework/orvlib.h"
+#include "platform/backend.h"
 #include "platform/queue.h"
 
 #include <mutex>
@@ -72,6 +73,7 @@ void run_exit_sequence() {
   cancel_line_input();  // an ORV_Input waiting on any thread returns an empty line
   orv_stop_req.store(1);
   orv_exit_state.store(1);
+  platform::begin_shutdown();  // popups, boxes and dialogs still waiting give up now
   platform::Thread worker = worker_thread();
   unsigned t0 = ORV_GetTime();
   while (platform::thread_exit_code(worker) == platform::kStillActive) {
@@ -87,6 +89,7 @@ void run_exit_sequence() {
 }
 
 void reset_run_state_for_tests() {
+  platform::reset_shutdown_for_tests();
   orv_start_req.store(0);
   orv_running.store(0);
   orv_stop_req.store(0);

@@ -12,9 +12,3 @@ add_library(orv_qt STATIC
 )
 target_link_libraries(orv_qt PUBLIC orv_platform orv_headless Qt6::Widgets)
 
-# The dialog wrappers belong to the platform layer itself; until its own
-# list names them, they come in with the desktop build.
-get_target_property(ORV_PLATFORM_SOURCES orv_platform SOURCES)
-if(NOT ORV_PLATFORM_SOURCES MATCHES "dialogs\\.cpp")
-  target_sources(orv_platform PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../dialogs.cpp)
-endif()

@@ -25,6 +25,7 @@ TEST(MainWindowTest, DropsInAboveTheBottomOfTheScreenWithTheDepthInTheStatusLine
   EXPECT_EQ(platform::window_rect(w), (Rect{516, 881, 764, 984}));
   EXPECT_EQ(platform::client_rect(w), (Rect{0, 0, 240, 52}));
   EXPECT_EQ(platform::window_class(w), "orvlib_mw0");
+  EXPECT_EQ(headless::surface_pixel(w, 120, 45), 0xF0F0F0u);  // button face, below the status line
   EXPECT_TRUE(headless::wait_until([&] {
     return platform::caption(platform::control_by_id(w, orv::kStatusLineId)) ==
            u"            32-bit color";

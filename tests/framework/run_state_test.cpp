@@ -117,6 +117,9 @@ ChildResult run_never_polling_child() {
   pid_t pid = fork();
   if (pid == 0) {
     close(report[0]);
+    test_program::use_private_lock_folder();
+    platform::reset_windows_for_tests();
+    orv::reset_run_state_for_tests();
     test_program::main = [] {
       for (;;) platform::sleep_ms(1);  // never looks at the run state
     };

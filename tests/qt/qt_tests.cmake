@@ -7,12 +7,3 @@ orv_add_test_executable(qt_tests
 )
 target_link_libraries(qt_tests PRIVATE orv_qt Qt6::Test)
 target_link_options(qt_tests PRIVATE -rdynamic)  # exports the leak suppressions to the sanitizer runtime
-
-# The demo program on the desktop (scripts/screenshot-desktop runs it).
-if(TARGET orv_framework AND EXISTS ${CMAKE_SOURCE_DIR}/apps/demo/demo_program.cpp)
-  add_executable(orv_desktop_demo
-    ${CMAKE_CURRENT_LIST_DIR}/desktop_demo_main.cpp
-    ${CMAKE_SOURCE_DIR}/apps/demo/demo_program.cpp
-  )
-  target_link_libraries(orv_desktop_demo PRIVATE orv_framework orv_qt)
-endif()
