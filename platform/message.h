@@ -51,7 +51,7 @@ enum class MsgKind : std::uint16_t {
   User,  // command: user-defined code
   // Internal to the platform: handled by dispatch_message, never by a procedure.
   SysMoveDrag,  // proposed: outer rectangle requested by a drag
-  SysSizeDrag,  // proposed and edge
+  SysSizeDrag,  // proposed and edge, or no proposed and the edge moved by x, y
 };
 
 // Button and modifier bits of Msg::keys.

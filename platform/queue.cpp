@@ -192,12 +192,25 @@ char16_t char_of_key(int key, int keys) {
   }
 }
 
+// The window's rectangle with one edge or corner moved by (dx, dy).
+Rect with_edge_moved(Rect r, int edge, int dx, int dy) {
+  if (edge == kEdgeLeft || edge == kEdgeTopLeft || edge == kEdgeBottomLeft) r.left += dx;
+  if (edge == kEdgeRight || edge == kEdgeTopRight || edge == kEdgeBottomRight) r.right += dx;
+  if (edge == kEdgeTop || edge == kEdgeTopLeft || edge == kEdgeTopRight) r.top += dy;
+  if (edge == kEdgeBottom || edge == kEdgeBottomLeft || edge == kEdgeBottomRight) r.bottom += dy;
+  return r;
+}
+
 // A drag of the frame: the procedure sees the proposed rectangle first and
-// may change it; the window then takes whatever it left there.
+// may change it; the window then takes whatever it left there. A size drag
+// without a proposed rectangle moves its edge by (x, y) from where the
+// window is when the drag is served.
 void run_drag(Msg& msg) {
   Msg step;
   step.kind = msg.kind == MsgKind::SysMoveDrag ? MsgKind::Moving : MsgKind::Sizing;
   step.proposed = msg.proposed;
+  if (step.kind == MsgKind::Sizing && msg.proposed == Rect{})
+    step.proposed = with_edge_moved(window_rect(msg.window), msg.edge, msg.x, msg.y);
   step.edge = msg.edge;
   step.keys = msg.keys;
   if (step.kind == MsgKind::Sizing && !(window_style(msg.window) & kStyleResizable)) return;

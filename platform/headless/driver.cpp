@@ -45,15 +45,6 @@ Rect moved(Rect r, int dx, int dy) {
   return {r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
 }
 
-Rect resized(Rect r, int edge, int dx, int dy) {
-  using namespace platform;
-  if (edge == kEdgeLeft || edge == kEdgeTopLeft || edge == kEdgeBottomLeft) r.left += dx;
-  if (edge == kEdgeRight || edge == kEdgeTopRight || edge == kEdgeBottomRight) r.right += dx;
-  if (edge == kEdgeTop || edge == kEdgeTopLeft || edge == kEdgeTopRight) r.top += dy;
-  if (edge == kEdgeBottom || edge == kEdgeBottomLeft || edge == kEdgeBottomRight) r.bottom += dy;
-  return r;
-}
-
 }  // namespace
 
 void click(Window window, int x, int y, int keys) {
@@ -146,8 +137,9 @@ void drag_window(Window window, int dx, int dy, bool ctrl, int steps) {
 void drag_edge(Window window, int edge, int dx, int dy) {
   Msg msg;
   msg.kind = MsgKind::SysSizeDrag;
-  msg.proposed = resized(platform::window_rect(window), edge, dx, dy);
   msg.edge = edge;
+  msg.x = dx;  // applied to the rectangle the window has when the drag is served
+  msg.y = dy;
   platform::post_message(window, msg);
 }
 

@@ -219,3 +219,24 @@ TEST_F(WindowTest, ModalBoxesAreRecordedAnsweredAndKeepTheThreadServing) {
 }
 
 }  // namespace
+
+namespace {
+
+// Two edge drags posted back to back: the second starts where the first ended.
+TEST(WindowDragTest, EdgeDragsStartFromTheRectangleTheWindowHasWhenServed) {
+  platform::reset_windows_for_tests();
+  platform::set_backend(headless::backend());
+  platform::register_class({"sizable", platform::default_window_proc});
+  platform::CreateParams params;
+  params.class_name = "sizable";
+  params.style = platform::kStyleCaption | platform::kStyleResizable;
+  params.outer = {0, 0, 200, 100};
+  Window w = platform::create_window(params);
+  headless::drag_edge(w, platform::kEdgeRight, 30, 0);
+  headless::drag_edge(w, platform::kEdgeBottomRight, 20, 10);
+  platform::pump_pending();
+  EXPECT_EQ(platform::window_rect(w), (Rect{0, 0, 250, 110}));
+  platform::reset_windows_for_tests();
+}
+
+}  // namespace
