@@ -104,12 +104,8 @@ int button_at(int x, int y) {
 
 void rename_button(int i) {
   std::u16string old_label = valid_button(i) ? platform::caption(g_box.buttons[i]) : u"";
-  char label[3 * kLabelUnits + 1];
-  copy_to_code_page(old_label, kLabelUnits - 1, label, sizeof label);
   char line[256] = {};
-  ORV_RaiseTextWindow();
-  ORV_Print("%d '%s' ->", i, label);
-  ORV_Input(line);
+  ask_new_label(i, old_label, kLabelUnits - 1, line);
   if (line[0] && open_box() && valid_button(i))
     platform::set_caption(g_box.buttons[i], to_platform_text(line, 256));
 }
@@ -162,18 +158,14 @@ void on_activate(platform::Window window) {
 }
 
 void show_popup(platform::Window window, int id, const char16_t* label, platform::Point screen) {
-  platform::Menu menu;
-  menu.add(id, label);
-  int chosen = platform::track_popup_menu(window, menu, screen);
-  if (chosen) {
-    platform::Msg command;
-    command.kind = platform::MsgKind::Command;
-    command.command = chosen;
-    on_command(window, command);
-  }
+  platform::Msg command;
+  command.kind = platform::MsgKind::Command;
+  command.command = one_item_popup(window, id, label, screen);
+  if (command.command) on_command(window, command);
 }
 
 std::intptr_t button_box_proc(platform::Window window, platform::Msg& msg) {
+  if (handle_snap_message(window, msg)) return 0;
   using platform::MsgKind;
   // A box given up after a failed destruction no longer acts as the box.
   if (window != g_box.window.load()) return platform::default_window_proc(window, msg);
@@ -186,12 +178,6 @@ std::intptr_t button_box_proc(platform::Window window, platform::Msg& msg) {
       return 0;
     case MsgKind::Size:
       on_size(msg.x, msg.y);
-      return 0;
-    case MsgKind::Move:
-      rebuild_snap_list();
-      return 0;
-    case MsgKind::Moving:
-      snap_moving_window(window, msg.proposed);
       return 0;
     case MsgKind::Activate:
       if (msg.active) on_activate(window);

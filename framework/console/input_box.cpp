@@ -132,12 +132,8 @@ void set_row_text(int row, const char* text) {
 void rename_row(int row) {
   // Below the last row the label is empty: there is no control to read.
   std::u16string old_label = valid_row(row) ? platform::caption(g_box.labels[row]) : u"";
-  char label[3 * 256 + 1];
-  copy_to_code_page(old_label, 255, label, sizeof label);
   char line[256] = {};
-  ORV_RaiseTextWindow();
-  ORV_Print("%d '%s' ->", row, label);
-  ORV_Input(line);
+  ask_new_label(row, old_label, 255, line);
   if (line[0] && open_box() && valid_row(row)) set_label(row, line);
 }
 
@@ -187,15 +183,10 @@ void on_activate() {
 }
 
 void show_popup(platform::Window window, int id, const char16_t* label, platform::Point screen) {
-  platform::Menu menu;
-  menu.add(id, label);
-  int chosen = platform::track_popup_menu(window, menu, screen);
-  if (chosen) {
-    platform::Msg command;
-    command.kind = platform::MsgKind::Command;
-    command.command = chosen;
-    on_command(command);
-  }
+  platform::Msg command;
+  command.kind = platform::MsgKind::Command;
+  command.command = one_item_popup(window, id, label, screen);
+  if (command.command) on_command(command);
 }
 
 int row_at(int y) {
@@ -203,6 +194,7 @@ int row_at(int y) {
 }
 
 std::intptr_t input_box_proc(platform::Window window, platform::Msg& msg) {
+  if (handle_snap_message(window, msg)) return 0;
   using platform::MsgKind;
   // A box given up after a failed destruction no longer acts as the box.
   if (window != g_box.window.load()) return platform::default_window_proc(window, msg);
@@ -215,12 +207,6 @@ std::intptr_t input_box_proc(platform::Window window, platform::Msg& msg) {
       return 0;
     case MsgKind::Size:
       on_size(msg.x);
-      return 0;
-    case MsgKind::Move:
-      rebuild_snap_list();
-      return 0;
-    case MsgKind::Moving:
-      snap_moving_window(window, msg.proposed);
       return 0;
     case MsgKind::Activate:
       if (msg.active) on_activate();
@@ -278,6 +264,22 @@ void copy_to_code_page(std::u16string text, std::size_t max_units, char* out, st
     if (!text.empty() && text.back() >= 0xD800 && text.back() < 0xDC00) text.pop_back();
   }
   if (platform::utf16_to_code_page(text.c_str(), -1, out, int(size)) <= 0) out[0] = '\0';
+}
+
+void ask_new_label(int index, const std::u16string& old_label, std::size_t max_units,
+                   char (&line)[256]) {
+  char label[3 * 512 + 1];
+  copy_to_code_page(old_label, max_units, label, sizeof label);
+  line[0] = '\0';
+  ORV_RaiseTextWindow();
+  ORV_Print("%d '%s' ->", index, label);
+  ORV_Input(line);
+}
+
+int one_item_popup(platform::Window window, int id, const char16_t* label, platform::Point screen) {
+  platform::Menu menu;
+  menu.add(id, label);
+  return platform::track_popup_menu(window, menu, screen);
 }
 
 platform::Window input_box_window() {

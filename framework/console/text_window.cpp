@@ -231,6 +231,7 @@ void on_key_down(const platform::Msg& msg) {
 }
 
 std::intptr_t text_window_proc(platform::Window window, platform::Msg& msg) {
+  if (handle_snap_message(window, msg)) return 0;
   using platform::MsgKind;
   switch (msg.kind) {
     case MsgKind::Paint:
@@ -238,12 +239,6 @@ std::intptr_t text_window_proc(platform::Window window, platform::Msg& msg) {
       return 0;
     case MsgKind::Size:
       on_size(window, msg.x, msg.y);
-      return 0;
-    case MsgKind::Move:
-      rebuild_snap_list();
-      return 0;
-    case MsgKind::Moving:
-      snap_moving_window(window, msg.proposed);
       return 0;
     case MsgKind::Close:
       on_close(window);

@@ -100,6 +100,7 @@ void show_popup(platform::Window window, platform::Point screen) {
 }
 
 std::intptr_t main_window_proc(platform::Window window, platform::Msg& msg) {
+  if (handle_snap_message(window, msg)) return 0;
   using platform::MsgKind;
   switch (msg.kind) {
     case MsgKind::Create:
@@ -116,12 +117,6 @@ std::intptr_t main_window_proc(platform::Window window, platform::Msg& msg) {
       return 0;
     case MsgKind::NcRightClick:
       show_popup(window, {msg.x, msg.y});
-      return 0;
-    case MsgKind::Move:
-      rebuild_snap_list();
-      return 0;
-    case MsgKind::Moving:
-      snap_moving_window(window, msg.proposed);
       return 0;
     case MsgKind::Sizing:
       msg.proposed = platform::window_rect(window);

@@ -90,4 +90,16 @@ void snap_moving_window(platform::Window window, platform::Rect& proposed) {
   proposed = snap_rect(g_snap_list, platform::window_rect(window), proposed);
 }
 
+bool handle_snap_message(platform::Window window, platform::Msg& msg) {
+  if (msg.kind == platform::MsgKind::Move) {
+    rebuild_snap_list();
+    return true;
+  }
+  if (msg.kind == platform::MsgKind::Moving) {
+    snap_moving_window(window, msg.proposed);
+    return true;
+  }
+  return false;
+}
+
 }  // namespace orv

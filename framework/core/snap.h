@@ -25,5 +25,8 @@ platform::Rect snap_rect(const SnapList& list, platform::Rect current, platform:
 void rebuild_snap_list();
 // A Moving handler's step: snaps msg.proposed when Ctrl is held.
 void snap_moving_window(platform::Window window, platform::Rect& proposed);
+// Move and Moving of a framework window: the list follows the window and a
+// Ctrl-drag snaps. True when msg was one of them.
+bool handle_snap_message(platform::Window window, platform::Msg& msg);
 
 }  // namespace orv
