@@ -3,7 +3,6 @@
 #include "platform/qt/qt_backend.h"
 
 #include <QtCore/QSettings>
-#include <QtCore/QTimer>
 #include <QtGui/QScreen>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QMenuBar>
@@ -109,9 +108,6 @@ const Backend* qt_backend(int& argc, char** argv) {
   set_gui_thread();
   read_screen_metrics();
   install_clipboard_hooks();
-  auto* timer = new QTimer(application);
-  QObject::connect(timer, &QTimer::timeout, [] { sync_edits_and_focus(); });
-  timer->start(30);
   return &table();
 }
 

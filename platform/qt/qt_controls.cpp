@@ -174,24 +174,15 @@ void sync_control(Window control) {
   widget->setVisible(is_visible(control));
 }
 
-// Edits change their text and selection as the platform handles typing, and
-// the focus moves among controls; neither tells the back end, so the GUI
-// thread looks at them often (cheap: a few records).
-void sync_edits_and_focus() {
-  for (Window window : mirrored_windows()) {
-    if (!is_window(window)) continue;
-    QWidget* widget = widget_of(window);
-    if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
-      sync_edit(edit, window);
-      continue;
-    }
-    if (window_style(window) & kStyleChild) continue;
-    Window focus = focus_of_thread(window_thread(window));
-    QWidget* target = client_widget_of(window);
-    if (focus && focus != window && root_window(focus) == window && widget_of(focus))
-      target = widget_of(focus);
-    if (target && widget && widget->focusWidget() != target) target->setFocus(Qt::OtherFocusReason);
-  }
+// Qt's keyboard focus follows the platform's: the widget of the focused
+// control, or the client area when the window itself has the focus.
+void sync_focus(Window window) {
+  Window root = root_window(window);
+  QWidget* top = widget_of(root);
+  Window focus = focus_of_thread(window_thread(root));
+  if (!top || !focus || root_window(focus) != root) return;
+  QWidget* target = focus == root ? client_widget_of(root) : widget_of(focus);
+  if (target && top->focusWidget() != target) target->setFocus(Qt::OtherFocusReason);
 }
 
 }  // namespace platform::qt

@@ -66,7 +66,9 @@ void present(Window window);
 QWidget* widget_of(Window window);
 // The widget of a top-level window's client area (GUI thread).
 QWidget* client_widget_of(Window window);
-void sync_edits_and_focus();
+
+// Qt's keyboard focus follows the platform's focus in the window's tree.
+void sync_focus(Window window);
 
 // Device pixels per logical pixel of the screen (zoom 100 is one image pixel per device pixel).
 double device_ratio();

@@ -143,6 +143,7 @@ void sync_window(Window window) {
   } else {
     sync_top(window);
   }
+  sync_focus(window);
 }
 
 void forget_widget(std::uint32_t id) {
