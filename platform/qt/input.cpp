@@ -2,6 +2,7 @@
 // codes, Shift and Ctrl bits, characters (also from input methods), client
 // positions in device pixels.
 #include <QtCore/QString>
+#include <QtGui/QMouseEvent>
 #include <cmath>
 
 #include "platform/qt/qt_internal.h"
@@ -208,6 +209,25 @@ void post_mouse(Window target, MsgKind kind, QPointF logical, int keys) {
   msg.y = int(std::floor(logical.y() * device_ratio()));
   msg.keys = keys;
   post_message(target, msg);
+}
+
+bool post_mouse_button(Window target, const QMouseEvent* event, bool down, bool twice) {
+  MsgKind kind;
+  switch (event->button()) {
+    case Qt::LeftButton:
+      kind = twice ? MsgKind::LeftDoubleClick : down ? MsgKind::LeftDown : MsgKind::LeftUp;
+      break;
+    case Qt::RightButton:
+      kind = down ? MsgKind::RightDown : MsgKind::RightUp;
+      break;
+    case Qt::MiddleButton:
+      kind = down ? MsgKind::MiddleDown : MsgKind::MiddleUp;
+      break;
+    default:
+      return false;
+  }
+  post_mouse(target, kind, event->position(), mouse_bits(event->buttons(), event->modifiers()));
+  return true;
 }
 
 QString to_qstring(const std::u16string& text) {

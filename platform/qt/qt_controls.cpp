@@ -54,21 +54,7 @@ class InputFilter : public QObject {
     auto* mouse = static_cast<QMouseEvent*>(event);
     bool down = event->type() != QEvent::MouseButtonRelease;
     bool twice = event->type() == QEvent::MouseButtonDblClick;
-    MsgKind kind;
-    switch (mouse->button()) {
-      case Qt::LeftButton:
-        kind = twice ? MsgKind::LeftDoubleClick : down ? MsgKind::LeftDown : MsgKind::LeftUp;
-        break;
-      case Qt::RightButton:
-        kind = down ? MsgKind::RightDown : MsgKind::RightUp;
-        break;
-      case Qt::MiddleButton:
-        kind = down ? MsgKind::MiddleDown : MsgKind::MiddleUp;
-        break;
-      default:
-        return true;
-    }
-    post_mouse(control, kind, mouse->position(), mouse_bits(mouse->buttons(), mouse->modifiers()));
+    if (!post_mouse_button(control, mouse, down, twice)) return true;
     return control_kind(control) != ControlKind::Button;
   }
 };

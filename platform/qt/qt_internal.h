@@ -24,6 +24,8 @@
 class QMenuBar;
 class QWidget;
 
+class QMouseEvent;
+
 namespace platform::qt {
 
 // --- event loop and calls to the GUI thread (gui_calls.cpp) ---
@@ -88,6 +90,9 @@ void post_key(Window top, bool down, int qt_key, Qt::KeyboardModifiers modifiers
 // Posts text from an input method as characters to the window's focus.
 void post_text(Window top, const QString& text);
 void post_mouse(Window target, MsgKind kind, QPointF logical, int keys);
+// Posts a press, release or double click of the left, right or middle
+// button; false for other buttons, which post nothing.
+bool post_mouse_button(Window target, const QMouseEvent* event, bool down, bool twice);
 
 // --- menus and boxes (menus.cpp) ---
 int popup_menu(Window owner, const Menu& menu, Point screen);

@@ -299,21 +299,7 @@ void ClientView::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void ClientView::mouse(QMouseEvent* event, bool down, bool twice) {
-  MsgKind kind;
-  switch (event->button()) {
-    case Qt::LeftButton:
-      kind = twice ? MsgKind::LeftDoubleClick : down ? MsgKind::LeftDown : MsgKind::LeftUp;
-      break;
-    case Qt::RightButton:
-      kind = down ? MsgKind::RightDown : MsgKind::RightUp;
-      break;
-    case Qt::MiddleButton:
-      kind = down ? MsgKind::MiddleDown : MsgKind::MiddleUp;
-      break;
-    default:
-      return;
-  }
-  post_mouse(window, kind, event->position(), mouse_bits(event->buttons(), event->modifiers()));
+  post_mouse_button(window, event, down, twice);
 }
 
 void ClientView::mouseMoveEvent(QMouseEvent* event) {

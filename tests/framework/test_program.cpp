@@ -67,6 +67,18 @@ void wait_for_start_up() {
   });
 }
 
+bool waiting_for_a_line() {
+  platform::Window status = platform::control_by_id(orv::main_window(), orv::kStatusLineId);
+  return platform::caption(status).ends_with(u"Input text");
+}
+
+void answer_prompt(const std::u16string& line) {
+  ASSERT_TRUE(headless::wait_until(waiting_for_a_line));
+  platform::Window console = platform::find_local_window("orv_twi");
+  ASSERT_TRUE(console);
+  headless::type_text(console, line + u"\r");
+}
+
 void use_private_lock_folder() {
   std::string folder = "/tmp/orv-test-" + std::to_string(getpid());
   mkdir(folder.c_str(), 0700);

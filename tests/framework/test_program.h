@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <future>
+#include <string>
 #include <thread>
 
 #include "framework/core/entry.h"
@@ -28,6 +29,12 @@ extern std::function<void()> main;
 void serve_worker_jobs();
 std::future<void> on_worker_async(std::function<void()> job);
 void on_worker(std::function<void()> job);
+
+// Whether the status line says an ORV_Input waits for a line.
+bool waiting_for_a_line();
+// A person answers the prompt of an ORV_Input waiting in a text window:
+// waits for the "Input text" status, then types the line and Enter.
+void answer_prompt(const std::u16string& line);
 
 // Waits until the main window has dropped in and shows the display depth.
 void wait_for_start_up();

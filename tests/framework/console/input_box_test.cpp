@@ -362,18 +362,8 @@ TEST(InputBoxTest, TitleBarPopupDestroysAndClientPopupOffersRename) {
   EXPECT_TRUE(headless::message_boxes_shown().empty());
 }
 
-bool waiting_for_a_line() {
-  platform::Window status = platform::control_by_id(orv::main_window(), orv::kStatusLineId);
-  return platform::caption(status).ends_with(u"Input text");
-}
-
-// A person answers the rename prompt in the text window.
-void answer_prompt(const std::u16string& line) {
-  ASSERT_TRUE(headless::wait_until(waiting_for_a_line));
-  Window console = platform::find_local_window("orv_twi");
-  ASSERT_TRUE(console);
-  headless::type_text(console, line + u"\r");
-}
+using test_program::answer_prompt;
+using test_program::waiting_for_a_line;
 
 TEST(InputBoxTest, RowsAreRenamedByDoubleClickOrPopupThroughTheTextWindow) {
   Framework framework;
