@@ -61,12 +61,16 @@ int ORV_SetTextCursor(int x, int y);
 
 // ---- Input box: one box of up to 30 labelled edit fields ----
 
-extern int orv_ib_items;       // number of rows, 1..30
-extern char* orv_ib_text[30];  // each row's value as text, taken when its field loses the focus or on Enter
+extern int orv_ib_items;  // number of rows, 1..30
+extern char*
+    orv_ib_text[30];  // each row's value as text, taken when its field loses the focus or on Enter
 
 // Opens the box at (x, y) with items rows (clamped to 1..30), each "0"; nothing when one is open.
 void ORV_OpenInputBox(int x, int y, int items);
 void ORV_CloseInputBox();
+// 1 while the input box is open, else 0. The person can close it at any time:
+// test it before reading orv_ib_text, whose buffers go with the box.
+int ORV_IsInputBoxOpen();
 // Sets row i's value as a decimal integer / with 10 significant digits.
 void ORV_SetInputBoxInt(int i, int value);
 void ORV_SetInputBoxReal(int i, double value);
@@ -77,13 +81,16 @@ void ORV_ResizeInputBox(int label_width, int edit_width);
 
 // ---- Button box: one box of up to 256 push buttons ----
 
-extern int orv_bb_count;       // nx * ny, 1..256
-extern int orv_bb_click[256];  // clicks of button i since the program last took them (read, then write 0)
+extern int orv_bb_count;  // nx * ny, 1..256
+extern int
+    orv_bb_click[256];  // clicks of button i since the program last took them (read, then write 0)
 
 // Opens an nx x ny box at (x, y); nothing when one is open, a side is not
 // positive or there would be more than 256 buttons.
 void ORV_OpenButtonBox(int x, int y, int nx, int ny);
 void ORV_CloseButtonBox();
+// 1 while the button box is open, else 0; clicks are counted only while it is.
+int ORV_IsButtonBoxOpen();
 void ORV_SetButtonBoxTitle(int i, const char* text);
 // Gives the open box this client size, the buttons laid out to fill it.
 void ORV_ResizeButtonBox(int width, int height);

@@ -49,6 +49,10 @@ struct Backend {
   void (*wake_gui)() = nullptr;                   // any thread: make wait_events return soon
   // Exit has begun (see begin_shutdown()); any thread.
   void (*shutdown)() = nullptr;
+  // The desktop session the windows appear on (an X display, say): window
+  // classes and instance slots are counted per session. Null: the back end's
+  // name is the session, so every headless run shares one set of its own.
+  std::string (*session_name)() = nullptr;
 };
 
 // Installs the back end (once, before the first window).

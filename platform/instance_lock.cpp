@@ -9,11 +9,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <mutex>
 #include <string>
 
+#include "platform/backend.h"
 #include "platform/window.h"
 
 namespace platform {
@@ -34,10 +37,67 @@ LockTable& lock_table() {
   return *instance;
 }
 
+// A folder other users can neither enter nor have replaced: a real
+// directory (not a link to one) owned by this user, with no access for others.
+bool private_folder(const std::string& path) {
+  struct stat st;
+  if (lstat(path.c_str(), &st) != 0) return false;
+  return S_ISDIR(st.st_mode) && st.st_uid == getuid() && (st.st_mode & 077) == 0;
+}
+
+bool make_private_folder(const std::string& path) {
+  mkdir(path.c_str(), 0700);
+  return private_folder(path);
+}
+
+// Session names become one path component.
+std::string folder_name(std::string name) {
+  for (char& c : name)
+    if (c == '/' || c == '\0') c = '_';
+  if (name.empty() || name == "." || name == "..") name = "_" + name;
+  return name;
+}
+
+std::string g_fallback;  // the process's own lock folder, when it needed one
+
+void remove_fallback_folder() {
+  std::error_code ignored;
+  if (!g_fallback.empty()) std::filesystem::remove_all(g_fallback, ignored);
+}
+
+// The runtime folder, else /tmp/orvlib-<uid> when it is private to this
+// user; when another user got there first, a private folder of this
+// process's own, so that nobody else can hold its slots or plant links
+// where its lock files go (instances are then not counted across processes).
+std::string base_folder() {
+  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime) {
+    std::string folder = std::string(runtime) + "/orvlib";
+    if (make_private_folder(folder)) return folder;
+  }
+  std::string shared = "/tmp/orvlib-" + std::to_string(getuid());
+  if (make_private_folder(shared)) return shared;
+  static std::string fallback = [&] {
+    std::fprintf(stderr,
+                 "orvlib: %s is not a private folder of this user; using one of this process\n",
+                 shared.c_str());
+    char name[] = "/tmp/orvlib-XXXXXX";
+    if (!mkdtemp(name)) return std::string();
+    std::atexit(remove_fallback_folder);
+    return std::string(name);
+  }();
+  g_fallback = fallback;
+  return fallback;
+}
+
+// One folder per desktop session: each display, and headless runs, count
+// their own windows and instance slots.
 std::string lock_folder() {
-  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime)
-    return std::string(runtime) + "/orvlib";
-  return "/tmp/orvlib-" + std::to_string(getuid());
+  const Backend& backend = current_backend();
+  std::string session = backend.session_name ? backend.session_name() : backend.name;
+  std::string base = base_folder();
+  if (base.empty()) return "";
+  std::string folder = base + "/" + folder_name(session);
+  return make_private_folder(folder) ? folder : "";
 }
 
 bool safe_class_name(const std::string& name) {
@@ -50,9 +110,9 @@ bool safe_class_name(const std::string& name) {
 int open_lock_file(const std::string& class_name) {
   if (!safe_class_name(class_name)) return -1;
   std::string folder = lock_folder();
-  mkdir(folder.c_str(), 0700);
+  if (folder.empty()) return -1;
   std::string path = folder + "/" + class_name + ".lock";
-  return open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  return open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
 }
 
 }  // namespace

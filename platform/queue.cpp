@@ -31,6 +31,7 @@ struct ThreadQueue {
   bool quit = false;
   int quit_code = 0;
   bool alive = true;
+  bool woken = false;  // see wake_thread(); cleared by the wait it ends
 };
 
 struct Registry {
@@ -100,17 +101,22 @@ void poll_gui_events() {
 // Waits for the calling thread's queue to fill, at most timeout_ms; the GUI
 // thread waits in its toolkit's event loop instead.
 void wait_on_queue(ThreadQueue& queue, int timeout_ms) {
+  auto ready = [&] {
+    return !queue.posted.empty() || !queue.sent.empty() || queue.quit || queue.woken;
+  };
   if (is_gui_thread(current_thread_id()) && current_backend().wait_events) {
     {
       std::lock_guard lock(queue.mutex);
-      if (!queue.posted.empty() || !queue.sent.empty() || queue.quit) return;
+      bool now = ready();
+      queue.woken = false;
+      if (now) return;
     }
     current_backend().wait_events(timeout_ms);
     return;
   }
   std::unique_lock lock(queue.mutex);
-  if (queue.posted.empty() && queue.sent.empty() && !queue.quit)
-    queue.arrived.wait_for(lock, std::chrono::milliseconds(timeout_ms));
+  queue.arrived.wait_for(lock, std::chrono::milliseconds(timeout_ms), ready);
+  queue.woken = false;
 }
 
 bool is_input(MsgKind kind) {
@@ -330,6 +336,22 @@ bool get_message(Msg& msg) {
 
 void wait_message(int timeout_ms) {
   if (timeout_ms > 0) wait_on_queue(my_queue(), timeout_ms);
+}
+
+void wake_thread(ThreadId thread) {
+  std::shared_ptr<ThreadQueue> queue;
+  {
+    std::lock_guard lock(registry().mutex);
+    auto it = registry().queues.find(thread);
+    if (it == registry().queues.end()) return;  // not started yet, or ended: nothing waits
+    queue = it->second;
+  }
+  {
+    std::lock_guard lock(queue->mutex);
+    queue->woken = true;
+  }
+  queue->arrived.notify_all();
+  wake_if_gui(thread);
 }
 
 bool translate_message(const Msg& msg) {

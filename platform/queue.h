@@ -29,6 +29,9 @@ bool peek_message(Msg& msg, bool remove);
 bool get_message(Msg& msg);
 // Waits up to timeout_ms for a message to arrive (0: returns at once).
 void wait_message(int timeout_ms);
+// Ends the thread's current or next wait for a message without giving it
+// one: something it polls (a run-state value) has changed.
+void wake_thread(ThreadId thread);
 // KeyDown of a key that types a character queues Char right after it.
 bool translate_message(const Msg& msg);
 std::intptr_t dispatch_message(Msg& msg);

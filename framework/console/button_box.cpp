@@ -295,3 +295,7 @@ void ORV_ResizeButtonBox(int width, int height) {
   platform::Rect client = platform::client_rect(box);
   orv::on_size(client.width(), client.height());
 }
+
+int ORV_IsButtonBoxOpen() {
+  return orv::open_box() ? 1 : 0;
+}

@@ -393,3 +393,7 @@ void ORV_ResizeInputBox(int label_width, int edit_width) {
   platform::move_window(box, outer);
   orv::lay_out_rows();
 }
+
+int ORV_IsInputBoxOpen() {
+  return orv::open_box() ? 1 : 0;
+}

@@ -37,6 +37,10 @@ struct KeyQueue {
 
 KeyQueue g_queue;
 std::atomic<int> g_owner{0};
+// Which input the keyboard belongs to: a new input (a label rename during
+// a program's input, say) takes it over, and the one it took it from ends as
+// cancelled instead of reading what was typed for the new one.
+std::atomic<unsigned> g_serial{0};
 std::atomic<int> g_pending{kNoAction};
 // Written and read only by the one waiting input.
 char16_t g_last_line[kMaxLine + 1] = {};
@@ -51,9 +55,10 @@ bool queue_put(char16_t c) {
   return true;
 }
 
-char16_t queue_take() {
+// Nothing for an input that no longer owns the keyboard.
+char16_t queue_take(unsigned serial) {
   std::lock_guard lock(g_queue.lock);
-  if (g_queue.read == -1) return 0;
+  if (g_queue.read == -1 || g_serial.load() != serial) return 0;
   char16_t c = g_queue.slots[g_queue.read];
   g_queue.read = (g_queue.read + 1) % kQueueSize;
   if (g_queue.read == g_queue.write) g_queue.read = -1;
@@ -63,6 +68,7 @@ char16_t queue_take() {
 // The state of one ORV_Input call.
 struct LineEdit {
   int id = 0;
+  unsigned serial = 0;
   platform::Window window;
   int cw = 8;  // cell width and line height when the input began
   int lh = 16;
@@ -181,6 +187,21 @@ void run_pending_action() {
   }
 }
 
+unsigned take_keyboard(int id) {
+  std::lock_guard lock(g_queue.lock);
+  g_owner = id + 1;
+  g_pending = kNoAction;
+  return ++g_serial;
+}
+
+// Only the input that owns the keyboard gives it back.
+void release_keyboard(unsigned serial) {
+  std::lock_guard lock(g_queue.lock);
+  if (g_serial.load() != serial) return;
+  g_owner = 0;
+  g_pending = kNoAction;
+}
+
 void end_line(LineEdit& e, char* buffer) {
   with_record(e, [&](TextWindowRecord& r) {
     draw_cell(r, u' ');
@@ -200,12 +221,11 @@ void end_line(LineEdit& e, char* buffer) {
 bool read_line(LineEdit& e, char* buffer) {
   for (;;) {
     ORV_ProcessMessages();
-    if (g_owner.load() == 0 || orv_exit_state.load() != 0) {
-      g_owner = 0;
-      g_pending = kNoAction;
+    if (g_owner.load() == 0 || g_serial.load() != e.serial || orv_exit_state.load() != 0) {
+      release_keyboard(e.serial);
       return false;
     }
-    char16_t c = queue_take();
+    char16_t c = queue_take(e.serial);
     if (c == u'\t') c = u' ';
     run_pending_action();
     if (c == u'\r') {
@@ -236,6 +256,10 @@ void show_display_depth() {
 
 int line_input_owner() {
   return g_owner.load();
+}
+
+unsigned line_inputs_begun() {
+  return g_serial.load();
 }
 
 void cancel_line_input() {
@@ -283,12 +307,10 @@ void ORV_Input(char* buffer) {
     e->cw = r->cell_width;
     e->lh = r->line_height;
   }
-  // A second input while one waits would share its queue: it gets nothing.
-  int idle = 0;
-  if (!orv::g_owner.compare_exchange_strong(idle, e->id + 1)) return;
+  e->serial = orv::take_keyboard(e->id);
   orv::bring_to_front(e->window);
   ORV_SetStatusText("Input text");
   e->mark = ORV_GetTime();
-  if (orv::read_line(*e, buffer)) orv::g_owner = 0;
+  if (orv::read_line(*e, buffer)) orv::release_keyboard(e->serial);
   orv::show_display_depth();
 }

@@ -67,8 +67,20 @@ void walk(TextWindowRecord& r, const char16_t* text, int units) {
 
 }  // namespace
 
+// Each character goes into the cells the walk counted for it, whatever its
+// glyph's own advance: a tab or an escape fills one cell, an accented letter
+// is centred in two. A surrogate pair is one character over both its units.
 void draw_at_cursor(TextWindowRecord& r, const char16_t* text, int length) {
-  if (length > 0) platform::text_out(r.back_dc, r.cursor_x, r.cursor_y, text, length);
+  int x = r.cursor_x;
+  for (int i = 0; i < length;) {
+    bool pair = text[i] >= 0xD800 && text[i] < 0xDC00 && i + 1 < length && text[i + 1] >= 0xDC00 &&
+                text[i + 1] < 0xE000;
+    int units = pair ? 2 : 1;
+    int box = (pair ? 4 : cells_of(text[i])) * r.cell_width;
+    platform::text_out_boxed(r.back_dc, x, r.cursor_y, std::u16string_view(text + i, units), box);
+    x += box;
+    i += units;
+  }
 }
 
 // Exactly one line goes per new line, so the cursor line stays the last

@@ -22,6 +22,8 @@ std::vector<platform::Window> open_text_windows_in_id_order();
 int current_text_window();
 // 0 when no ORV_Input waits, else the waiting window's id + 1.
 int line_input_owner();
+// Counts the inputs begun so far: a new one takes the keyboard from a waiting one.
+unsigned line_inputs_begun();
 // Makes a waiting ORV_Input return an empty line (Exit, closing its window).
 void cancel_line_input();
 

@@ -1,4 +1,5 @@
 // Message pumping, waits, the millisecond clock and the pause box.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -60,6 +61,11 @@ int ORV_ProcessMessages() {
   return 0;
 }
 
+// Sleeps on the thread's queue between dispatches: a message, or Stop
+// (which wakes the worker), ends the sleep at once. The slices are bounded
+// so that a Stop flag written without a wake is still seen soon.
+constexpr int kWaitSliceMs = 50;
+
 int ORV_Wait(int ms) {
   std::int64_t start = platform::query_counter();
   for (;;) {
@@ -67,6 +73,7 @@ int ORV_Wait(int ms) {
     if (elapsed >= double(ms)) return 0;
     ORV_ProcessMessages();
     if (orv_stop_req.load() != 0) return 1;
+    platform::wait_message(std::clamp(int(std::ceil(double(ms) - elapsed)), 1, kWaitSliceMs));
   }
 }
 

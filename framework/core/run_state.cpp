@@ -22,11 +22,14 @@ std::mutex g_worker_mutex;  // the handle is read by tests while the main thread
 platform::Thread g_worker;
 std::atomic<platform::Window> g_main_window;
 
+// The idle worker sleeps on its queue: messages, Start, Stop and Exit wake it
+// (see wake_worker()), so this only bounds how long a missed wake could last.
+constexpr int kIdleWaitMs = 100;
+
 int worker_body() {
   ORV_Ready();
   rebuild_snap_list();  // windows opened by ORV_Ready take part in snapping
   while (orv_exit_state.load() == 0) {
-    platform::sleep_ms(1);
     ORV_ProcessMessages();
     if (orv_start_req.load() == 1 && orv_running.load() == 0) {
       platform::accept_drops(g_main_window, false);
@@ -38,7 +41,9 @@ int worker_body() {
       orv_running.store(0);
       orv_stop_req.store(0);
       platform::accept_drops(g_main_window, true);
+      continue;
     }
+    platform::wait_message(kIdleWaitMs);
   }
   orv_exit_state.store(2);
   ORV_ProcessMessages();
@@ -60,19 +65,26 @@ platform::Thread worker_thread() {
   return g_worker;
 }
 
+void wake_worker() {
+  if (platform::Thread worker = worker_thread()) platform::wake_thread(platform::thread_id(worker));
+}
+
 // A Start during a run is dropped, not queued.
 void command_start() {
   if (orv_running.load() == 0) orv_start_req.store(1);
+  wake_worker();
 }
 
 void command_stop() {
   orv_stop_req.store(1);
+  wake_worker();  // out of an ORV_Wait at once
 }
 
 void run_exit_sequence() {
   cancel_line_input();  // an ORV_Input waiting on any thread returns an empty line
   orv_stop_req.store(1);
   orv_exit_state.store(1);
+  wake_worker();
   platform::begin_shutdown();  // popups, boxes and dialogs still waiting give up now
   platform::Thread worker = worker_thread();
   unsigned t0 = ORV_GetTime();

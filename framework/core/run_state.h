@@ -12,6 +12,8 @@ constexpr unsigned kExitGraceMs = 2000;
 // Starts the worker thread (from the main window's creation); false on failure.
 bool start_worker(platform::Window main_window);
 platform::Thread worker_thread();
+// Ends the worker's wait on its queue: a run-state value it polls has changed.
+void wake_worker();
 
 void command_start();
 void command_stop();

@@ -101,6 +101,11 @@ std::string font_file(Font font);
 // the cells behind the run with the background colour first.
 bool text_out(Dc dc, int x, int y, const char16_t* text, int length);
 bool text_out(Dc dc, int x, int y, std::u16string_view text);
+// Draws one character (a code unit, or a surrogate pair) centred in the box
+// [x, x + box_width) of the font's height and clipped to it, so a console
+// shows it in the cells its layout counted whatever the glyph's own advance.
+// An opaque background fills the whole box. Straight text only.
+bool text_out_boxed(Dc dc, int x, int y, std::u16string_view character, int box_width);
 // The advance of a run with the context's font.
 int text_width(Dc dc, std::u16string_view text);
 bool get_text_metrics(Dc dc, TextMetrics* metrics);

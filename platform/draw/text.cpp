@@ -5,6 +5,7 @@
 // Grey glyph coverage is blended into 32-bit targets; on 8-bit targets a
 // pixel takes the text colour's nearest palette entry where coverage is at
 // least one half, since blends of palette colours have no index of their own.
+#include <climits>
 #include <cmath>
 #include <string_view>
 #include <vector>
@@ -17,11 +18,10 @@ namespace platform {
 
 namespace {
 
+using internal::decode_utf16;
 using internal::FontMetrics;
 using internal::FontRecord;
 using internal::Glyph;
-using internal::decode_utf16;
-
 
 struct Ink {
   std::uint32_t rgb = 0;
@@ -37,12 +37,16 @@ inline std::uint32_t blend(std::uint32_t fg, std::uint32_t bg, std::uint32_t cov
   return out | (bg & 0xFF000000u);
 }
 
-void draw_glyph(Bitmap& target, const Glyph& g, int ox, int oy, const Ink& ink) {
+// Draws a glyph's coverage at (ox, oy), only into columns [clip_left, clip_right).
+void draw_glyph(Bitmap& target, const Glyph& g, int ox, int oy, const Ink& ink, int clip_left = 0,
+                int clip_right = INT_MAX) {
+  clip_left = std::max(0, clip_left);
+  clip_right = std::min(target.width, clip_right);
   for (int r = 0; r < g.rows; ++r) {
     int y = oy + r;
     if (y < 0 || y >= target.height) continue;
     const std::uint8_t* cover = g.coverage.data() + std::size_t(r) * g.width;
-    int c0 = std::max(0, -ox), c1 = std::min(g.width, target.width - ox);
+    int c0 = std::max(0, clip_left - ox), c1 = std::min(g.width, clip_right - ox);
     for (int c = c0; c < c1; ++c) {
       std::uint32_t a = cover[c];
       if (a == 0) continue;
@@ -160,6 +164,23 @@ FontRecord* context_font(const internal::DcRecord* dc) {
   return font ? font : internal::find_font(Font{});
 }
 
+RunStyle context_style(const internal::DcRecord* record, FontRecord& font) {
+  const LogFont& lf = internal::font_logfont(font);
+  RunStyle style;
+  style.text.rgb = record->text_color;
+  style.background = record->background_color;
+  style.opaque = record->background_mode == kBackgroundOpaque;
+  style.underline = lf.underline != 0;
+  style.strike_out = lf.strike_out != 0;
+  style.escapement = lf.escapement % 3600;
+  return style;
+}
+
+void set_ink_index(const Bitmap& target, RunStyle& style) {
+  if (target.bits == 8)
+    style.text.index = std::uint8_t(nearest_palette_index(target.palette, style.text.rgb));
+}
+
 }  // namespace
 
 Font select_font(Dc dc, Font font) {
@@ -187,23 +208,46 @@ bool text_out(Dc dc, int x, int y, std::u16string_view text) {
   FontRecord* font = context_font(record);
   if (!font) return false;
   Run run = layout(*font, text);
-  const LogFont& lf = internal::font_logfont(*font);
   const FontMetrics& m = internal::font_metrics(*font);
-  RunStyle style;
-  style.text.rgb = record->text_color;
-  style.background = record->background_color;
-  style.opaque = record->background_mode == kBackgroundOpaque;
-  style.underline = lf.underline != 0;
-  style.strike_out = lf.strike_out != 0;
-  style.escapement = lf.escapement % 3600;
+  RunStyle style = context_style(record, *font);
   return internal::with_dc_bitmap(dc, [&](Bitmap& target) {
-    if (target.bits == 8)
-      style.text.index = std::uint8_t(nearest_palette_index(target.palette, style.text.rgb));
+    set_ink_index(target, style);
     if (style.escapement == 0) {
       draw_straight(target, x, y, run, m, style);
     } else {
       draw_rotated(target, x, y, run, m, style);
     }
+  });
+}
+
+bool text_out_boxed(Dc dc, int x, int y, std::u16string_view character, int box_width) {
+  internal::DcRecord* record = internal::find_dc(dc);
+  if (!record || box_width <= 0) return false;
+  std::lock_guard lock(internal::font_mutex());
+  FontRecord* font = context_font(record);
+  if (!font) return false;
+  Run run = layout(*font, character);
+  const FontMetrics& m = internal::font_metrics(*font);
+  RunStyle style = context_style(record, *font);
+  int right = x + box_width;
+  return internal::with_dc_bitmap(dc, [&](Bitmap& target) {
+    set_ink_index(target, style);
+    int baseline = y + m.ascent;
+    if (style.opaque)
+      fill_bitmap_rect(target, x, y, box_width, m.ascent + m.descent, style.background);
+    int advance = int((run.advance_x + 32) >> 6);
+    long pen = long(x + (box_width - advance) / 2) * 64;
+    for (const Glyph* g : run.glyphs) {
+      draw_glyph(target, *g, int((pen + 32) >> 6) + g->left, baseline - g->top, style.text, x,
+                 right);
+      pen += g->advance_x;
+    }
+    if (style.underline)
+      fill_bitmap_rect(target, x, baseline + m.underline_offset, box_width, m.underline_thickness,
+                       style.text.rgb);
+    if (style.strike_out)
+      fill_bitmap_rect(target, x, baseline - m.strike_offset, box_width, m.strike_thickness,
+                       style.text.rgb);
   });
 }
 

@@ -26,6 +26,17 @@ ThreadId gui_thread() {
   return gui_thread_id();
 }
 
+// One X display is one session, whichever screen of it ":0.1" names.
+std::string session_name() {
+  std::string platform = QGuiApplication::platformName().toStdString();
+  if (platform != "xcb") return platform;
+  std::string display = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
+  std::size_t colon = display.rfind(':');
+  std::size_t dot = display.find('.', colon == std::string::npos ? 0 : colon);
+  if (dot != std::string::npos) display.erase(dot);
+  return "x11" + display;
+}
+
 const Backend& table() {
   static const Backend backend = [] {
     Backend b;
@@ -44,6 +55,7 @@ const Backend& table() {
     b.wait_events = wait_events;
     b.wake_gui = wake_gui;
     b.shutdown = shutdown;
+    b.session_name = session_name;
     return b;
   }();
   return backend;

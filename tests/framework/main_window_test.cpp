@@ -177,6 +177,7 @@ TEST(MainWindowTest, AnEleventhInstanceShowsTheLimitBoxAndExitsWithOne) {
   pid_t holder = fork();
   if (holder == 0) {
     platform::reset_windows_for_tests();
+    platform::set_backend(headless::backend());  // other headless runs, as the eleventh is
     for (int i = 0; i < 10; ++i) {
       platform::register_class({orv::main_window_class(i), platform::default_window_proc});
       platform::CreateParams params;

@@ -81,6 +81,27 @@ TEST_F(PumpTest, WaitReturnsOneWhenStopArrivesBeforeTheTime) {
   EXPECT_EQ(g_ticks.load(), (5000 + 200) * 10);  // returned at 200 ms, long before 1000
 }
 
+// A waiting program sleeps on its queue instead of spinning: with the clock
+// standing still for 300 ms the wait looks at it a few times (about one per
+// message and per 50 ms slice), not thousands. A wake ends it at once.
+TEST_F(PumpTest, WaitSleepsBetweenMessagesAndAWakeEndsTheSleep) {
+  static std::atomic<int> reads{0};
+  reads = 0;
+  platform::set_counter_source([] { return (++reads, std::int64_t(0)); }, 10'000);
+  platform::ThreadId me = platform::current_thread_id();
+  std::thread person([&] {
+    platform::sleep_ms(150);
+    post_user();
+    platform::sleep_ms(150);
+    orv_stop_req = 1;
+    platform::wake_thread(me);
+  });
+  EXPECT_EQ(ORV_Wait(100'000), 1);
+  person.join();
+  EXPECT_EQ(g_dispatched.load(), 1);
+  EXPECT_LT(reads.load(), 60);
+}
+
 TEST_F(PumpTest, WaitWithStopAlreadySetDispatchesOnceThenReturnsOne) {
   use_fake_clock(0);
   post_user();

@@ -114,10 +114,10 @@ struct ChildResult {
 ChildResult run_never_polling_child() {
   int report[2];
   if (pipe(report) != 0) return {};
+  test_program::use_private_lock_folder();  // made here, so that the parent removes it
   pid_t pid = fork();
   if (pid == 0) {
     close(report[0]);
-    test_program::use_private_lock_folder();
     platform::reset_windows_for_tests();
     orv::reset_run_state_for_tests();
     test_program::main = [] {

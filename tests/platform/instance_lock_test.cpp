@@ -85,4 +85,54 @@ TEST_F(InstanceLockTest, AKilledProcessLeavesNoClassTaken) {
   close(ready[1]);
 }
 
+// Each display counts its own windows, and headless runs theirs: a
+// headless test never takes a slot from the desktop program.
+TEST_F(InstanceLockTest, EachSessionCountsItsOwnWindows) {
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  pid_t holder = fork();
+  if (holder == 0) {
+    make();  // a headless run's window
+    char byte = 1;
+    (void)!write(ready[1], &byte, 1);
+    for (;;) pause();
+  }
+  char byte = 0;
+  ASSERT_EQ(read(ready[0], &byte, 1), 1);
+  static platform::Backend display_five = *headless::backend();
+  display_five.session_name = [] { return std::string("x11:5"); };
+  platform::set_backend(&display_five);
+  EXPECT_FALSE(platform::find_window_by_class("orv_lock_probe"));
+  platform::set_backend(headless::backend());
+  EXPECT_TRUE(platform::find_window_by_class("orv_lock_probe"));
+  kill(holder, SIGKILL);
+  waitpid(holder, nullptr, 0);
+  close(ready[0]);
+  close(ready[1]);
+}
+
+// A link planted where a lock file goes is never followed, and a lock
+// folder that others can enter is not used.
+TEST_F(InstanceLockTest, LinksAndFoldersOpenToOthersAreNotTrusted) {
+  std::filesystem::path session = folder_ / "orvlib" / "headless";
+  std::filesystem::create_directories(session);
+  std::filesystem::permissions(folder_ / "orvlib", std::filesystem::perms::owner_all,
+                               std::filesystem::perm_options::replace);
+  std::filesystem::permissions(session, std::filesystem::perms::owner_all,
+                               std::filesystem::perm_options::replace);
+  std::filesystem::create_symlink(folder_ / "victim", session / "orv_lock_probe.lock");
+  platform::Window a = make();
+  EXPECT_FALSE(std::filesystem::exists(folder_ / "victim"));
+  platform::destroy_window(a);
+
+  std::filesystem::remove(session / "orv_lock_probe.lock");
+  std::filesystem::permissions(folder_ / "orvlib", std::filesystem::perms::all,
+                               std::filesystem::perm_options::replace);
+  bool shared_existed = std::filesystem::exists("/tmp/orvlib-" + std::to_string(getuid()));
+  platform::Window b = make();
+  EXPECT_FALSE(std::filesystem::exists(session / "orv_lock_probe.lock"));
+  platform::destroy_window(b);
+  if (!shared_existed) std::filesystem::remove_all("/tmp/orvlib-" + std::to_string(getuid()));
+}
+
 }  // namespace

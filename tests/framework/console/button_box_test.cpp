@@ -232,11 +232,19 @@ TEST(ButtonBoxTest, TooNarrowBoxesGiveButtonsOfWidthZeroOrOne) {
   EXPECT_EQ(platform::window_rect(buttons(box)[0]), (Rect{4, 4, 5, 30}));
 }
 
+// What a program sees through the public call.
+int program_sees_open() {
+  int open = -1;
+  on_worker([&] { open = ORV_IsButtonBoxOpen(); });
+  return open;
+}
+
 TEST(ButtonBoxTest, CtrlQTheTitlePopupAndTheCloseBoxCloseTheBox) {
   Framework framework;
   headless::attach_driver();
   Window box = open_box(0, 0, 2, 2);
   ASSERT_TRUE(box);
+  EXPECT_EQ(program_sees_open(), 1);
   click_button(box, 2, 1);
   headless::key(box, 'Q');  // without Ctrl: nothing
   on_worker([] {});
@@ -245,6 +253,7 @@ TEST(ButtonBoxTest, CtrlQTheTitlePopupAndTheCloseBoxCloseTheBox) {
   on_worker([] {});
   EXPECT_FALSE(orv::button_box_window());
   EXPECT_FALSE(platform::is_window(box));
+  EXPECT_EQ(program_sees_open(), 0);
   EXPECT_EQ(peek(1), 1);  // the counters outlive the box
 
   box = open_box(0, 0, 2, 2);

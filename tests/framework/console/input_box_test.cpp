@@ -297,12 +297,16 @@ TEST(InputBoxTest, ClosingDropsTheValuesAndReopeningKeepsTheWidths) {
   EXPECT_EQ(ib_text(0), "0");
   EXPECT_EQ(platform::caption(edits(again)[0]), u"0");
 
-  // The close box closes it as well.
+  // The close box closes it as well, and the program can tell.
+  int seen_open = -1;
+  on_worker([&] { seen_open = ORV_IsInputBoxOpen(); });
+  EXPECT_EQ(seen_open, 1);
   platform::Msg close;
   close.kind = platform::MsgKind::Close;
   platform::post_message(again, close);
-  on_worker([] {});
+  on_worker([&] { seen_open = ORV_IsInputBoxOpen(); });
   EXPECT_FALSE(orv::input_box_window());
+  EXPECT_EQ(seen_open, 0);
 }
 
 TEST(InputBoxTest, ResizeSetsBothWidthsOpenOrNot) {
@@ -394,6 +398,27 @@ TEST(InputBoxTest, RowsAreRenamedByDoubleClickOrPopupThroughTheTextWindow) {
   EXPECT_EQ(platform::caption(l[0]), u"Gain");
   EXPECT_EQ(platform::caption(l[1]), u"Speed");
   EXPECT_EQ(labels(box).size(), 2u);
+}
+
+// A rename while the program waits for a line takes the keyboard: the
+// person's answer becomes the label, and the program's input ends empty.
+TEST(InputBoxTest, ARenameDuringTheProgramsInputTakesTheLineAndCancelsTheOther) {
+  Framework framework;
+  headless::attach_driver();
+  Window box = open_box(0, 0, 2);
+  ASSERT_TRUE(box);
+  on_worker([] { ORV_RaiseTextWindow(); });
+  char program_line[256] = "untouched";
+  unsigned begun = orv::line_inputs_begun();
+  std::future<void> program = test_program::on_worker_async([&] { ORV_Input(program_line); });
+  ASSERT_TRUE(headless::wait_until([&] { return orv::line_inputs_begun() == begun + 1; }));
+  headless::double_click(box, 30, 40);
+  ASSERT_TRUE(headless::wait_until([&] { return orv::line_inputs_begun() == begun + 2; }));
+  answer_prompt(u"New");
+  ASSERT_EQ(program.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+  EXPECT_STREQ(program_line, "");
+  EXPECT_EQ(platform::caption(labels(box)[1]), u"New");
+  EXPECT_EQ(orv::line_input_owner(), 0);
 }
 
 }  // namespace

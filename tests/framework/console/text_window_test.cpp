@@ -45,9 +45,9 @@ platform::Point cursor() {
   return p;
 }
 
-// Whether every pixel the font layer inks for c (white on black, in an
-// 8 x 16 cell or two) is lit at cell (col, row) of the window.
-bool cell_shows(platform::Window w, int col, int row, char16_t c) {
+// Whether every pixel the font layer inks for c (white on black, drawn with
+// its own advance) is lit with its left edge at pixel x of text row `row`.
+bool shows_at(platform::Window w, int x0, int row, char16_t c) {
   int cells = c >= 0x80 ? 2 : 1;
   auto reference = platform::create_bitmap(8 * cells, 16, 32);
   platform::Dc dc = platform::create_memory_dc();
@@ -62,10 +62,15 @@ bool cell_shows(platform::Window w, int col, int row, char16_t c) {
     for (int x = 0; x < 8 * cells; ++x) {
       if (reference->row32(y)[x] == 0) continue;
       ++lit;
-      if (headless::surface_pixel(w, col * 8 + x, row * 16 + y) == 0) return false;
+      if (headless::surface_pixel(w, x0 + x, row * 16 + y) == 0) return false;
     }
   }
   return lit > 0;
+}
+
+// The same for c at cell (col, row), one 8 x 16 cell or two.
+bool cell_shows(platform::Window w, int col, int row, char16_t c) {
+  return shows_at(w, col * 8, row, c);
 }
 
 // The colour of the first lit pixel of the cell, 0 when it is all black.
@@ -123,6 +128,27 @@ TEST(TextWindowTest, DoubleCellCharactersWrapWholeAndMayEndAtTheEdge) {
   EXPECT_EQ(cell_ink(w, 9, 1), 0u);
   EXPECT_EQ(cursor().x, 16);
   EXPECT_EQ(cursor().y, 32);
+  EXPECT_EQ(run.exit(), 0);
+}
+
+// What is counted is what is shown: a tab takes one cell though its glyph
+// is wider, an accented letter two though its glyph takes one (centred:
+// an 8-pixel glyph starts 4 pixels into its 16).
+TEST(TextWindowTest, EveryCharacterIsDrawnInTheCellsItIsCounted) {
+  Running run;
+  start_console(run);
+  on_worker([] {
+    ORV_OpenTextWindow(0, 100, 100, 80, 160);
+    ORV_Print("a\tb");
+    ORV_Print("X\n");
+    ORV_Print("\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9");
+  });
+  platform::Window w = text_window();
+  ASSERT_TRUE(headless::wait_until([&] { return cell_shows(w, 3, 0, u'X'); }));
+  EXPECT_TRUE(cell_shows(w, 0, 0, u'a'));
+  EXPECT_TRUE(cell_shows(w, 2, 0, u'b'));
+  for (int i = 0; i < 5; ++i) EXPECT_TRUE(shows_at(w, 16 * i + 4, 1, u'\u00E9')) << i;
+  EXPECT_EQ(cell_ink(w, 0, 2), 0u);
   EXPECT_EQ(run.exit(), 0);
 }
 
