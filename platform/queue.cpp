@@ -338,6 +338,18 @@ void wait_message(int timeout_ms) {
   if (timeout_ms > 0) wait_on_queue(my_queue(), timeout_ms);
 }
 
+bool queue_is_empty(ThreadId thread) {
+  std::shared_ptr<ThreadQueue> queue;
+  {
+    std::lock_guard lock(registry().mutex);
+    auto it = registry().queues.find(thread);
+    if (it == registry().queues.end()) return true;
+    queue = it->second;
+  }
+  std::lock_guard lock(queue->mutex);
+  return queue->posted.empty() && queue->sent.empty();
+}
+
 void wake_thread(ThreadId thread) {
   std::shared_ptr<ThreadQueue> queue;
   {

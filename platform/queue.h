@@ -29,6 +29,9 @@ bool peek_message(Msg& msg, bool remove);
 bool get_message(Msg& msg);
 // Waits up to timeout_ms for a message to arrive (0: returns at once).
 void wait_message(int timeout_ms);
+// Whether the thread has taken every message given to it so far (it may
+// still be handling the last one).
+bool queue_is_empty(ThreadId thread);
 // Ends the thread's current or next wait for a message without giving it
 // one: something it polls (a run-state value) has changed.
 void wake_thread(ThreadId thread);

@@ -26,8 +26,12 @@ std::atomic<platform::Window> g_main_window;
 // (see wake_worker()), so this only bounds how long a missed wake could last.
 constexpr int kIdleWaitMs = 100;
 
+std::atomic<bool> g_ready_done{false};
+std::atomic<int> g_runs_begun{0};
+
 int worker_body() {
   ORV_Ready();
+  g_ready_done = true;
   rebuild_snap_list();  // windows opened by ORV_Ready take part in snapping
   while (orv_exit_state.load() == 0) {
     ORV_ProcessMessages();
@@ -36,6 +40,7 @@ int worker_body() {
       orv_running.store(1);
       orv_start_req.store(0);
       orv_stop_req.store(0);
+      ++g_runs_begun;
       ORV_Main();
       if (orv_exit_state.load() != 0) break;
       orv_running.store(0);
@@ -63,6 +68,14 @@ bool start_worker(platform::Window main_window) {
 platform::Thread worker_thread() {
   std::lock_guard lock(g_worker_mutex);
   return g_worker;
+}
+
+bool ready_done() {
+  return g_ready_done.load();
+}
+
+int runs_begun() {
+  return g_runs_begun.load();
 }
 
 void wake_worker() {
@@ -106,6 +119,7 @@ void reset_run_state_for_tests() {
   orv_running.store(0);
   orv_stop_req.store(0);
   orv_exit_state.store(0);
+  g_ready_done = false;
   std::lock_guard lock(g_worker_mutex);
   g_worker.reset();
   g_main_window = platform::Window{};

@@ -12,6 +12,11 @@ constexpr unsigned kExitGraceMs = 2000;
 // Starts the worker thread (from the main window's creation); false on failure.
 bool start_worker(platform::Window main_window);
 platform::Thread worker_thread();
+// Whether ORV_Ready has returned.
+bool ready_done();
+// How many times ORV_Main has been called (a short run may be over before
+// anyone sees orv_running set).
+int runs_begun();
 // Ends the worker's wait on its queue: a run-state value it polls has changed.
 void wake_worker();
 

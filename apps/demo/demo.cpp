@@ -1,6 +1,7 @@
-// A small user program: a text window, an input box and a button box; Start
-// echoes button clicks and input-box values until Stop. Everything it prints
-// on its text window also goes to standard output, for runs without a display.
+// The demo user program: a text window, an input box and a button box;
+// Start echoes button clicks and input-box values until Stop. Everything it
+// prints on its text window also goes to standard output, for runs without
+// a display (ORV_BACKEND=headless, with ORV_PERSON saying what to do).
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -26,6 +27,7 @@ void say(const char* format, ...) {
 }
 
 void echo_clicks() {
+  if (!ORV_IsButtonBoxOpen()) return;  // the person may have closed it
   for (int i = 0; i < orv_bb_count; ++i) {
     int clicks = orv_bb_click[i];
     orv_bb_click[i] = 0;
@@ -34,6 +36,7 @@ void echo_clicks() {
 }
 
 void echo_changed_values(char (&seen)[2][256]) {
+  if (!ORV_IsInputBoxOpen()) return;
   for (int i = 0; i < orv_ib_items && i < 2; ++i) {
     if (!orv_ib_text[i] || std::strcmp(seen[i], orv_ib_text[i]) == 0) continue;
     std::snprintf(seen[i], sizeof seen[i], "%s", orv_ib_text[i]);
