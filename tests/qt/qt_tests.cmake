@@ -13,4 +13,4 @@ target_link_options(qt_tests PRIVATE -rdynamic)  # exports the leak suppressions
 add_test(NAME QtWindowTest.MenuBarAndControlTextFitDevicePixelLayoutsAtScaleTwo
          COMMAND qt_tests --gtest_filter=QtWindowTest.MenuBarAndControlTextFitDevicePixelLayouts)
 set_tests_properties(QtWindowTest.MenuBarAndControlTextFitDevicePixelLayoutsAtScaleTwo
-                     PROPERTIES ENVIRONMENT "QT_SCALE_FACTOR=2" TIMEOUT 120)
+                     PROPERTIES ENVIRONMENT "QT_SCALE_FACTOR=2;${ORV_TEST_ENVIRONMENT}" TIMEOUT 120)
