@@ -58,10 +58,23 @@ static int frame_width(unsigned style, const ScreenMetrics& m) {
   return (style & (kStyleCaption | kStyleFrame | kStyleResizable)) ? m.frame : 0;
 }
 
+// The frame around the client area, menu bar included.
+static FrameExtents frame_of(unsigned style, bool has_menu, const ScreenMetrics& m) {
+  FrameExtents e;
+  if (m.window_manager_frames && (style & kStyleCaption) && !(style & kStyleChild)) {
+    e = (style & kStyleResizable) ? m.sizing_frame : m.fixed_frame;
+  } else {
+    int f = frame_width(style, m);
+    e = {f, f + ((style & kStyleCaption) ? m.caption : 0), f, f};
+  }
+  if (has_menu) e.top += m.menu;
+  return e;
+}
+
 static Rect client_of(const Rect& outer, unsigned style, bool has_menu, const ScreenMetrics& m) {
-  int f = frame_width(style, m);
-  int top = f + ((style & kStyleCaption) ? m.caption : 0) + (has_menu ? m.menu : 0);
-  Rect client{outer.left + f, outer.top + top, outer.right - f, outer.bottom - f};
+  FrameExtents e = frame_of(style, has_menu, m);
+  Rect client{outer.left + e.left, outer.top + e.top, outer.right - e.right,
+              outer.bottom - e.bottom};
   client.right = std::max(client.right, client.left);
   client.bottom = std::max(client.bottom, client.top);
   return client;
@@ -391,10 +404,9 @@ void set_window_style(Window window, unsigned style) {
 }
 
 Rect adjust_window_rect(Rect client, unsigned style, bool has_menu_bar) {
-  ScreenMetrics m = screen_metrics();
-  int f = internal::frame_width(style, m);
-  int top = f + ((style & kStyleCaption) ? m.caption : 0) + (has_menu_bar ? m.menu : 0);
-  return {client.left - f, client.top - top, client.right + f, client.bottom + f};
+  FrameExtents e = internal::frame_of(style, has_menu_bar, screen_metrics());
+  return {client.left - e.left, client.top - e.top, client.right + e.right,
+          client.bottom + e.bottom};
 }
 
 bool move_window(Window window, Rect outer) {

@@ -57,6 +57,15 @@ struct CreateParams {
   Menu menu;  // the menu bar; items here imply has_menu_bar
 };
 
+// The sides of the frame around a top-level window's client area: left, top
+// (with the title bar), right and bottom, in pixels.
+struct FrameExtents {
+  int left = 0;
+  int top = 0;
+  int right = 0;
+  int bottom = 0;
+};
+
 struct ScreenMetrics {
   int screen_width = 1280;
   int screen_height = 1024;
@@ -68,6 +77,12 @@ struct ScreenMetrics {
   int maximized_client_width = 1280;
   int maximized_client_height = 961;
   int bits_per_pixel = 32;
+  // The frames a window manager really draws around windows with a caption,
+  // resizable or of fixed size, once a back end has read them; until then
+  // every frame is `frame` wide on each side with `caption` on top.
+  bool window_manager_frames = false;
+  FrameExtents sizing_frame;
+  FrameExtents fixed_frame;
 };
 
 // Registers a class; false when the name is taken or the procedure missing.

@@ -182,6 +182,13 @@ void on_activate() {
   platform::edit_select_all(g_box.edits[0]);
 }
 
+// Another window became active: the field being edited loses the focus
+// with its window, so its text is the row's value from now on.
+void on_deactivate() {
+  platform::Window focus = platform::focus_window();
+  if (focus && platform::window_parent(focus) == g_box.window.load()) store_field(focus);
+}
+
 void show_popup(platform::Window window, int id, const char16_t* label, platform::Point screen) {
   platform::Msg command;
   command.kind = platform::MsgKind::Command;
@@ -209,7 +216,10 @@ std::intptr_t input_box_proc(platform::Window window, platform::Msg& msg) {
       on_size(msg.x);
       return 0;
     case MsgKind::Activate:
-      if (msg.active) on_activate();
+      if (msg.active)
+        on_activate();
+      else
+        on_deactivate();
       return 0;
     case MsgKind::LeftDoubleClick:
       rename_row(row_at(msg.y));

@@ -3,6 +3,7 @@
 #include "platform/qt/qt_backend.h"
 
 #include <QtCore/QSettings>
+#include <QtGui/QFont>
 #include <QtGui/QScreen>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QMenuBar>
@@ -65,14 +66,16 @@ const Backend& table() {
 // bar gets this height so that client rectangles stay exact.
 int measure_menu_height() {
   QMenuBar bar;
+  bar.setFont(control_font());
   bar.setNativeMenuBar(false);
   bar.addAction(QStringLiteral("Start(&S)"));
   return std::max(1, to_device(bar.sizeHint().height()));
 }
 
-// Frame and caption are drawn by the window manager, which tells their
-// sizes only once a window is shown; the table keeps the usual sizes, so
-// outer rectangles are estimates while client rectangles are exact.
+// Frame and caption are drawn by the window manager. One that tells their
+// sizes gives exact outer rectangles, so that positions and snapping mean
+// the frames a person sees; otherwise (no window manager, or one that does
+// not tell) the table keeps the usual sizes and outer rectangles are estimates.
 void read_screen_metrics() {
   QScreen* screen = QGuiApplication::primaryScreen();
   ScreenMetrics m;
@@ -80,6 +83,14 @@ void read_screen_metrics() {
     g_device_ratio = screen->devicePixelRatio() > 0 ? screen->devicePixelRatio() : 1.0;
     QRect all = screen->geometry();
     QRect available = screen->availableGeometry();
+    FrameExtents sizing, fixed;
+    if (read_frame_extents(sizing, fixed)) {
+      m.window_manager_frames = true;
+      m.sizing_frame = sizing;  // X server pixels are device pixels
+      m.fixed_frame = fixed;
+      m.frame = m.sizing_frame.left;
+      m.caption = m.sizing_frame.top - m.sizing_frame.left;
+    }
     m.screen_width = to_device(all.width());
     m.screen_height = to_device(all.height());
     m.maximized_client_width = to_device(available.width());
@@ -104,6 +115,18 @@ double to_logical(int device) {
 }
 int menu_height() {
   return g_menu_height;
+}
+
+// The framework lays controls out in device pixels, as the desktop of a
+// scale of 1 would; their text keeps the size it has there, so that it fits.
+QFont control_font() {
+  QFont font = QApplication::font();
+  if (g_device_ratio == 1.0) return font;
+  if (font.pointSizeF() > 0)
+    font.setPointSizeF(font.pointSizeF() / g_device_ratio);
+  else
+    font.setPixelSize(std::max(1, int(std::lround(font.pixelSize() / g_device_ratio))));
+  return font;
 }
 
 const Backend* qt_backend(int& argc, char** argv) {
@@ -134,6 +157,12 @@ const Backend* choose_backend(int& argc, char** argv) {
   if (want_qt && (has_display || other_platform)) {
     // X11 (also through XWayland): windows are placed at absolute positions.
     if (!platform_name || !*platform_name) setenv("QT_QPA_PLATFORM", "xcb", 1);
+    // Qt aborts the process when it cannot connect; this says why and exits 1.
+    if (!other_platform && !display_reachable(display)) {
+      std::fprintf(stderr, "Cannot open the X display \"%s\"; the desktop needs X11 or XWayland.\n",
+                   display);
+      return nullptr;
+    }
     return qt_backend(argc, argv);
   }
   std::fprintf(stderr,

@@ -20,7 +20,9 @@
 
 #include "platform/backend.h"
 #include "platform/message.h"
+#include "platform/window.h"
 
+class QFont;
 class QMenuBar;
 class QWidget;
 
@@ -59,7 +61,16 @@ int run_modal(const std::function<void(const std::shared_ptr<ModalCall>&)>& open
 // A modal widget that shutdown closes (GUI thread).
 void track_modal_widget(QWidget* widget, const std::shared_ptr<ModalCall>& call, int cancelled);
 
+// --- the X server and its window manager (frames.cpp) ---
+// Whether an X server answers at `name` (a DISPLAY value; null for $DISPLAY).
+bool display_reachable(const char* name);
+// The frames the window manager draws around windows with a caption,
+// resizable and of fixed size; false without a window manager that tells.
+bool read_frame_extents(FrameExtents& sizing, FrameExtents& fixed);
+
 // --- windows (windows.cpp) ---
+// The Qt window flags of a top-level window of this style.
+Qt::WindowFlags window_flags(unsigned style);
 void window_created(Window window);
 void window_destroyed(Window window);
 void window_changed(Window window);
@@ -78,6 +89,8 @@ int to_device(double logical);
 double to_logical(int device);
 // The menu bar height in device pixels that every window uses.
 int menu_height();
+// The font of menu bars and controls: the size it has at a device pixel ratio of 1.
+QFont control_font();
 
 // --- input (input.cpp) ---
 int key_bits(Qt::KeyboardModifiers modifiers);

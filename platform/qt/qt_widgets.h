@@ -11,6 +11,7 @@
 #include "platform/message.h"
 
 class QMenuBar;
+class QTimer;
 
 namespace platform::qt {
 
@@ -50,8 +51,8 @@ class TopWidget : public QWidget {
   std::string signature;  // of the menu bar shown
   QRect requested;        // the geometry last set from the record or reported
   bool syncing = false;
-  bool was_last = false;
-  bool was_foreground = false;
+  QTimer* settle = nullptr;  // reports a move or size by the person once it settles
+  static constexpr int kSettleMs = 30;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -61,6 +62,7 @@ class TopWidget : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void settle_user_geometry();
   void report_user_geometry();
 };
 

@@ -4,6 +4,7 @@
 // moves and sizes made by the person reported back as drags.
 #include <QtCore/QMimeData>
 #include <QtCore/QPointer>
+#include <QtCore/QTimer>
 #include <QtCore/QUrl>
 #include <QtGui/QDragEnterEvent>
 #include <QtGui/QDropEvent>
@@ -35,14 +36,6 @@ std::set<std::uint32_t> g_presents;  // windows whose client area waits for a re
 
 TopWidget* top_of(Window window) {
   return dynamic_cast<TopWidget*>(widget_of(window));
-}
-
-Qt::WindowFlags flags_for(unsigned style) {
-  Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint;
-  if (style & kStyleCaption) flags |= Qt::WindowTitleHint;
-  if (style & kStyleCloseBox) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
-  if (style & kStyleMinimizeBox) flags |= Qt::WindowMinimizeButtonHint;
-  return flags;
 }
 
 // The widget's geometry (menu bar and client area, in logical pixels) that
@@ -93,16 +86,24 @@ void sync_menu(TopWidget* top, Window window) {
   fill_menu_bar(top->bar, window, menu);
 }
 
+// What the window manager was last told or last told us: the window on top
+// and the active one (GUI thread). A record that names another window than
+// these is a request still to be passed on, however often the same window
+// asks again after the person went elsewhere.
+Window g_shown_top;
+Window g_shown_active;
+
 void sync_stacking(TopWidget* top, Window window) {
+  if (!top->isVisible()) return;
   std::vector<Window> order = top_level_windows();
   bool last = !order.empty() && order.back() == window;
   bool foreground = foreground_window() == window;
-  if (top->isVisible() && ((last && !top->was_last) || (foreground && !top->was_foreground))) {
+  if ((last && g_shown_top != window) || (foreground && g_shown_active != window)) {
     top->raise();
     if (foreground && !top->isActiveWindow()) top->activateWindow();
   }
-  top->was_last = last;
-  top->was_foreground = foreground;
+  if (last) g_shown_top = window;
+  if (foreground) g_shown_active = window;
 }
 
 void sync_top(Window window) {
@@ -110,7 +111,7 @@ void sync_top(Window window) {
   if (!top) top = make_top(window);
   top->syncing = true;
   unsigned style = window_style(window);
-  Qt::WindowFlags flags = flags_for(style);
+  Qt::WindowFlags flags = window_flags(style);
   if (top->windowFlags() != flags) top->setWindowFlags(flags);
   QString title = to_qstring(caption(window));
   if (top->windowTitle() != title) top->setWindowTitle(title);
@@ -147,6 +148,8 @@ void sync_window(Window window) {
 }
 
 void forget_widget(std::uint32_t id) {
+  if (g_shown_top.id == id) g_shown_top = {};
+  if (g_shown_active.id == id) g_shown_active = {};
   auto it = widgets().find(id);
   if (it == widgets().end()) return;
   QPointer<QWidget> widget = it->second;
@@ -171,8 +174,9 @@ void repaint_presented() {
 // --- TopWidget ---
 
 TopWidget::TopWidget(Window w) : window(w) {
-  setWindowFlags(flags_for(window_style(w)));
+  setWindowFlags(window_flags(window_style(w)));
   setProperty(kWindowProperty, uint(w.id));
+  setFont(control_font());  // the menu bar and the controls inherit it
   client = new ClientView(w, this);
   setFocusProxy(client);
   setAttribute(Qt::WA_QuitOnClose, false);
@@ -192,19 +196,38 @@ void TopWidget::closeEvent(QCloseEvent* event) {
 }
 
 void TopWidget::moveEvent(QMoveEvent*) {
-  report_user_geometry();
+  settle_user_geometry();
 }
 
 void TopWidget::resizeEvent(QResizeEvent*) {
   layout_children();
-  report_user_geometry();
+  settle_user_geometry();
 }
 
+// A window manager reports one drag of the frame as a move and a resize, in
+// either order and in separate events: a left-edge drag would look like a
+// move followed by a right-edge drag. The change is reported once the
+// geometry has stopped changing for a moment, as one rectangle.
+void TopWidget::settle_user_geometry() {
+  if (syncing || !isVisible() || !is_window(window)) return;
+  if (!settle) {
+    settle = new QTimer(this);
+    settle->setSingleShot(true);
+    settle->setInterval(kSettleMs);
+    connect(settle, &QTimer::timeout, this, [this] { report_user_geometry(); });
+  }
+  settle->start();
+}
+
+// The person activated the window (the window manager raised it too): the
+// records follow, so that the next request for another window is news.
 void TopWidget::changeEvent(QEvent* event) {
-  if (event->type() == QEvent::ActivationChange && isActiveWindow() &&
-      foreground_window() != window && is_window(window)) {
-    was_foreground = true;
-    set_foreground(window);
+  if (event->type() == QEvent::ActivationChange && isActiveWindow() && is_window(window)) {
+    g_shown_top = g_shown_active = window;
+    if (foreground_window() != window) {
+      raise_window(window);
+      set_foreground(window);
+    }
   }
   QWidget::changeEvent(event);
 }
@@ -350,6 +373,14 @@ void ClientView::dropEvent(QDropEvent* event) {
 }
 
 // --- the back-end slots ---
+
+Qt::WindowFlags window_flags(unsigned style) {
+  Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint;
+  if (style & kStyleCaption) flags |= Qt::WindowTitleHint;
+  if (style & kStyleCloseBox) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+  if (style & kStyleMinimizeBox) flags |= Qt::WindowMinimizeButtonHint;
+  return flags;
+}
 
 QWidget* widget_of(Window window) {
   auto it = widgets().find(window.id);

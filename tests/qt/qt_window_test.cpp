@@ -10,11 +10,13 @@
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QMenu>
+#include <QtWidgets/QMenuBar>
 #include <QtWidgets/QMessageBox>
 
 #include "platform/backend.h"
 #include "platform/menu.h"
 #include "platform/qt/qt_internal.h"
+#include "platform/qt/qt_widgets.h"
 #include "tests/qt/qt_test_support.h"
 
 namespace {
@@ -148,6 +150,57 @@ TEST_F(QtWindowTest, MovesAndClosesByThePersonReachTheWorker) {
   top->close();  // the close box
   EXPECT_TRUE(spin_until([&] { return !platform::is_window(window); }));
   EXPECT_TRUE(spin_until([&] { return platform::qt::widget_of(window) == nullptr; }));
+}
+
+// A window brought to the front by the program becomes the active one each
+// time, also after the person has activated another window in between.
+TEST_F(QtWindowTest, EveryRequestToBringAWindowToTheFrontActivatesIt) {
+  Window text = make_window();
+  Window box = make_window();
+  QWidget* text_widget = platform::qt::widget_of(text);
+  QWidget* box_widget = platform::qt::widget_of(box);
+  for (int round = 0; round < 2; ++round) {
+    box_widget->activateWindow();  // the person clicks the box
+    ASSERT_TRUE(spin_until([&] { return platform::foreground_window() == box; })) << round;
+    worker.run([&] {
+      platform::raise_window(text);
+      platform::set_foreground(text);
+    });
+    EXPECT_TRUE(spin_until([&] { return QApplication::activeWindow() == text_widget; })) << round;
+    EXPECT_EQ(platform::foreground_window(), text) << round;
+  }
+}
+
+// Layouts are in device pixels at every scale (also run with
+// QT_SCALE_FACTOR=2): the main window's menu bar shows all three items in
+// its 240 pixels, and a label of the input box holds its text in 80 x 24.
+TEST_F(QtWindowTest, MenuBarAndControlTextFitDevicePixelLayouts) {
+  Window window;
+  Window label;
+  worker.run([&] {
+    platform::CreateParams params;
+    params.class_name = "qt_test";
+    params.style = platform::kStyleCaption | platform::kStyleVisible;
+    params.menu.add(1001, u"Start(&S)").add(1003, u"Stop(&C)").add(1002, u"Exit(&X)");
+    params.outer = platform::adjust_window_rect({300, 200, 540, 252}, params.style, true);
+    window = platform::create_window(params);
+    label = platform::create_control(platform::ControlKind::Static, window, 1, {4, 7, 84, 31},
+                                     u"Item 29", platform::kStyleVisible);
+  });
+  made.push_back(window);
+  ASSERT_TRUE(spin_until([&] { return platform::qt::widget_of(label) != nullptr; }));
+  auto* top = static_cast<platform::qt::TopWidget*>(platform::qt::widget_of(window));
+  ASSERT_TRUE(top->bar);
+  spin_until([] { return false; }, 50);
+  ASSERT_EQ(top->bar->actions().size(), 3);
+  for (QAction* action : top->bar->actions()) {
+    QRect shown = top->bar->actionGeometry(action);
+    EXPECT_FALSE(shown.isEmpty()) << action->text().toStdString();
+    EXPECT_TRUE(top->bar->rect().contains(shown)) << action->text().toStdString();
+  }
+  QFontMetrics metrics = platform::qt::widget_of(label)->fontMetrics();
+  EXPECT_LE(platform::qt::to_device(metrics.horizontalAdvance("Item 29")), 80);
+  EXPECT_LE(platform::qt::to_device(metrics.height()), 24);
 }
 
 TEST_F(QtWindowTest, PopupMenuFromTheWorkerReturnsTheChosenId) {

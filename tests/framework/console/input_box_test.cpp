@@ -338,6 +338,37 @@ TEST(InputBoxTest, ActivationFocusesTheLastFieldAndSelectsRowZero) {
   EXPECT_EQ(platform::edit_selection(e[0]), (Rect{0, 4, 4, 4}));  // all of "1234"
 }
 
+// A field keeps what was typed into it when the person goes to another
+// window without Tab or Enter: the main window to press Start, or a text window.
+TEST(InputBoxTest, ActivatingAnotherWindowStoresTheFieldBeingEdited) {
+  Framework framework;
+  Window box = open_box(0, 0, 2);
+  ASSERT_TRUE(box);
+  Window text;
+  on_worker([&] {
+    ORV_OpenTextWindow(0, 300, 0, 200, 100);
+    text = platform::find_local_window("orv_twi");
+  });
+  ASSERT_TRUE(text);
+  platform::set_foreground(box);
+  headless::type_text(box, u"555");
+  on_worker([] {});
+  EXPECT_EQ(ib_text(0), "0");
+  platform::set_foreground(orv::main_window());
+  on_worker([] {});
+  EXPECT_EQ(ib_text(0), "555");
+
+  platform::set_foreground(box);
+  headless::key(box, platform::kKeyTab);  // row 1, its text selected
+  headless::type_text(box, u"7");
+  on_worker([] {});
+  EXPECT_EQ(ib_text(1), "0");
+  platform::set_foreground(text);
+  on_worker([] {});
+  EXPECT_EQ(ib_text(1), "7");
+  EXPECT_EQ(ib_text(0), "555");
+}
+
 TEST(InputBoxTest, TitleBarPopupDestroysAndClientPopupOffersRename) {
   Framework framework;
   headless::attach_driver();
