@@ -1,7 +1,7 @@
 // BMP files and packed device-independent bitmaps: decoding of every common
 // header (OS/2 core and 2.x, 40-byte, V4, V5), 1/4/8/16/24/32 bits, colour
-// masks and RLE4/RLE8; encoding as 24-bit or 8-bit files; the clipboard's
-// packed layout.
+// masks (an alpha mask lays the pixels over black) and RLE4/RLE8; encoding as 24-bit or 8-bit
+// files; the clipboard's packed layout.
 #include <algorithm>
 #include <bit>
 
@@ -76,9 +76,15 @@ void decode_direct_rows(const DibInfo& info, const std::uint8_t* pixels, Picture
         continue;
       }
       std::uint32_t px = info.bits == 16 ? get_u16le(src + 2 * x) : get_u32le(src + 4 * x);
-      std::uint32_t word = rgb_word(red.get(px), green.get(px), blue.get(px));
-      if (info.keep_alpha) word |= std::uint32_t(alpha.get(px)) << 24;
-      dst[x] = word;
+      unsigned cr = red.get(px), cg = green.get(px), cb = blue.get(px);
+      if (info.keep_alpha) {
+        dst[x] = rgb_word(cr, cg, cb) | (std::uint32_t(alpha.get(px)) << 24);
+      } else if (info.has_alpha) {
+        unsigned a = alpha.get(px);
+        dst[x] = rgb_word(over_black(cr, a), over_black(cg, a), over_black(cb, a));
+      } else {
+        dst[x] = rgb_word(cr, cg, cb);
+      }
     }
   }
 }
@@ -201,6 +207,9 @@ CodecStatus parse_dib_header(const std::uint8_t* data, std::size_t size, DibInfo
         if (masks_after == 12) info.masks[3] = 0;
       }
       if (!valid_masks(info)) return CodecStatus::NotDecodable;
+      // Only masks that the file gives count: the fourth byte of a 32-bit
+      // BI_RGB pixel is not alpha.
+      info.has_alpha = info.masks[3] != 0;
       break;
     default:  // embedded JPEG or PNG, or unknown
       return CodecStatus::NotDecodable;

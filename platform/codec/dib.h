@@ -20,6 +20,7 @@ struct DibInfo {
   std::uint32_t colours_used = 0;
   std::uint32_t masks[4] = {};  // red, green, blue, alpha for 16 and 32 bits
   bool keep_alpha = false;      // put the alpha channel in the top byte of 32-bit pixels
+  bool has_alpha = false;       // masks[3] is a real alpha channel: lay pixels over black
   std::size_t header_size = 0;
   int palette_entries = 0;
   std::size_t palette_offset = 0;  // from the start of the info header

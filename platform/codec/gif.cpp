@@ -50,12 +50,35 @@ bool find_first_frame(GifFileType* gif, int& transparent) {
   }
 }
 
+std::uint32_t read_colour(const GifColorType& c) {
+  return 0xFF000000u | rgb_word(c.Red, c.Green, c.Blue);
+}
+
 void read_palette(const ColorMapObject* map, int transparent, Picture& out) {
   out.palette.resize(std::size_t(map->ColorCount));
-  for (int i = 0; i < map->ColorCount; ++i) {
-    const GifColorType& c = map->Colors[i];
-    out.palette[i] = i == transparent ? 0u : 0xFF000000u | rgb_word(c.Red, c.Green, c.Blue);
+  for (int i = 0; i < map->ColorCount; ++i)
+    out.palette[i] = i == transparent ? 0u : read_colour(map->Colors[i]);
+}
+
+// The palette index of a colour: an equal entry, else a new entry while
+// there is room, else the nearest entry.
+int index_of_colour(std::uint32_t colour, Picture& out) {
+  int nearest = 0;
+  long best = -1;
+  for (std::size_t i = 0; i < out.palette.size(); ++i) {
+    std::uint32_t c = out.palette[i];
+    if (c == colour) return int(i);
+    long dr = long((c >> 16) & 255) - long((colour >> 16) & 255),
+         dg = long((c >> 8) & 255) - long((colour >> 8) & 255),
+         db = long(c & 255) - long(colour & 255);
+    long distance = dr * dr + dg * dg + db * db;
+    if (best < 0 || distance < best) best = distance, nearest = int(i);
   }
+  if (out.palette.size() < 256) {
+    out.palette.push_back(colour);
+    return int(out.palette.size() - 1);
+  }
+  return nearest;
 }
 
 }  // namespace
@@ -84,10 +107,20 @@ CodecStatus decode_gif(const std::uint8_t* data, std::size_t size, Picture& out)
   prepare_picture(out, int(width), int(height), 8);
   read_palette(map, transparent, out);
   // Outside the frame: the transparent index when there is one, which is
-  // black, otherwise the background colour.
-  int fill = transparent >= 0 ? transparent : gif->SBackGroundColor;
-  if (fill < map->ColorCount && fill != 0)
-    std::fill(out.indices.begin(), out.indices.end(), std::uint8_t(fill));
+  // black, otherwise the background colour. The background index belongs to
+  // the global table, which the frame's own table may not contain.
+  int fill = transparent;
+  bool covered =
+      frame.Left == 0 && frame.Top == 0 && frame.Width >= width && frame.Height >= height;
+  if (fill < 0 && !covered) {
+    const ColorMapObject* global = gif->SColorMap;
+    int background = gif->SBackGroundColor;
+    fill = index_of_colour(global != nullptr && background < global->ColorCount
+                               ? read_colour(global->Colors[background])
+                               : 0xFF000000u,
+                           out);
+  }
+  if (fill > 0) std::fill(out.indices.begin(), out.indices.end(), std::uint8_t(fill));
   std::vector<GifPixelType> line(std::size_t(frame.Width));
   static const int kPassStart[] = {0, 4, 2, 1}, kPassStep[] = {8, 8, 4, 2};
   int passes = frame.Interlace ? 4 : 1;

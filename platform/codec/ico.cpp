@@ -51,9 +51,9 @@ void to_32_bits(Picture& picture) {
 }
 
 // Lays the pixels over black: by the alpha channel when a 32-bit entry has
-// one, otherwise by the AND mask (a set bit is transparent), when present.
-void apply_transparency(const DibInfo& info, const std::uint8_t* mask, std::size_t mask_size,
-                        Picture& picture) {
+// one, otherwise by the AND mask (a set bit is transparent), whose rows are
+// all there.
+void apply_transparency(const DibInfo& info, const std::uint8_t* mask, Picture& picture) {
   bool has_alpha = false;
   if (info.bits == 32)
     for (std::uint32_t px : picture.pixels) has_alpha = has_alpha || (px >> 24) != 0;
@@ -67,7 +67,6 @@ void apply_transparency(const DibInfo& info, const std::uint8_t* mask, std::size
   }
   for (std::uint32_t& px : picture.pixels) px &= 0xFFFFFF;
   std::size_t stride = std::size_t((picture.width + 31) / 32) * 4;
-  if (mask == nullptr || mask_size < stride * std::size_t(picture.height)) return;
   for (int r = 0; r < picture.height; ++r) {
     const std::uint8_t* row = mask + std::size_t(r) * stride;
     int y = picture.height - 1 - r;
@@ -86,11 +85,13 @@ CodecStatus decode_icon_dib(const std::uint8_t* data, std::size_t size, Picture&
   info.keep_alpha = info.bits == 32;
   result = decode_dib_pixels(info, data, size, out);
   if (result != CodecStatus::Ok) return result;
-  to_32_bits(out);
+  // The AND mask follows the colour rows and is part of every entry.
   std::int64_t stride = ((info.width * info.bits + 31) / 32) * 4;
   std::size_t mask_at = info.pixel_offset + std::size_t(stride) * info.height;
-  const std::uint8_t* mask = mask_at < size ? data + mask_at : nullptr;
-  apply_transparency(info, mask, mask ? size - mask_at : 0, out);
+  std::size_t mask_size = std::size_t((info.width + 31) / 32) * 4 * std::size_t(info.height);
+  if (mask_at > size || size - mask_at < mask_size) return CodecStatus::NotDecodable;
+  to_32_bits(out);
+  apply_transparency(info, data + mask_at, out);
   return CodecStatus::Ok;
 }
 

@@ -1,9 +1,11 @@
 // JPEG through libjpeg-turbo: baseline and progressive, grey, colour and
 // CMYK files decode to 32-bit RGB; encoding writes colour JPEG at a chosen
 // quality. libjpeg's default error handler ends the process, so errors
-// longjmp back here instead; warnings are silent, but a file that ends early
-// is refused rather than padded with grey. Progressive files are limited in
-// scan count, as each scan passes over the whole image.
+// longjmp back here instead; warnings are silent (stray bytes between
+// segments are skipped), but a file whose data ends early, before its last
+// segment or inside a scan, is refused rather than padded with grey.
+// Progressive files are limited in scan count, as each scan passes over the
+// whole image.
 #include <csetjmp>
 #include <cstddef>
 #include <cstdio>  // jpeglib.h needs size_t and FILE declared first
@@ -32,7 +34,8 @@ struct ErrorManager {
 }
 
 void on_message(j_common_ptr cinfo, int level) {
-  if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF) on_error(cinfo);
+  int code = cinfo->err->msg_code;
+  if (level < 0 && (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER)) on_error(cinfo);
 }
 
 void output_nothing(j_common_ptr) {}
@@ -55,7 +58,6 @@ struct DecodeState {
   jpeg_decompress_struct cinfo{};
   ErrorManager err{};
   jpeg_progress_mgr progress{};
-  std::vector<std::uint8_t> row;
   CodecStatus result = CodecStatus::NotDecodable;
 };
 
@@ -67,12 +69,25 @@ void store_row(const jpeg_decompress_struct& cinfo, const std::uint8_t* src, std
       // Adobe writes inverted CMYK, which is what nearly every CMYK JPEG is.
       const std::uint8_t* p = src + 4 * x;
       unsigned k = p[3];
-      dst[x] = rgb_word(p[0] * k / 255, p[1] * k / 255, p[2] * k / 255);
+      dst[x] = rgb_word(over_black(p[0], k), over_black(p[1], k), over_black(p[2], k));
     } else {
       const std::uint8_t* p = src + 3 * x;
       dst[x] = rgb_word(p[0], p[1], p[2]);
     }
   }
+}
+
+// The fewest bytes a Huffman-coded file of this size can take: every 8 x 8
+// block of the full-resolution component is coded at least once with a
+// code of at least one bit (the DC difference, in the first scan of a
+// sequential file or the DC scan of a progressive one). That is 512 pixels a
+// byte, twice what a sequential file can reach (it also needs an end-of-block
+// code a block), so no file an encoder wrote is refused. Arithmetic coding
+// has no such floor and keeps the coarse ratio only.
+std::size_t least_huffman_bytes(const jpeg_decompress_struct& cinfo) {
+  std::size_t blocks =
+      ((std::size_t(cinfo.image_width) + 7) / 8) * ((std::size_t(cinfo.image_height) + 7) / 8);
+  return blocks / 8;
 }
 
 void run_decoder(DecodeState& s, const std::uint8_t* data, std::size_t size, Picture& out) {
@@ -85,6 +100,10 @@ void run_decoder(DecodeState& s, const std::uint8_t* data, std::size_t size, Pic
   if (jpeg_read_header(&s.cinfo, TRUE) != JPEG_HEADER_OK) return;
   s.result = check_picture_size(s.cinfo.image_width, s.cinfo.image_height, size, kRatioJpeg);
   if (s.result != CodecStatus::Ok) return;
+  if (!s.cinfo.arith_code && size < least_huffman_bytes(s.cinfo)) {
+    s.result = CodecStatus::TooLarge;
+    return;
+  }
   s.result = CodecStatus::NotDecodable;
   switch (s.cinfo.jpeg_color_space) {
     case JCS_GRAYSCALE:
@@ -99,50 +118,31 @@ void run_decoder(DecodeState& s, const std::uint8_t* data, std::size_t size, Pic
       break;
   }
   jpeg_start_decompress(&s.cinfo);
-  if (s.row.size() < std::size_t(s.cinfo.output_width) * 4) return;
   if (s.cinfo.output_width != s.cinfo.image_width || s.cinfo.output_height != s.cinfo.image_height)
     return;
+  // libjpeg's own pool holds the row, so that a longjmp leaves nothing behind.
+  JSAMPARRAY rows =
+      (*s.cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&s.cinfo), JPOOL_IMAGE,
+                                   s.cinfo.output_width * JDIMENSION(s.cinfo.output_components), 1);
   try {
     prepare_picture(out, int(s.cinfo.output_width), int(s.cinfo.output_height), 32);
   } catch (const std::bad_alloc&) {
     s.result = CodecStatus::OutOfMemory;
     return;
   }
-  JSAMPROW row = s.row.data();
   while (s.cinfo.output_scanline < s.cinfo.output_height) {
     JDIMENSION y = s.cinfo.output_scanline;
-    if (jpeg_read_scanlines(&s.cinfo, &row, 1) != 1) return;
-    store_row(s.cinfo, row, out.pixels.data() + std::size_t(y) * s.cinfo.output_width);
+    if (jpeg_read_scanlines(&s.cinfo, rows, 1) != 1) return;
+    store_row(s.cinfo, rows[0], out.pixels.data() + std::size_t(y) * s.cinfo.output_width);
   }
   jpeg_finish_decompress(&s.cinfo);
   s.result = CodecStatus::Ok;
-}
-
-// The image width from the first frame header, to size the row buffer before
-// libjpeg takes over; 0 when none is found.
-std::size_t frame_width(const std::uint8_t* data, std::size_t size) {
-  std::size_t pos = 2;
-  while (pos + 4 <= size) {
-    if (data[pos] != 0xFF) return 0;
-    std::uint8_t marker = data[pos + 1];
-    if (marker == 0xFF) {
-      ++pos;
-      continue;
-    }
-    std::size_t length = (std::size_t(data[pos + 2]) << 8) | data[pos + 3];
-    bool frame =
-        marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-    if (frame) return pos + 9 <= size ? (std::size_t(data[pos + 7]) << 8) | data[pos + 8] : 0;
-    pos += 2 + length;
-  }
-  return 0;
 }
 
 }  // namespace
 
 CodecStatus decode_jpeg(const std::uint8_t* data, std::size_t size, Picture& out) {
   DecodeState s;
-  s.row.resize(frame_width(data, size) * 4);
   install_errors(s.err);
   s.cinfo.err = &s.err.base;
   run_decoder(s, data, size, out);

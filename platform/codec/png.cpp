@@ -66,6 +66,19 @@ void finish_rgba(Picture& out) {
   }
 }
 
+// The fewest bytes that can hold the image data: the filtered rows (a filter
+// byte and the packed samples each, as in a file without interlacing, which
+// adds rows) deflated at 1032:1, the most Deflate can reach (a 258-byte
+// match coded in two bits).
+std::uint64_t least_png_bytes(png_uint_32 width, png_uint_32 height, int depth, int colour) {
+  int channels = colour == PNG_COLOR_TYPE_RGB          ? 3
+                 : colour == PNG_COLOR_TYPE_RGB_ALPHA  ? 4
+                 : colour == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+                                                       : 1;
+  std::uint64_t row = 1 + (std::uint64_t(width) * channels * std::uint64_t(depth) + 7) / 8;
+  return row * height / 1032;
+}
+
 struct DecodeState {
   MemorySource source;
   png_structp png = nullptr;
@@ -92,6 +105,10 @@ void run_decoder(DecodeState& s, Picture& out) {
   png_get_IHDR(s.png, s.info, &width, &height, &depth, &colour, &interlace, nullptr, nullptr);
   s.result = check_picture_size(width, height, s.source.size, kRatioDeflate);
   if (s.result != CodecStatus::Ok) return;
+  if (s.source.size < least_png_bytes(width, height, depth, colour)) {
+    s.result = CodecStatus::TooLarge;
+    return;
+  }
   s.result = CodecStatus::NotDecodable;
   bool indexed = colour == PNG_COLOR_TYPE_PALETTE;
   if (indexed) {

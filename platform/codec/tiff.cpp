@@ -1,9 +1,11 @@
 // TIFF through libtiff, read from and written to memory with client
-// procedures. The first page is decoded: palette pages in strips stay
-// indexed, everything else goes through libtiff's RGBA reader (strips and
-// tiles, every photometric it knows; alpha comes back premultiplied, which
-// is the same as laying it over black). Encoding writes LZW-compressed
-// 8-bit palette or 24-bit RGB strips. libtiff's messages are swallowed.
+// procedures; when reading, the whole file is handed to libtiff as a mapped
+// view. The first page is decoded: palette pages in strips stay indexed,
+// everything else goes through libtiff's RGBA reader (strips and tiles, every
+// photometric it knows; alpha comes back premultiplied, which is the same as
+// laying it over black; 8-bit CMYK is converted here, rounded). Both kinds of
+// page follow the orientation tag. Encoding writes LZW-compressed 8-bit
+// palette or 24-bit RGB strips. libtiff's messages are swallowed.
 #include <tiffio.h>
 
 #include <algorithm>
@@ -66,8 +68,14 @@ int mem_close(thandle_t) {
 toff_t mem_size(thandle_t h) {
   return static_cast<MemoryFile*>(h)->size;
 }
-int mem_map(thandle_t, void**, toff_t*) {
-  return 0;
+// A file being read is in memory already: libtiff may use it in place, which
+// it needs for some layouts (uncompressed tiles are read straight from the map).
+int mem_map(thandle_t h, void** base, toff_t* size) {
+  auto* f = static_cast<MemoryFile*>(h);
+  if (f->out != nullptr || f->data == nullptr) return 0;
+  *base = const_cast<std::uint8_t*>(f->data);
+  *size = f->size;
+  return 1;
 }
 void mem_unmap(thandle_t, void*, toff_t) {}
 
@@ -105,6 +113,25 @@ bool is_plain_palette(TIFF* tif) {
          !TIFFIsTiled(tif) && (bps == 1 || bps == 2 || bps == 4 || bps == 8);
 }
 
+// Turns indexed rows stored in another orientation to top-left, as libtiff's
+// RGBA reader does for the other pages: the column-major orientations (5 to
+// 8) are taken as their row-major counterparts, so the size stays as declared.
+void orient_indices(TIFF* tif, Picture& out) {
+  std::uint16_t orientation = ORIENTATION_TOPLEFT;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &orientation);
+  bool mirror = orientation == ORIENTATION_TOPRIGHT || orientation == ORIENTATION_BOTRIGHT ||
+                orientation == ORIENTATION_RIGHTTOP || orientation == ORIENTATION_RIGHTBOT;
+  bool flip = orientation == ORIENTATION_BOTRIGHT || orientation == ORIENTATION_BOTLEFT ||
+              orientation == ORIENTATION_RIGHTBOT || orientation == ORIENTATION_LEFTBOT;
+  std::size_t width = std::size_t(out.width);
+  auto row = [&](int y) { return out.indices.begin() + std::ptrdiff_t(std::size_t(y) * width); };
+  if (mirror)
+    for (int y = 0; y < out.height; ++y) std::reverse(row(y), row(y + 1));
+  if (flip)
+    for (int y = 0; y < out.height / 2; ++y)
+      std::swap_ranges(row(y), row(y + 1), row(out.height - 1 - y));
+}
+
 CodecStatus read_palette_image(TIFF* tif, Picture& out) {
   std::uint16_t bps = 8;
   TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bps);
@@ -131,17 +158,121 @@ CodecStatus read_palette_image(TIFF* tif, Picture& out) {
     for (int x = 0; x < out.width; ++x)
       dst[x] = std::uint8_t((line[x / per_byte] >> (8 - bps * (x % per_byte + 1))) & mask);
   }
+  orient_indices(tif, out);
   return CodecStatus::Ok;
 }
 
+// 8-bit CMYK (ink amounts, 0 = none) to libtiff's packed RGBA, rounded:
+// red = (255 - c) * (255 - k) / 255 to the nearest value.
+std::uint32_t cmyk_word(unsigned c, unsigned m, unsigned y, unsigned k) {
+  unsigned white = 255 - k;
+  return std::uint32_t(over_black(255 - c, white)) | (over_black(255 - m, white) << 8) |
+         (over_black(255 - y, white) << 16) | 0xFF000000u;
+}
+
+// Put procedures of libtiff's RGBA reader for 8-bit CMYK, interleaved and in
+// planes; they replace libtiff's own, which truncate.
+void put_cmyk_contig(TIFFRGBAImage* img, std::uint32_t* cp, std::uint32_t, std::uint32_t,
+                     std::uint32_t w, std::uint32_t h, std::int32_t fromskew, std::int32_t toskew,
+                     unsigned char* pp) {
+  int spp = img->samplesperpixel;
+  for (; h > 0; --h) {
+    for (std::uint32_t x = 0; x < w; ++x, pp += spp) *cp++ = cmyk_word(pp[0], pp[1], pp[2], pp[3]);
+    cp += toskew;
+    pp += std::ptrdiff_t(fromskew) * spp;
+  }
+}
+
+void put_cmyk_separate(TIFFRGBAImage*, std::uint32_t* cp, std::uint32_t, std::uint32_t,
+                       std::uint32_t w, std::uint32_t h, std::int32_t fromskew, std::int32_t toskew,
+                       unsigned char* c, unsigned char* m, unsigned char* y, unsigned char* k) {
+  for (; h > 0; --h) {
+    for (std::uint32_t x = 0; x < w; ++x) *cp++ = cmyk_word(*c++, *m++, *y++, *k++);
+    c += fromskew, m += fromskew, y += fromskew, k += fromskew;
+    cp += toskew;
+  }
+}
+
+struct RgbaImageCloser {
+  TIFFRGBAImage* img = nullptr;
+  ~RgbaImageCloser() {
+    if (img != nullptr) TIFFRGBAImageEnd(img);
+  }
+};
+
 CodecStatus read_rgba_image(TIFF* tif, Picture& out) {
   char message[1024];
-  if (!TIFFRGBAImageOK(tif, message)) return CodecStatus::NotDecodable;
-  if (!TIFFReadRGBAImageOriented(tif, std::uint32_t(out.width), std::uint32_t(out.height),
-                                 out.pixels.data(), ORIENTATION_TOPLEFT, 1))
+  TIFFRGBAImage img{};
+  if (!TIFFRGBAImageOK(tif, message) || !TIFFRGBAImageBegin(&img, tif, 1, message))
+    return CodecStatus::NotDecodable;
+  RgbaImageCloser closer{&img};
+  img.req_orientation = ORIENTATION_TOPLEFT;
+  if (img.photometric == PHOTOMETRIC_SEPARATED && img.bitspersample == 8 &&
+      img.put.any != nullptr) {
+    if (img.isContig && img.samplesperpixel >= 4) img.put.contig = put_cmyk_contig;
+    if (!img.isContig && img.samplesperpixel == 4) img.put.separate = put_cmyk_separate;
+  }
+  if (!TIFFRGBAImageGet(&img, out.pixels.data(), std::uint32_t(out.width),
+                        std::uint32_t(out.height)))
     return CodecStatus::NotDecodable;
   for (std::uint32_t& px : out.pixels) px = rgb_word(TIFFGetR(px), TIFFGetG(px), TIFFGetB(px));
   return CodecStatus::Ok;
+}
+
+// Bytes of strip or tile data that the file really holds: each declared
+// block cut at the end of the file.
+std::uint64_t data_present(TIFF* tif, std::size_t file_size) {
+  std::uint32_t blocks = TIFFIsTiled(tif) ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
+  std::uint64_t total = 0;
+  for (std::uint32_t i = 0; i < blocks; ++i) {
+    std::uint64_t offset = TIFFGetStrileOffset(tif, i), count = TIFFGetStrileByteCount(tif, i);
+    if (offset < file_size) total += std::min<std::uint64_t>(count, file_size - offset);
+  }
+  return total;
+}
+
+// The fewest bytes of strip or tile data that can describe a page, from the
+// best ratio its compression can reach; 0 when no useful bound is known.
+//   none       every bit of every sample (luma alone for YCbCr, whose chroma
+//              may be subsampled)
+//   PackBits   a 2-byte run code repeats a byte at most 128 times: 64:1
+//   LZW        a code of at least 9 bits stands for one table string, which
+//              is under 4096 bytes long: below 4096:1
+//   Deflate    a 258-byte match costs at least 2 bits: 1032:1
+//   JPEG       every 8 x 8 block of the page costs at least one bit (the DC
+//              code of a Huffman-coded block)
+//   CCITT      a row costs at least one bit (a white row copied in 2-D mode)
+// LZMA, Zstandard and the rarer codings can reach far higher ratios, and
+// old-style JPEG may keep its data outside the strips; they keep only the
+// coarse limit of check_picture_size.
+std::uint64_t least_data(TIFF* tif, std::uint64_t width, std::uint64_t height) {
+  std::uint16_t compression = COMPRESSION_NONE, bps = 1, spp = 1, photometric = 0;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bps);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &spp);
+  TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric);
+  std::uint64_t bits_per_pixel = std::uint64_t(bps) * (photometric == PHOTOMETRIC_YCBCR ? 1 : spp);
+  std::uint64_t raw = (width * height * bits_per_pixel + 7) / 8;
+  switch (compression) {
+    case COMPRESSION_NONE:
+      return raw;
+    case COMPRESSION_PACKBITS:
+      return raw / 64;
+    case COMPRESSION_LZW:
+      return raw / 4096;
+    case COMPRESSION_ADOBE_DEFLATE:
+    case COMPRESSION_DEFLATE:
+      return raw / 1032;
+    case COMPRESSION_JPEG:
+      return ((width + 7) / 8) * ((height + 7) / 8) / 8;
+    case COMPRESSION_CCITTRLE:
+    case COMPRESSION_CCITTRLEW:
+    case COMPRESSION_CCITTFAX3:
+    case COMPRESSION_CCITTFAX4:
+      return height / 8;
+    default:
+      return 0;
+  }
 }
 
 }  // namespace
@@ -151,7 +282,7 @@ CodecStatus decode_tiff(const std::uint8_t* data, std::size_t size, Picture& out
   file.data = data;
   file.size = size;
   TiffCloser closer;
-  closer.tif = open_memory(file, "rm");
+  closer.tif = open_memory(file, "r");
   TIFF* tif = closer.tif;
   if (tif == nullptr) return CodecStatus::NotDecodable;
   std::uint32_t width = 0, height = 0;
@@ -160,6 +291,14 @@ CodecStatus decode_tiff(const std::uint8_t* data, std::size_t size, Picture& out
     return CodecStatus::NotDecodable;
   CodecStatus result = check_picture_size(width, height, size, kRatioTiff);
   if (result != CodecStatus::Ok) return result;
+  // Refused before the picture is allocated: pages whose data cannot fill
+  // them (uncompressed data missing, or a compressed page beyond what its
+  // coding can reach).
+  if (data_present(tif, size) < least_data(tif, width, height)) {
+    std::uint16_t compression = COMPRESSION_NONE;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+    return compression == COMPRESSION_NONE ? CodecStatus::NotDecodable : CodecStatus::TooLarge;
+  }
   bool indexed = is_plain_palette(tif);
   prepare_picture(out, int(width), int(height), indexed ? 8 : 32);
   return indexed ? read_palette_image(tif, out) : read_rgba_image(tif, out);

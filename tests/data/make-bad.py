@@ -71,6 +71,9 @@ write("png-zero-width.png", png(0, 6, 8, 2, row))
 with open(os.path.join(samples, "interlaced.png"), "rb") as f:
     interlaced = f.read()
 write("png-truncated.png", interlaced[: len(interlaced) // 2])
+# 8192 x 4096 RGB in 4 KB: the filtered rows (96 MiB) need at least 95 KB
+# of Deflate data.
+write("png-rgb-bomb.png", png(8192, 4096, 8, 2, zlib.compress(b"\0" * 4096, 0)))
 
 
 def jpeg_sof(width, height):
@@ -93,6 +96,20 @@ write("jpeg-bomb.jpg", jpeg_resized(8000, 8000))
 write("jpeg-frame-only.jpg", jpeg_sof(8, 6))
 write("jpeg-no-frame.jpg", b"\xff\xd8\xff\xd9")
 write("jpeg-truncated.jpg", baseline[: len(baseline) // 2])
+
+with open(os.path.join(samples, "progressive.jpg"), "rb") as f:
+    progressive = f.read()
+
+
+def progressive_resized(width, height):
+    at = progressive.index(b"\xff\xc2")
+    return progressive[: at + 5] + struct.pack(">HH", height, width) + progressive[at + 9 :]
+
+
+# 4096 x 4096 from 657 bytes: a Huffman-coded block costs at least one bit.
+write("jpeg-progressive-bomb.jpg", progressive_resized(4096, 4096))
+# 64 x 48 with the scans of 8 x 6: every scan ends early.
+write("jpeg-progressive-short.jpg", progressive_resized(64, 48))
 
 
 def gif(screen_w, screen_h, frame, lzw):
@@ -125,6 +142,9 @@ write("tiff-huge.tif", tiff(30000, 30000, 8, 900000000, extra=b"\0" * 16))
 write("tiff-strip-past-end.tif", tiff(64, 64, 200, 4096, extra=b"\0" * 16))
 write("tiff-ifd-past-end.tif", b"II*\0" + struct.pack("<I", 100000) + b"\0" * 16)
 write("tiff-zero-width.tif", tiff(0, 4, 8, 16, extra=b"\0" * 16))
+# 16384 x 16384 uncompressed grey declared in 4 KiB.
+plain = tiff(16384, 16384, 8, 16384 * 16384)
+write("tiff-plain-giant.tif", plain + b"\0" * (4096 - len(plain)))
 
 
 def ico(entries, blobs):
@@ -136,4 +156,7 @@ write("ico-offset-past-end.ico", ico([struct.pack("<BBBBHHII", 16, 16, 0, 0, 1, 
 huge_dib = info_header(30000, 60000, 32)
 write("ico-huge-dib.ico", ico([struct.pack("<BBBBHHII", 0, 0, 0, 0, 1, 32, len(huge_dib) + 16, 22)], [huge_dib + b"\0" * 16]))
 write("ico-odd-height.ico", ico([struct.pack("<BBBBHHII", 1, 1, 0, 0, 1, 32, 48, 22)], [info_header(1, 1, 32) + b"\0" * 8]))
+with open(os.path.join(samples, "icon.ico"), "rb") as f:
+    icon = f.read()
+write("ico-mask-cut.ico", icon[:-1])
 write("ico-png-truncated.ico", ico([struct.pack("<BBBBHHII", 8, 6, 0, 0, 1, 32, len(interlaced), 22)], [interlaced[:40]]))

@@ -10,6 +10,10 @@
 #   sixteen.ppm: pixel (x, y) has colour k = (x + 2y) mod 16:
 #       red 17k, green 255 - 17k, blue 85 * (k mod 4)
 #   wide16.ppm (16-bit samples): left half (65535, 0, 32768), right half (0, 4096, 65535)
+#   alpha.pam: the quadrants with alpha 0 | 255 over 128 | 64
+#   cmyk.ppm, 4 x 1: (200,100,50) (10,20,30) (250,128,3) (77,160,240), written
+#       as CMYK; the tests expect what `convert FILE -colorspace sRGB txt:-`
+#       reads back from each file, rounded
 set -eu
 CONVERT=${CONVERT:-convert}
 here=$(cd "$(dirname "$0")" && pwd)
@@ -46,6 +50,15 @@ quadrant_row() {  # left colour, right colour
   for y in 0 1 2 3 4 5; do quadrant_row "65535 0 32768" "0 4096 65535"; done
 } > "$tmp/wide16.ppm"
 
+python3 - "$tmp/alpha.pam" <<'PY'
+import sys
+rows = [[(255, 0, 0, 0)] * 4 + [(0, 0, 255, 255)] * 4] * 3 + [[(0, 255, 0, 128)] * 4 + [(255, 255, 255, 64)] * 4] * 3
+with open(sys.argv[1], "wb") as f:
+    f.write(b"P7\nWIDTH 8\nHEIGHT 6\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n")
+    f.write(bytes(v for row in rows for px in row for v in px))
+PY
+echo "P3 4 1 255 200 100 50 10 20 30 250 128 3 77 160 240" > "$tmp/cmyk.ppm"
+
 q="$tmp/quadrants.ppm"
 # Timestamps and other metadata are left out so that the files do not change
 # between runs.
@@ -66,3 +79,16 @@ $CONVERT "$q" $strip -compress LZW "$out/strips.tif"
 $CONVERT "$q" $strip -compress Zip -define tiff:tile-geometry=16x16 "$out/tiles.tif"
 $CONVERT "$q" $strip -type Palette -compress None "$out/palette.tif"
 $CONVERT "$q" $strip -transparent white "$out/icon.ico"
+$CONVERT "$q" $strip -compress None -define tiff:tile-geometry=16x16 "$out/tiles-plain.tif"
+$CONVERT "$q" $strip -type Palette -compress None -orient BottomLeft "$out/palette-bottom-left.tif"
+$CONVERT "$tmp/alpha.pam" $strip BMP:"$out/alpha.bmp"
+$CONVERT "$tmp/alpha.pam" $strip -define bmp:subtype=ARGB4444 BMP:"$out/argb4444.bmp"
+$CONVERT "$tmp/cmyk.ppm" $strip -colorspace CMYK -compress None "$out/cmyk.tif"
+$CONVERT "$tmp/cmyk.ppm" $strip -colorspace CMYK -quality 100 -sampling-factor 1x1 "$out/cmyk.jpg"
+# Three stray bytes after the first segment (APP0), which decoders skip.
+python3 - "$out/baseline.jpg" "$out/stray-bytes.jpg" <<'PY'
+import sys
+d = open(sys.argv[1], "rb").read()
+n = 4 + (d[4] << 8 | d[5])
+open(sys.argv[2], "wb").write(d[:n] + b"\0\0\0" + d[n:])
+PY

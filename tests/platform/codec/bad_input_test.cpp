@@ -3,7 +3,25 @@
 // decoder (AddressSanitizer watches these runs).
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define ORV_COUNT_HEAP 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ORV_COUNT_HEAP 1
+#endif
+#endif
+#ifdef ORV_COUNT_HEAP
+// AddressSanitizer's allocator interface (its header is not always installed).
+extern "C" {
+int __sanitizer_install_malloc_and_free_hooks(void (*malloc_hook)(const volatile void*,
+                                                                  std::size_t),
+                                              void (*free_hook)(const volatile void*));
+std::size_t __sanitizer_get_allocated_size(const volatile void* p);
+}
+#endif
 
 #include "platform/codec/codec_internal.h"
 #include "test_util.h"
@@ -35,6 +53,25 @@ void expect_consistent(CodecStatus status, const Picture& p, const std::string& 
   }
 }
 
+#ifdef ORV_COUNT_HEAP
+// Live heap bytes and their peak while counting, kept by AddressSanitizer's
+// allocation hooks (which see malloc from the libraries as well as new).
+std::atomic<bool> counting{false};
+std::atomic<long long> live{0}, peak{0};
+
+void on_malloc(const volatile void*, std::size_t size) {
+  if (!counting) return;
+  long long now = live += (long long)size;
+  long long old = peak;
+  while (now > old && !peak.compare_exchange_weak(old, now)) {
+  }
+}
+
+void on_free(const volatile void* p) {
+  if (counting && p != nullptr) live -= (long long)__sanitizer_get_allocated_size(p);
+}
+#endif
+
 }  // namespace
 
 TEST(CodecBadInput, EveryFileOfTheBadCorpusIsRefused) {
@@ -53,11 +90,35 @@ TEST(CodecBadInput, BombsAndOversizedPicturesAreTooLargeNotMerelyBroken) {
   for (const char* name :
        {"bmp-over-limit.bmp", "bmp-rle-bomb.bmp", "png-bomb.png", "png-over-limit.png",
         "jpeg-bomb.jpg", "jpeg-over-limit.jpg", "gif-bomb.gif", "gif-huge-screen.gif",
-        "tiff-huge.tif", "ico-huge-dib.ico"}) {
+        "tiff-huge.tif", "ico-huge-dib.ico", "png-rgb-bomb.png", "jpeg-progressive-bomb.jpg"}) {
     Picture p;
     EXPECT_EQ(load_picture(data_path(std::string("bad/") + name).c_str(), p), CodecStatus::TooLarge)
         << name;
   }
+}
+
+// Small files that declare pictures of 64 MiB and more are refused before
+// the picture, or a decoder's own whole-image buffer, is allocated.
+TEST(CodecBadInput, RefusingDeclaredGiantsTakesLittleMemory) {
+#ifdef ORV_COUNT_HEAP
+  static const bool installed = __sanitizer_install_malloc_and_free_hooks(on_malloc, on_free) != 0;
+  ASSERT_TRUE(installed);
+  for (const char* name :
+       {"tiff-plain-giant.tif", "png-rgb-bomb.png", "jpeg-progressive-bomb.jpg", "tiff-huge.tif",
+        "png-bomb.png", "jpeg-bomb.jpg", "gif-bomb.gif", "bmp-rle-bomb.bmp"}) {
+    std::vector<std::uint8_t> bytes = read_bytes(data_path(std::string("bad/") + name));
+    ASSERT_FALSE(bytes.empty()) << name;
+    Picture p;
+    live = 0, peak = 0;
+    counting = true;
+    CodecStatus status = decode_picture(bytes.data(), bytes.size(), p);
+    counting = false;
+    EXPECT_NE(status, CodecStatus::Ok) << name;
+    EXPECT_LT(peak.load(), 64LL << 20) << name;
+  }
+#else
+  GTEST_SKIP() << "counts allocations through AddressSanitizer's hooks";
+#endif
 }
 
 TEST(CodecBadInput, LimitsFollowTheDeclaredSizeAndTheInputSize) {

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "test_util.h"
 
@@ -102,6 +103,23 @@ TEST(CodecSamples, JpegGreyProgressiveAndBaseline) {
   expect_quadrants_near("baseline.jpg", 40);
 }
 
+TEST(CodecSamples, JpegStrayBytesBetweenSegmentsAreSkipped) {
+  Picture stray = load_sample("stray-bytes.jpg");
+  Picture baseline = load_sample("baseline.jpg");
+  ASSERT_EQ(stray.width, 8);
+  EXPECT_EQ(stray.pixels, baseline.pixels);
+}
+
+// CMYK pixels as ImageMagick reads them back to sRGB, rounded (see
+// make-samples.sh); a truncating conversion is one lower on most channels.
+TEST(CodecSamples, CmykConvertsWithRounding) {
+  const std::pair<const char*, std::vector<std::uint32_t>> files[] = {
+      {"cmyk.tif", {0xC86432, 0x0A141E, 0xFA8003, 0x4DA0F0}},
+      {"cmyk.jpg", {0xC86432, 0x0A141E, 0xF98002, 0x4CA0EF}},
+  };
+  for (const auto& [name, expected] : files) EXPECT_EQ(load_sample(name).pixels, expected) << name;
+}
+
 TEST(CodecSamples, BmpRle8Os2MasksAndFourBits) {
   std::vector<std::uint8_t> bytes = read_bytes(data_path("samples/rle8.bmp"));
   ASSERT_GT(bytes.size(), 34u);
@@ -110,6 +128,30 @@ TEST(CodecSamples, BmpRle8Os2MasksAndFourBits) {
   expect_quadrants("os2.bmp", 32);
   expect_quadrants("rgb565.bmp", 32);
   expect_quadrants("four.bmp", 8);
+}
+
+// The quadrants with alpha 0 | 255 over 128 | 64, laid over black.
+TEST(CodecSamples, BmpAlphaMasksLayPixelsOverBlack) {
+  // 32-bit with an alpha mask in a V5 header: red vanishes, blue stays,
+  // green 255 * 128 / 255 and white 64 (as ImageMagick flattens them).
+  std::vector<std::uint8_t> bytes = read_bytes(data_path("samples/alpha.bmp"));
+  ASSERT_GT(bytes.size(), 70u);
+  EXPECT_EQ(le32(bytes, 14), 124u);
+  EXPECT_EQ(le32(bytes, 66), 0xFF000000u);  // the alpha mask
+  // ARGB 4444: ImageMagick stores alpha 128 as 7 and 64 as 3 (of 15), which
+  // are 119 and 51 of 255.
+  const std::pair<const char*, std::vector<std::uint32_t>> files[] = {
+      {"alpha.bmp", {0x000000, 0x0000FF, 0x008000, 0x404040}},
+      {"argb4444.bmp", {0x000000, 0x0000FF, 0x007700, 0x333333}},
+  };
+  for (const auto& [name, colours] : files) {
+    Picture p = load_sample(name);
+    ASSERT_EQ(p.pixels.size(), 48u) << name;
+    EXPECT_EQ(colour_at(p, 0, 0), colours[0]) << name;
+    EXPECT_EQ(colour_at(p, 7, 2), colours[1]) << name;
+    EXPECT_EQ(colour_at(p, 3, 3), colours[2]) << name;
+    EXPECT_EQ(colour_at(p, 4, 5), colours[3]) << name;
+  }
 }
 
 TEST(CodecSamples, GifWithSixteenColours) {
@@ -126,10 +168,40 @@ TEST(CodecSamples, GifWithSixteenColours) {
     }
 }
 
+// A hand-made 4 x 2 screen whose 2 x 2 frame (all index 0, red) has its own
+// table: index 1 is green in the global table, the background, and yellow
+// in the frame's.
+TEST(CodecSamples, GifBackgroundComesFromTheGlobalTable) {
+  std::vector<std::uint8_t> gif = {'G', 'I', 'F', '8', '9', 'a', 4, 0, 2, 0, 0x80, 1, 0, 0, 0, 255,
+                                   0, 255, 0,  // global: blue, green
+                                   ',', 0, 0, 0, 0, 2, 0, 2, 0, 0x80, 255, 0, 0, 255, 255,
+                                   0,  // local: red, yellow
+                                   // codes clear 0 0 clear 0 0 end, three bits each
+                                   2, 3, 0x04, 0x08, 0x14, 0, ';'};
+  Picture p;
+  ASSERT_EQ(decode_picture(gif.data(), gif.size(), p), CodecStatus::Ok);
+  ASSERT_EQ(p.width, 4);
+  EXPECT_EQ(colour_at(p, 1, 1), 0xFF0000u);
+  EXPECT_EQ(colour_at(p, 2, 0), 0x00FF00u);
+  EXPECT_EQ(colour_at(p, 3, 1), 0x00FF00u);
+}
+
 TEST(CodecSamples, TiffStripsTilesAndPalette) {
   expect_quadrants("strips.tif", 32);
   expect_quadrants("tiles.tif", 32);
   expect_quadrants("palette.tif", 8);
+  // Uncompressed 16 x 16 tiles: 768 bytes each.
+  expect_quadrants("tiles-plain.tif", 32);
+}
+
+TEST(CodecSamples, TiffPalettePagesFollowTheOrientationTag) {
+  // Stored top row first with the tag saying the first row is the bottom.
+  Picture p = load_sample("palette-bottom-left.tif");
+  ASSERT_EQ(p.width, 8);
+  ASSERT_EQ(p.height, 6);
+  EXPECT_EQ(p.bits, 8);
+  for (int y = 0; y < 6; ++y)
+    for (int x = 0; x < 8; ++x) EXPECT_EQ(colour_at(p, x, y), quadrant(x, 5 - y)) << x << "," << y;
 }
 
 TEST(CodecSamples, IconTransparencyFallsOnBlack) {
