@@ -21,7 +21,7 @@ namespace {
 xcb_atom_t atom(xcb_connection_t* c, const char* name) {
   xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
       c, xcb_intern_atom(c, 0, std::uint16_t(std::strlen(name)), name), nullptr);
-  xcb_atom_t result = reply ? reply->atom : XCB_ATOM_NONE;
+  xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
   free(reply);
   return result;
 }

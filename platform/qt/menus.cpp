@@ -72,7 +72,11 @@ std::string menu_signature(const Menu& menu) {
     signature += item.greyed ? "g" : "";
     signature += item.checked ? "c" : "";
     signature += QString::fromStdU16String(item.label).toStdString();
-    if (item.submenu) signature += "{" + menu_signature(*item.submenu) + "}";
+    if (item.submenu) {  // appended piece by piece: g++ 12 warns falsely on "{" + s + "}"
+      signature += '{';
+      signature += menu_signature(*item.submenu);
+      signature += '}';
+    }
     signature += '\n';
   }
   return signature;

@@ -102,6 +102,14 @@ void read_screen_metrics() {
   set_screen_metrics(m);
 }
 
+// Without XDG_RUNTIME_DIR Qt warns that it picks a folder of its own; the
+// framework keeps nothing there, so the line only alarms the person.
+QtMessageHandler g_default_handler = nullptr;
+void quieter_messages(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  if (text.startsWith(QStringLiteral("QStandardPaths: XDG_RUNTIME_DIR not set"))) return;
+  if (g_default_handler) g_default_handler(type, context, text);
+}
+
 }  // namespace
 
 double device_ratio() {
@@ -137,6 +145,7 @@ const Backend* qt_backend(int& argc, char** argv) {
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, "/nonexistent/orvlib");
   QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, "/nonexistent/orvlib");
   QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+  g_default_handler = qInstallMessageHandler(quieter_messages);
   application = new QApplication(argc, argv);
   application->setQuitOnLastWindowClosed(false);
   std::setlocale(LC_NUMERIC, "C");  // Qt sets the user's locale; numbers never follow it
