@@ -101,18 +101,6 @@ TEST_F(QueueTest, PostedMessagesArriveInOrderAndPaintComesLast) {
   platform::destroy_window(w);
 }
 
-TEST_F(QueueTest, PeekWithoutRemovalLeavesTheMessage) {
-  Window w = make_window("recorder");
-  post_user(w, 7);
-  Msg msg;
-  ASSERT_TRUE(platform::peek_message(msg, false));
-  EXPECT_EQ(msg.command, 7);
-  ASSERT_TRUE(platform::peek_message(msg, true));
-  EXPECT_EQ(msg.command, 7);
-  EXPECT_FALSE(platform::peek_message(msg, true));
-  platform::destroy_window(w);
-}
-
 TEST_F(QueueTest, TranslateTurnsKeysIntoCharactersRightAfterTheKey) {
   Window w = make_window("recorder");
   auto key = [&](int code, int keys) {
@@ -135,16 +123,22 @@ TEST_F(QueueTest, TranslateTurnsKeysIntoCharactersRightAfterTheKey) {
   platform::destroy_window(w);
 }
 
-TEST_F(QueueTest, QuitIsTakenAfterThePostedMessages) {
+TEST_F(QueueTest, PeekCanLeaveTheMessageAndQuitIsTakenAfterThePostedOnes) {
   Window w = make_window("recorder");
+  post_user(w, 7);
   post_user(w, 1);
   platform::post_quit_message(0);
   Msg msg;
+  ASSERT_TRUE(platform::peek_message(msg, false));
+  EXPECT_EQ(msg.command, 7);
+  ASSERT_TRUE(platform::peek_message(msg, true));
+  EXPECT_EQ(msg.command, 7);
   ASSERT_TRUE(platform::get_message(msg));
   EXPECT_EQ(msg.command, 1);
   EXPECT_FALSE(platform::get_message(msg));
   EXPECT_EQ(msg.kind, MsgKind::Quit);
   EXPECT_EQ(msg.code, 0);
+  EXPECT_FALSE(platform::peek_message(msg, true));
   platform::destroy_window(w);
 }
 
@@ -168,27 +162,25 @@ TEST_F(QueueTest, SendsCrossBothWaysWhileBothThreadsWaitOnEachOther) {
 }
 
 TEST_F(QueueTest, ProceduresRunOnlyOnTheirOwnThreads) {
-  static std::atomic<platform::ThreadId> seen_a{0};
-  static std::atomic<platform::ThreadId> seen_b{0};
-  platform::register_class({"thread_a", [](Window w, Msg& m) -> std::intptr_t {
-                              if (m.kind == MsgKind::User) seen_a = platform::current_thread_id();
-                              return platform::default_window_proc(w, m);
-                            }});
-  platform::register_class({"thread_b", [](Window w, Msg& m) -> std::intptr_t {
-                              if (m.kind == MsgKind::User) seen_b = platform::current_thread_id();
+  // User message n records the thread that served it in seen[n].
+  static std::atomic<platform::ThreadId> seen[2] = {0, 0};
+  platform::register_class({"thread_mark", [](Window w, Msg& m) -> std::intptr_t {
+                              if (m.kind == MsgKind::User)
+                                seen[m.command] = platform::current_thread_id();
                               return platform::default_window_proc(w, m);
                             }});
   ServingThread a;
   ServingThread b;
-  Window wa = a.run([] { return make_window("thread_a"); });
-  Window wb = b.run([] { return make_window("thread_b"); });
-  post_user(wa, 1);
+  Window wa = a.run([] { return make_window("thread_mark"); });
+  Window wb = b.run([] { return make_window("thread_mark"); });
+  post_user(wa, 0);
   Msg msg;
   msg.kind = MsgKind::User;
+  msg.command = 1;
   platform::send_message(wb, msg);
-  EXPECT_TRUE(headless::wait_until([&] { return seen_a.load() != 0; }));
-  EXPECT_EQ(seen_a.load(), a.id());
-  EXPECT_EQ(seen_b.load(), b.id());
+  EXPECT_TRUE(headless::wait_until([&] { return seen[0].load() != 0; }));
+  EXPECT_EQ(seen[0].load(), a.id());
+  EXPECT_EQ(seen[1].load(), b.id());
   EXPECT_FALSE(platform::destroy_window(wa));  // not the owner thread
   a.run([&] { return platform::destroy_window(wa); });
   b.run([&] { return platform::destroy_window(wb); });

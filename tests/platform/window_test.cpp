@@ -113,15 +113,20 @@ TEST_F(WindowTest, MovingLetsTheProcedureOverwriteTheProposedRectangle) {
   EXPECT_EQ(platform::window_rect(w), g_forced_rect);
 }
 
-TEST_F(WindowTest, OnlyResizableFramesFollowEdgeDrags) {
+// Two edge drags posted back to back: the second starts where the first ended.
+TEST_F(WindowTest, OnlyResizableFramesFollowEdgeDragsEachFromWhereTheLastEnded) {
   Window fixed = make("logger", {0, 0, 200, 100});
   headless::drag_edge(fixed, platform::kEdgeRight, 50, 0);
-  Window sizable =
-      make("logger", {0, 0, 200, 100}, platform::kStyleCaption | platform::kStyleResizable);
-  headless::drag_edge(sizable, platform::kEdgeLeft, -20, 0);
+  const unsigned resizable = platform::kStyleCaption | platform::kStyleResizable;
+  Window left = make("logger", {0, 0, 200, 100}, resizable);
+  headless::drag_edge(left, platform::kEdgeLeft, -20, 0);
+  Window twice = make("logger", {0, 0, 200, 100}, resizable);
+  headless::drag_edge(twice, platform::kEdgeRight, 30, 0);
+  headless::drag_edge(twice, platform::kEdgeBottomRight, 20, 10);
   platform::pump_pending();
   EXPECT_EQ(platform::window_rect(fixed), (Rect{0, 0, 200, 100}));
-  EXPECT_EQ(platform::window_rect(sizable), (Rect{-20, 0, 200, 100}));
+  EXPECT_EQ(platform::window_rect(left), (Rect{-20, 0, 200, 100}));
+  EXPECT_EQ(platform::window_rect(twice), (Rect{0, 0, 250, 110}));
 }
 
 TEST_F(WindowTest, DestructionReachesOwnedWindowsAndControlsFirst) {
@@ -216,27 +221,6 @@ TEST_F(WindowTest, ModalBoxesAreRecordedAnsweredAndKeepTheThreadServing) {
   person.join();
   headless::detach_driver();
   EXPECT_EQ(platform::track_popup_menu(w, menu, {5, 5}), 0);  // nobody there: nothing chosen
-}
-
-}  // namespace
-
-namespace {
-
-// Two edge drags posted back to back: the second starts where the first ended.
-TEST(WindowDragTest, EdgeDragsStartFromTheRectangleTheWindowHasWhenServed) {
-  platform::reset_windows_for_tests();
-  platform::set_backend(headless::backend());
-  platform::register_class({"sizable", platform::default_window_proc});
-  platform::CreateParams params;
-  params.class_name = "sizable";
-  params.style = platform::kStyleCaption | platform::kStyleResizable;
-  params.outer = {0, 0, 200, 100};
-  Window w = platform::create_window(params);
-  headless::drag_edge(w, platform::kEdgeRight, 30, 0);
-  headless::drag_edge(w, platform::kEdgeBottomRight, 20, 10);
-  platform::pump_pending();
-  EXPECT_EQ(platform::window_rect(w), (Rect{0, 0, 250, 110}));
-  platform::reset_windows_for_tests();
 }
 
 }  // namespace

@@ -40,15 +40,15 @@ int channel_error(std::uint32_t a, std::uint32_t b) {
   return worst;
 }
 
-// Every pixel exactly the quadrant colour.
-void expect_quadrants(const char* name, int bits) {
+// Every pixel exactly `expected(x, y)` (the quadrants unless told).
+void expect_quadrants(const char* name, int bits, std::uint32_t (*expected)(int, int) = quadrant) {
   Picture p = load_sample(name);
   ASSERT_EQ(p.width, 8) << name;
   ASSERT_EQ(p.height, 6) << name;
   EXPECT_EQ(p.bits, bits) << name;
   for (int y = 0; y < 6; ++y)
     for (int x = 0; x < 8; ++x)
-      EXPECT_EQ(colour_at(p, x, y), quadrant(x, y)) << name << " at " << x << "," << y;
+      EXPECT_EQ(colour_at(p, x, y), expected(x, y)) << name << " at " << x << "," << y;
 }
 
 // Lossy files: the pixels one step inside each quadrant's corner, within a tolerance.
@@ -155,17 +155,11 @@ TEST(CodecSamples, BmpAlphaMasksLayPixelsOverBlack) {
 }
 
 TEST(CodecSamples, GifWithSixteenColours) {
-  Picture p = load_sample("sixteen.gif");
-  ASSERT_EQ(p.width, 8);
-  ASSERT_EQ(p.height, 6);
-  EXPECT_EQ(p.bits, 8);
-  EXPECT_EQ(p.palette.size(), 16u);
-  for (int y = 0; y < 6; ++y)
-    for (int x = 0; x < 8; ++x) {
-      unsigned k = (x + 2 * y) % 16;
-      std::uint32_t expected = ((17 * k) << 16) | ((255 - 17 * k) << 8) | (85 * (k % 4));
-      EXPECT_EQ(colour_at(p, x, y), expected) << x << "," << y;
-    }
+  expect_quadrants("sixteen.gif", 8, [](int x, int y) {
+    unsigned k = (x + 2 * y) % 16;
+    return ((17 * k) << 16) | ((255 - 17 * k) << 8) | (85 * (k % 4));
+  });
+  EXPECT_EQ(load_sample("sixteen.gif").palette.size(), 16u);
 }
 
 // A hand-made 4 x 2 screen whose 2 x 2 frame (all index 0, red) has its own
@@ -196,24 +190,12 @@ TEST(CodecSamples, TiffStripsTilesAndPalette) {
 
 TEST(CodecSamples, TiffPalettePagesFollowTheOrientationTag) {
   // Stored top row first with the tag saying the first row is the bottom.
-  Picture p = load_sample("palette-bottom-left.tif");
-  ASSERT_EQ(p.width, 8);
-  ASSERT_EQ(p.height, 6);
-  EXPECT_EQ(p.bits, 8);
-  for (int y = 0; y < 6; ++y)
-    for (int x = 0; x < 8; ++x) EXPECT_EQ(colour_at(p, x, y), quadrant(x, 5 - y)) << x << "," << y;
+  expect_quadrants("palette-bottom-left.tif", 8, [](int x, int y) { return quadrant(x, 5 - y); });
 }
 
 TEST(CodecSamples, IconTransparencyFallsOnBlack) {
-  Picture p = load_sample("icon.ico");
-  ASSERT_EQ(p.width, 8);
-  ASSERT_EQ(p.height, 6);
-  EXPECT_EQ(p.bits, 32);
-  for (int y = 0; y < 6; ++y)
-    for (int x = 0; x < 8; ++x) {
-      std::uint32_t expected = quadrant(x, y) == 0xFFFFFF ? 0 : quadrant(x, y);
-      EXPECT_EQ(colour_at(p, x, y), expected) << x << "," << y;
-    }
+  expect_quadrants("icon.ico", 32,
+                   [](int x, int y) { return quadrant(x, y) == 0xFFFFFF ? 0u : quadrant(x, y); });
 }
 
 TEST(CodecSamples, FormatComesFromContentNotName) {

@@ -22,6 +22,8 @@ constexpr std::uint32_t kBack = 0x00000000;
 
 const char16_t kMsGothic[] = u"\uFF2D\uFF33 \u30B4\u30B7\u30C3\u30AF";  // ＭＳ ゴシック
 
+const char kIpag[] = "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf";
+
 bool installed(const char* path) {
   std::error_code error;
   return std::filesystem::exists(path, error);
@@ -65,6 +67,7 @@ class FontTest : public ::testing::Test {
   void TearDown() override {
     for (Font f : fonts_) delete_font(f);
     reset_dcs_for_tests();
+    use_builtin_fixed_font_for_tests(false);
   }
   Font make(const LogFont& lf) {
     Font f = create_font(lf);
@@ -115,33 +118,25 @@ void check_cells(Font font) {
   }
 }
 
+// From the installed font file, and from the built-in face that stands in
+// without one.
 TEST_F(FontTest, StockFixedFontHasEightBySixteenCells) {
-  Font stock = stock_fixed_font();
-  ASSERT_TRUE(stock);
-  if (!installed("/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf")) GTEST_SKIP();
-  EXPECT_NE(font_file(stock), "");
-  Dc dc = create_memory_dc();
-  TextMetrics tm;
-  ASSERT_TRUE(get_text_metrics(dc, &tm));  // a new context has the stock font
-  EXPECT_EQ(tm.average_char_width, 8);
-  EXPECT_EQ(tm.height, 16);
-  EXPECT_TRUE(tm.fixed_pitch);
-  check_cells(stock);
-  EXPECT_EQ(text_width(dc, u"AB\u3042C"), 40);
-  EXPECT_FALSE(delete_font(stock));
-}
-
-TEST_F(FontTest, BuiltInFaceStandsInWithoutAFontFile) {
-  use_builtin_fixed_font_for_tests(true);
-  Font stock = stock_fixed_font();
-  EXPECT_EQ(font_file(stock), "");
-  Dc dc = create_memory_dc();
-  TextMetrics tm;
-  ASSERT_TRUE(get_text_metrics(dc, &tm));
-  EXPECT_EQ(tm.average_char_width, 8);
-  EXPECT_EQ(tm.height, 16);
-  check_cells(stock);
-  use_builtin_fixed_font_for_tests(false);
+  for (bool builtin : {false, true}) {
+    if (!builtin && !installed(kIpag)) continue;
+    use_builtin_fixed_font_for_tests(builtin);
+    Font stock = stock_fixed_font();
+    ASSERT_TRUE(stock);
+    EXPECT_EQ(font_file(stock).empty(), builtin);
+    Dc dc = create_memory_dc();
+    TextMetrics tm;
+    ASSERT_TRUE(get_text_metrics(dc, &tm));  // a new context has the stock font
+    EXPECT_EQ(tm.average_char_width, 8) << builtin;
+    EXPECT_EQ(tm.height, 16) << builtin;
+    EXPECT_TRUE(tm.fixed_pitch) << builtin;
+    check_cells(stock);
+    EXPECT_EQ(text_width(dc, u"AB\u3042C"), 40) << builtin;
+    EXPECT_FALSE(delete_font(stock)) << builtin;
+  }
 }
 
 TEST_F(FontTest, LogicalFontRecordReadsBackAsSet) {
@@ -185,8 +180,7 @@ TEST_F(FontTest, LogicalFontRecordReadsBackAsSet) {
 }
 
 TEST_F(FontTest, MsGothicIsTheFixedPitchJapaneseGothic) {
-  const char* ipag = "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf";
-  if (!installed(ipag)) GTEST_SKIP();
+  if (!installed(kIpag)) GTEST_SKIP();
   LogFont lf;
   lf.height = 16;
   lf.width = 8;
@@ -195,7 +189,7 @@ TEST_F(FontTest, MsGothicIsTheFixedPitchJapaneseGothic) {
   lf.face_name = kMsGothic;
   Font f = make(lf);
   ASSERT_TRUE(f);
-  EXPECT_EQ(std::filesystem::canonical(font_file(f)), std::filesystem::canonical(ipag));
+  EXPECT_EQ(std::filesystem::canonical(font_file(f)), std::filesystem::canonical(kIpag));
   check_cells(f);
 }
 
