@@ -20,7 +20,7 @@ std::atomic<int> g_runs{0};
 std::atomic<int> g_stop_seen{-1};
 std::atomic<bool> g_release{false};
 
-TEST(RunStateTest, ReadyRunsOnceOnTheWorkerBeforeAnyStart) {
+TEST(RunStateTest, ReadyRunsOnceOnTheWorkerAndExitWhileIdleEndsItNormally) {
   static std::atomic<int> readies{0};
   static std::atomic<platform::ThreadId> ready_thread{0};
   readies = 0;
@@ -31,8 +31,12 @@ TEST(RunStateTest, ReadyRunsOnceOnTheWorkerBeforeAnyStart) {
   Running run;
   ASSERT_TRUE(headless::wait_until([] { return readies.load() == 1; }));
   EXPECT_EQ(ready_thread.load(), platform::thread_id(orv::worker_thread()));
-  EXPECT_EQ(run.exit(), 0);
+  EXPECT_EQ(run.exit(), 0);  // Exit while idle ends the worker normally
   EXPECT_EQ(readies.load(), 1);
+  EXPECT_EQ(orv_exit_state.load(), 2);
+  EXPECT_EQ(orv_stop_req.load(), 1);
+  EXPECT_EQ(platform::thread_exit_code(orv::worker_thread()), 0);
+  EXPECT_FALSE(platform::is_window(orv::main_window()));
 }
 
 TEST(RunStateTest, TwoQuickStartsRunMainOnceAndAStartDuringARunIsDropped) {
@@ -56,26 +60,19 @@ TEST(RunStateTest, TwoQuickStartsRunMainOnceAndAStartDuringARunIsDropped) {
   EXPECT_EQ(run.exit(), 0);
 }
 
-TEST(RunStateTest, StopWhileIdleDoesNotStopTheNextRun) {
+TEST(RunStateTest, StopWhileIdleDoesNotStopTheNextRunAndDropsReturnAfterIt) {
   g_stop_seen = -1;
   test_program::main = [] { g_stop_seen = orv_stop_req.load(); };
   Running run;
+  EXPECT_TRUE(platform::accepts_drops(orv::main_window()));
   run.press(orv::kCommandStop);
   ASSERT_TRUE(headless::wait_until([] { return orv_stop_req.load() == 1; }));
   run.press(orv::kCommandStart);
   ASSERT_TRUE(headless::wait_until([] { return g_stop_seen.load() != -1; }));
   EXPECT_EQ(g_stop_seen.load(), 0);
   ASSERT_TRUE(headless::wait_until([] { return orv_stop_req.load() == 0 && orv_running == 0; }));
+  EXPECT_TRUE(platform::accepts_drops(orv::main_window()));  // accepted again after a run
   EXPECT_EQ(run.exit(), 0);
-}
-
-TEST(RunStateTest, ExitWhileIdleEndsTheWorkerNormally) {
-  Running run;
-  EXPECT_EQ(run.exit(), 0);
-  EXPECT_EQ(orv_exit_state.load(), 2);
-  EXPECT_EQ(orv_stop_req.load(), 1);
-  EXPECT_EQ(platform::thread_exit_code(orv::worker_thread()), 0);
-  EXPECT_FALSE(platform::is_window(orv::main_window()));
 }
 
 TEST(RunStateTest, ExitWhileMainPollsEndsInTimeAndSkipsTheRunEnd) {
@@ -90,15 +87,6 @@ TEST(RunStateTest, ExitWhileMainPollsEndsInTimeAndSkipsTheRunEnd) {
   EXPECT_EQ(platform::thread_exit_code(orv::worker_thread()), 0);
   EXPECT_EQ(orv_exit_state.load(), 2);
   EXPECT_EQ(orv_running.load(), 1);  // the loop was left before the run's end steps
-}
-
-TEST(RunStateTest, DropsAreAcceptedAgainAfterARun) {
-  Running run;
-  EXPECT_TRUE(platform::accepts_drops(orv::main_window()));
-  run.press(orv::kCommandStart);
-  ASSERT_TRUE(headless::wait_until([] { return orv_running.load() == 0 && orv_start_req == 0; }));
-  EXPECT_TRUE(platform::accepts_drops(orv::main_window()));
-  EXPECT_EQ(run.exit(), 0);
 }
 
 // A process whose ORV_Main never polls: Exit waits out the grace on the
