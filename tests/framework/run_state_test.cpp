@@ -94,14 +94,10 @@ TEST(RunStateTest, ExitWhileMainPollsEndsInTimeAndSkipsTheRunEnd) {
 // The clock is a counter the scenario advances by hand, in milliseconds.
 std::atomic<std::int64_t> g_clock_ms{0};
 
-struct ChildResult {
-  int exit_status = -1;
-  std::string report;
-};
-
-ChildResult run_never_polling_child() {
+// Returns the child's report and exit status.
+std::pair<std::string, int> run_never_polling_child() {
   int report[2];
-  if (pipe(report) != 0) return {};
+  if (pipe(report) != 0) return {"", -1};
   test_program::use_private_lock_folder();  // made here, so that the parent removes it
   pid_t pid = fork();
   if (pid == 0) {
@@ -135,21 +131,21 @@ ChildResult run_never_polling_child() {
     platform::exit_process(code);
   }
   close(report[1]);
-  ChildResult result;
+  std::pair<std::string, int> result{"", -1};
   char buffer[256];
   ssize_t n;
-  while ((n = read(report[0], buffer, sizeof buffer)) > 0) result.report.append(buffer, size_t(n));
+  while ((n = read(report[0], buffer, sizeof buffer)) > 0) result.first.append(buffer, size_t(n));
   close(report[0]);
   int status = 0;
   waitpid(pid, &status, 0);
-  result.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  result.second = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return result;
 }
 
 TEST(RunStateTest, ExitAbandonsAWorkerThatNeverPollsAfterTheGrace) {
-  ChildResult result = run_never_polling_child();
-  EXPECT_EQ(result.report, "alive-at-2000 worker=1 state=2");
-  EXPECT_EQ(result.exit_status, 0);
+  auto [report, exit_status] = run_never_polling_child();
+  EXPECT_EQ(report, "alive-at-2000 worker=1 state=2");
+  EXPECT_EQ(exit_status, 0);
 }
 
 }  // namespace

@@ -85,8 +85,12 @@ TEST(InputBoxTest, ItemCountsOutsideOneToThirtyAreClamped) {
 
 // Three rows at (10, 20): client 80 + 70 + 12 = 162 wide and 28 * 3 + 2 = 86
 // high; frame 4 and caption 23 make the outer rectangle 170 x 117.
-TEST(InputBoxTest, AFreshBoxShowsItemLabelsAndZerosLaidOutByRow) {
+TEST(InputBoxTest, AFreshBoxShowsItemLabelsAndZerosLaidOutByRowAndSetsTouchOnlyItsRows) {
   Framework framework;
+  on_worker([] {
+    ORV_SetInputBoxInt(0, 5);  // no box yet: nothing, and nothing breaks
+    ORV_SetInputBoxTitle(0, "x");
+  });
   Window box = open_box(10, 20, 3);
   ASSERT_TRUE(box);
   EXPECT_EQ(platform::window_class(box), "orv_ib");
@@ -118,6 +122,25 @@ TEST(InputBoxTest, AFreshBoxShowsItemLabelsAndZerosLaidOutByRow) {
   EXPECT_EQ(orv::input_box_window(), box);
   EXPECT_EQ(platform::window_rect(box), (Rect{10, 20, 180, 137}));
   EXPECT_EQ(ib_text(1), "9");
+
+  on_worker([] {
+    ORV_SetInputBoxInt(3, 77);  // row = item count
+    ORV_SetInputBoxInt(-1, 77);
+    ORV_SetInputBoxReal(3, 1.5);
+    ORV_SetInputBoxTitle(3, "no");
+    ORV_SetInputBoxTitle(-1, "no");
+    ORV_SetInputBoxInt(2, -42);
+    ORV_SetInputBoxTitle(1, "Pitch");
+  });
+  EXPECT_EQ(ib_text(0), "0");
+  EXPECT_EQ(ib_text(1), "9");
+  EXPECT_EQ(ib_text(2), "-42");
+  EXPECT_EQ(platform::caption(e[2]), u"-42");
+  EXPECT_EQ(platform::caption(l[1]), u"Pitch");
+  EXPECT_EQ(platform::caption(l[2]), u"Item 2");
+  EXPECT_EQ(platform::caption(l[0]), u"Item 0");
+  EXPECT_EQ(labels(box).size(), 3u);
+  EXPECT_EQ(edits(box).size(), 3u);
 }
 
 TEST(InputBoxTest, ValuesArriveOnTabOrEnterAndNotWhileTyping) {
@@ -189,35 +212,6 @@ TEST(InputBoxTest, DraggedEdgesResizeOneColumnAndNeverTheHeight) {
   headless::drag_edge(box, platform::kEdgeTop, 0, -50);
   on_worker([] {});
   EXPECT_EQ(platform::window_rect(box), now);
-}
-
-TEST(InputBoxTest, SetCallsTouchOnlyExistingRows) {
-  Framework framework;
-  on_worker([] {
-    ORV_SetInputBoxInt(0, 5);  // no box yet: nothing, and nothing breaks
-    ORV_SetInputBoxTitle(0, "x");
-  });
-  Window box = open_box(0, 0, 3);
-  ASSERT_TRUE(box);
-  std::vector<Window> l = labels(box);
-  std::vector<Window> e = edits(box);
-  on_worker([] {
-    ORV_SetInputBoxInt(3, 77);  // row = item count
-    ORV_SetInputBoxInt(-1, 77);
-    ORV_SetInputBoxReal(3, 1.5);
-    ORV_SetInputBoxTitle(3, "no");
-    ORV_SetInputBoxTitle(-1, "no");
-    ORV_SetInputBoxInt(2, -42);
-    ORV_SetInputBoxTitle(1, "Pitch");
-  });
-  EXPECT_EQ(ib_text(0), "0");
-  EXPECT_EQ(ib_text(1), "0");
-  EXPECT_EQ(ib_text(2), "-42");
-  EXPECT_EQ(platform::caption(e[2]), u"-42");
-  EXPECT_EQ(platform::caption(l[1]), u"Pitch");
-  EXPECT_EQ(platform::caption(l[2]), u"Item 2");
-  EXPECT_EQ(labels(box).size(), 3u);
-  EXPECT_EQ(edits(box).size(), 3u);
 }
 
 // Ten significant digits; fixed notation for exponents -1..9 and a
