@@ -48,7 +48,7 @@ platform::Window open_window(int width, int height) {
   return text_window();
 }
 
-TEST(LineInputTest, TypingWithBackspaceReturnsTheEditedLine) {
+TEST(LineInputTest, TypingWithBackspaceReturnsTheEditedLineAfterThePrompt) {
   Console console;
   platform::Window w = open_window(400, 160);
   Input first;
@@ -69,6 +69,16 @@ TEST(LineInputTest, TypingWithBackspaceReturnsTheEditedLine) {
   headless::type_text(w, u"a\tb\x1b");
   headless::key(w, platform::kKeyReturn);
   EXPECT_EQ(second.get(), "a b\x1b");
+  // A prompt and its answer share one line.
+  on_worker([] { ORV_Print("Name? "); });
+  Input third;
+  headless::type_text(w, u"Bob\r");
+  EXPECT_EQ(third.get(), "Bob");
+  on_worker([] { ORV_Print("ok"); });
+  ASSERT_TRUE(headless::wait_until([&] { return cell_shows(w, 0, 3, u'o'); }));
+  EXPECT_TRUE(cell_shows(w, 0, 2, u'N'));
+  EXPECT_TRUE(cell_shows(w, 6, 2, u'B'));
+  EXPECT_TRUE(cell_shows(w, 8, 2, u'b'));
 }
 
 // Ten cells a line: the tenth character wraps the cursor; Backspace there
@@ -142,20 +152,6 @@ TEST(LineInputTest, TheTwoHundredFiftySixthCharacterIsIgnored) {
   headless::type_text(w, u"M\r");
   EXPECT_EQ(input.get(), std::string(255, '#'));
   EXPECT_EQ(cell_ink(w, 5, 5), 0u);
-}
-
-TEST(LineInputTest, APromptAndItsAnswerShareOneLine) {
-  Console console;
-  platform::Window w = open_window(400, 160);
-  on_worker([] { ORV_Print("Name? "); });
-  Input input;
-  headless::type_text(w, u"Bob\r");
-  EXPECT_EQ(input.get(), "Bob");
-  on_worker([] { ORV_Print("ok"); });
-  ASSERT_TRUE(headless::wait_until([&] { return cell_shows(w, 0, 1, u'o'); }));
-  EXPECT_TRUE(cell_shows(w, 0, 0, u'N'));
-  EXPECT_TRUE(cell_shows(w, 6, 0, u'B'));
-  EXPECT_TRUE(cell_shows(w, 8, 0, u'b'));
 }
 
 TEST(LineInputTest, ExitWhileAnInputWaitsReturnsAnEmptyLineAtOnce) {
