@@ -17,7 +17,16 @@ namespace {
 using platform::Rect;
 using test_program::Running;
 
-TEST(MainWindowTest, DropsInAboveTheBottomOfTheScreenWithTheDepthInTheStatusLine) {
+// Every item but Stop and Exit greyed.
+void expect_only_stop_and_exit_enabled(const platform::Menu& menu) {
+  for (const platform::MenuItem& item : menu.items) {
+    if (item.separator) continue;
+    bool enabled = item.id == orv::kCommandStop || item.id == orv::kCommandExit;
+    EXPECT_EQ(item.greyed, !enabled) << platform::from_utf16(item.label);
+  }
+}
+
+TEST(MainWindowTest, DropsInAboveTheScreenBottomWithACentredStatusLineAndAFixedSize) {
   Running run;
   platform::Window w = orv::main_window();
   // Client 240 x (menu 20 + 32); frame 4, caption 23: outer 248 x 103, centred
@@ -35,12 +44,9 @@ TEST(MainWindowTest, DropsInAboveTheBottomOfTheScreenWithTheDepthInTheStatusLine
   EXPECT_EQ(bar.items[0].label, u"Start(&S)");
   EXPECT_EQ(bar.items[1].id, 1003);
   EXPECT_EQ(bar.items[2].id, 1002);
-  EXPECT_EQ(run.exit(), 0);
-}
 
-TEST(MainWindowTest, StatusTextIsCentredByItsLength) {
-  Running run;
-  platform::Window status = platform::control_by_id(orv::main_window(), orv::kStatusLineId);
+  // Status text is centred by its length.
+  platform::Window status = platform::control_by_id(w, orv::kStatusLineId);
   ORV_SetStatusText("Input text");  // 10 bytes: 13 spaces
   EXPECT_EQ(platform::caption(status), u"             Input text");
   std::string long_text(40, 'x');  // 40 / 2 = 20, not below 19: no padding
@@ -49,6 +55,13 @@ TEST(MainWindowTest, StatusTextIsCentredByItsLength) {
   std::string too_long(80, 'y');  // cut at 63 bytes
   ORV_SetStatusText(too_long.c_str());
   EXPECT_EQ(platform::caption(status), std::u16string(63, u'y'));
+
+  // The main window cannot be resized.
+  Rect before = platform::window_rect(w);
+  headless::drag_edge(w, platform::kEdgeBottomRight, 40, 30);
+  headless::drag_window(w, 0, 0);  // a no-op move after it, to know the first was served
+  platform::sleep_ms(50);
+  EXPECT_EQ(platform::window_rect(w), before);
   EXPECT_EQ(run.exit(), 0);
 }
 
@@ -87,49 +100,25 @@ TEST(MainWindowTest, PopupGreysAllButStopAndExitWhileMainRuns) {
   headless::right_click(w, 10, 10);
   auto idle = headless::wait_popup();
   ASSERT_TRUE(idle);
-  const char16_t* labels[] = {u"Paste\tCtrl+V",
-                              u"",
-                              u"Start",
-                              u"Stop",
-                              u"E&xit",
-                              u"",
-                              u"Image Window",
-                              u"Text Window",
-                              u"Input Box",
-                              u"Button Box",
-                              u"",
-                              u"&Window Info.\tCtrl+W"};
-  ASSERT_EQ(idle->menu.items.size(), 12u);
-  for (std::size_t i = 0; i < 12; ++i) {
-    EXPECT_EQ(idle->menu.items[i].label, labels[i]);
-    EXPECT_FALSE(idle->menu.items[i].greyed);
+  std::u16string labels;  // "|" after each item
+  for (const platform::MenuItem& item : idle->menu.items) {
+    labels += item.label + u"|";
+    EXPECT_FALSE(item.greyed) << platform::from_utf16(item.label);
   }
+  EXPECT_EQ(labels,
+            u"Paste\tCtrl+V||Start|Stop|E&xit||Image Window|Text Window|Input Box|Button Box||"
+            u"&Window Info.\tCtrl+W|");
   headless::answer_popup(orv::kCommandStart);  // choosing Start starts the program
   ASSERT_TRUE(headless::wait_until([] { return orv_running.load() == 1; }));
 
   headless::right_click_title(w);
   auto busy = headless::wait_popup();
   ASSERT_TRUE(busy);
-  for (const platform::MenuItem& item : busy->menu.items) {
-    if (item.separator) continue;
-    bool enabled = item.id == orv::kCommandStop || item.id == orv::kCommandExit;
-    EXPECT_EQ(item.greyed, !enabled) << platform::from_utf16(item.label);
-  }
+  expect_only_stop_and_exit_enabled(busy->menu);
   headless::answer_popup(0);
   release = true;
   EXPECT_EQ(run.exit(), 0);
   headless::detach_driver();
-}
-
-TEST(MainWindowTest, TheMainWindowCannotBeResized) {
-  Running run;
-  platform::Window w = orv::main_window();
-  Rect before = platform::window_rect(w);
-  headless::drag_edge(w, platform::kEdgeBottomRight, 40, 30);
-  headless::drag_window(w, 0, 0);  // a no-op move after it, to know the first was served
-  platform::sleep_ms(50);
-  EXPECT_EQ(platform::window_rect(w), before);
-  EXPECT_EQ(run.exit(), 0);
 }
 
 TEST(SnapTest, EdgesWithinSevenPixelsSnapFlushAndEightDoNot) {
@@ -153,19 +142,6 @@ TEST(SnapTest, EdgesWithinSevenPixelsSnapFlushAndEightDoNot) {
   orv::SnapList own{{100, 100, 200, 200}};
   EXPECT_EQ(orv::snap_rect(own, {100, 100, 200, 200}, {103, 100, 203, 200}),
             (Rect{103, 100, 203, 200}));
-}
-
-TEST(MainWindowTest, CtrlDraggingSnapsToTheScreenBottomAndPlainDraggingDoesNot) {
-  Running run;
-  platform::Window w = orv::main_window();
-  headless::drag_window(w, 0, -20);
-  ASSERT_TRUE(headless::wait_until([&] { return platform::window_rect(w).bottom == 964; }));
-  headless::drag_window(w, 0, 15, true);  // 5 from the bottom strip with Ctrl: flush
-  ASSERT_TRUE(headless::wait_until([&] { return platform::window_rect(w).bottom != 964; }));
-  EXPECT_EQ(platform::window_rect(w).bottom, 984);
-  headless::drag_window(w, 0, -5, false);
-  ASSERT_TRUE(headless::wait_until([&] { return platform::window_rect(w).bottom == 979; }));
-  EXPECT_EQ(run.exit(), 0);
 }
 
 // Ten other processes hold the ten slots: the eleventh shows the limit box
@@ -209,10 +185,6 @@ TEST(MainWindowTest, AnEleventhInstanceShowsTheLimitBoxAndExitsWithOne) {
   EXPECT_FALSE(platform::find_window_by_class(orv::main_window_class(9)));  // freed by the kill
 }
 
-}  // namespace
-
-namespace {
-
 TEST(MainWindowTest, PopupIsGreyedWhileALineInputWaits) {
   static std::atomic<bool> answered{false};
   answered = false;
@@ -228,10 +200,7 @@ TEST(MainWindowTest, PopupIsGreyedWhileALineInputWaits) {
   headless::right_click(orv::main_window(), 10, 40);
   auto popup = headless::wait_popup();
   ASSERT_TRUE(popup);
-  for (const platform::MenuItem& item : popup->menu.items) {
-    if (item.separator) continue;
-    EXPECT_EQ(item.greyed, item.id != orv::kCommandStop && item.id != orv::kCommandExit);
-  }
+  expect_only_stop_and_exit_enabled(popup->menu);
   headless::answer_popup(0);
   headless::key(orv::open_text_windows_in_id_order()[0], platform::kKeyReturn);
   ASSERT_TRUE(headless::wait_until([] { return answered.load(); }));
@@ -239,14 +208,23 @@ TEST(MainWindowTest, PopupIsGreyedWhileALineInputWaits) {
   headless::detach_driver();
 }
 
-// A text window 200 pixels left of the main window, dragged with Ctrl held
-// to 5 pixels from its left edge, lands flush; 8 pixels away it stays.
-TEST(MainWindowTest, CtrlDraggingATextWindowNextToTheMainWindowPutsItFlush) {
+// The main window snaps to the screen bottom only when Ctrl is held. A text
+// window 200 pixels left of the main window, dragged with Ctrl held to 5
+// pixels from its left edge, lands flush; 8 pixels away it stays.
+TEST(MainWindowTest, CtrlDraggingPutsWindowsFlushAndPlainDraggingDoesNot) {
   test_program::ready = [] { ORV_OpenTextWindow(0, 100, 850, 200, 100); };
   Running run;
   ASSERT_TRUE(headless::wait_until([] { return !orv::open_text_windows_in_id_order().empty(); }));
   platform::Window text = orv::open_text_windows_in_id_order()[0];
   platform::Window main = orv::main_window();
+  headless::drag_window(main, 0, -20);
+  ASSERT_TRUE(headless::wait_until([&] { return platform::window_rect(main).bottom == 964; }));
+  headless::drag_window(main, 0, 15, true);  // 5 from the bottom strip with Ctrl: flush
+  ASSERT_TRUE(headless::wait_until([&] { return platform::window_rect(main).bottom != 964; }));
+  EXPECT_EQ(platform::window_rect(main).bottom, 984);
+  headless::drag_window(main, 0, -5, false);
+  ASSERT_TRUE(headless::wait_until([&] { return platform::window_rect(main).bottom == 979; }));
+
   int main_left = platform::window_rect(main).left;  // 516
   Rect start = platform::window_rect(text);
   int gap = main_left - start.right;

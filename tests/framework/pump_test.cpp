@@ -58,13 +58,20 @@ class PumpTest : public ::testing::Test {
   Window window;
 };
 
-TEST_F(PumpTest, WaitOfZeroOrLessReturnsAtOnceWithoutDispatching) {
+// A wait of zero or less returns at once without dispatching; with Stop
+// already set a wait dispatches once, then returns 1.
+TEST_F(PumpTest, WaitOfZeroReturnsAtOnceAndWaitWithStopSetDispatchesOnce) {
   post_user();
   EXPECT_EQ(ORV_Wait(0), 0);
   EXPECT_EQ(ORV_Wait(-5), 0);
   EXPECT_EQ(g_dispatched.load(), 0);
   ORV_ProcessMessages();
   EXPECT_EQ(g_dispatched.load(), 1);
+  use_fake_clock(0);
+  post_user();
+  orv_stop_req = 1;
+  EXPECT_EQ(ORV_Wait(100), 1);
+  EXPECT_EQ(g_dispatched.load(), 2);
 }
 
 TEST_F(PumpTest, WaitReturnsOneWhenStopArrivesBeforeTheTime) {
@@ -100,14 +107,6 @@ TEST_F(PumpTest, WaitSleepsBetweenMessagesAndAWakeEndsTheSleep) {
   person.join();
   EXPECT_EQ(g_dispatched.load(), 1);
   EXPECT_LT(reads.load(), 60);
-}
-
-TEST_F(PumpTest, WaitWithStopAlreadySetDispatchesOnceThenReturnsOne) {
-  use_fake_clock(0);
-  post_user();
-  orv_stop_req = 1;
-  EXPECT_EQ(ORV_Wait(100), 1);
-  EXPECT_EQ(g_dispatched.load(), 1);
 }
 
 TEST_F(PumpTest, WaitRoundsElapsedTimeToTheNearestMillisecond) {

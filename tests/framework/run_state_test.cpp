@@ -20,7 +20,7 @@ std::atomic<int> g_runs{0};
 std::atomic<int> g_stop_seen{-1};
 std::atomic<bool> g_release{false};
 
-TEST(RunStateTest, ReadyRunsOnceOnTheWorkerBeforeAnyStart) {
+TEST(RunStateTest, ReadyRunsOnceOnTheWorkerAndExitWhileIdleEndsItNormally) {
   static std::atomic<int> readies{0};
   static std::atomic<platform::ThreadId> ready_thread{0};
   readies = 0;
@@ -31,8 +31,12 @@ TEST(RunStateTest, ReadyRunsOnceOnTheWorkerBeforeAnyStart) {
   Running run;
   ASSERT_TRUE(headless::wait_until([] { return readies.load() == 1; }));
   EXPECT_EQ(ready_thread.load(), platform::thread_id(orv::worker_thread()));
-  EXPECT_EQ(run.exit(), 0);
+  EXPECT_EQ(run.exit(), 0);  // Exit while idle ends the worker normally
   EXPECT_EQ(readies.load(), 1);
+  EXPECT_EQ(orv_exit_state.load(), 2);
+  EXPECT_EQ(orv_stop_req.load(), 1);
+  EXPECT_EQ(platform::thread_exit_code(orv::worker_thread()), 0);
+  EXPECT_FALSE(platform::is_window(orv::main_window()));
 }
 
 TEST(RunStateTest, TwoQuickStartsRunMainOnceAndAStartDuringARunIsDropped) {
@@ -56,26 +60,19 @@ TEST(RunStateTest, TwoQuickStartsRunMainOnceAndAStartDuringARunIsDropped) {
   EXPECT_EQ(run.exit(), 0);
 }
 
-TEST(RunStateTest, StopWhileIdleDoesNotStopTheNextRun) {
+TEST(RunStateTest, StopWhileIdleDoesNotStopTheNextRunAndDropsReturnAfterIt) {
   g_stop_seen = -1;
   test_program::main = [] { g_stop_seen = orv_stop_req.load(); };
   Running run;
+  EXPECT_TRUE(platform::accepts_drops(orv::main_window()));
   run.press(orv::kCommandStop);
   ASSERT_TRUE(headless::wait_until([] { return orv_stop_req.load() == 1; }));
   run.press(orv::kCommandStart);
   ASSERT_TRUE(headless::wait_until([] { return g_stop_seen.load() != -1; }));
   EXPECT_EQ(g_stop_seen.load(), 0);
   ASSERT_TRUE(headless::wait_until([] { return orv_stop_req.load() == 0 && orv_running == 0; }));
+  EXPECT_TRUE(platform::accepts_drops(orv::main_window()));  // accepted again after a run
   EXPECT_EQ(run.exit(), 0);
-}
-
-TEST(RunStateTest, ExitWhileIdleEndsTheWorkerNormally) {
-  Running run;
-  EXPECT_EQ(run.exit(), 0);
-  EXPECT_EQ(orv_exit_state.load(), 2);
-  EXPECT_EQ(orv_stop_req.load(), 1);
-  EXPECT_EQ(platform::thread_exit_code(orv::worker_thread()), 0);
-  EXPECT_FALSE(platform::is_window(orv::main_window()));
 }
 
 TEST(RunStateTest, ExitWhileMainPollsEndsInTimeAndSkipsTheRunEnd) {
@@ -92,28 +89,15 @@ TEST(RunStateTest, ExitWhileMainPollsEndsInTimeAndSkipsTheRunEnd) {
   EXPECT_EQ(orv_running.load(), 1);  // the loop was left before the run's end steps
 }
 
-TEST(RunStateTest, DropsAreAcceptedAgainAfterARun) {
-  Running run;
-  EXPECT_TRUE(platform::accepts_drops(orv::main_window()));
-  run.press(orv::kCommandStart);
-  ASSERT_TRUE(headless::wait_until([] { return orv_running.load() == 0 && orv_start_req == 0; }));
-  EXPECT_TRUE(platform::accepts_drops(orv::main_window()));
-  EXPECT_EQ(run.exit(), 0);
-}
-
 // A process whose ORV_Main never polls: Exit waits out the grace on the
 // framework clock, abandons the worker with code 1 and still ends with 0.
 // The clock is a counter the scenario advances by hand, in milliseconds.
 std::atomic<std::int64_t> g_clock_ms{0};
 
-struct ChildResult {
-  int exit_status = -1;
-  std::string report;
-};
-
-ChildResult run_never_polling_child() {
+// Returns the child's report and exit status.
+std::pair<std::string, int> run_never_polling_child() {
   int report[2];
-  if (pipe(report) != 0) return {};
+  if (pipe(report) != 0) return {"", -1};
   test_program::use_private_lock_folder();  // made here, so that the parent removes it
   pid_t pid = fork();
   if (pid == 0) {
@@ -147,21 +131,21 @@ ChildResult run_never_polling_child() {
     platform::exit_process(code);
   }
   close(report[1]);
-  ChildResult result;
+  std::pair<std::string, int> result{"", -1};
   char buffer[256];
   ssize_t n;
-  while ((n = read(report[0], buffer, sizeof buffer)) > 0) result.report.append(buffer, size_t(n));
+  while ((n = read(report[0], buffer, sizeof buffer)) > 0) result.first.append(buffer, size_t(n));
   close(report[0]);
   int status = 0;
   waitpid(pid, &status, 0);
-  result.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  result.second = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return result;
 }
 
 TEST(RunStateTest, ExitAbandonsAWorkerThatNeverPollsAfterTheGrace) {
-  ChildResult result = run_never_polling_child();
-  EXPECT_EQ(result.report, "alive-at-2000 worker=1 state=2");
-  EXPECT_EQ(result.exit_status, 0);
+  auto [report, exit_status] = run_never_polling_child();
+  EXPECT_EQ(report, "alive-at-2000 worker=1 state=2");
+  EXPECT_EQ(exit_status, 0);
 }
 
 }  // namespace

@@ -70,4 +70,20 @@ class Running {
   std::thread thread_;
 };
 
+// The framework with ORV_Main serving the test's jobs; `prepare` is ORV_Ready.
+struct Serving {
+  struct Hooks {
+    explicit Hooks(std::function<void()> prepare) {
+      ready = std::move(prepare);
+      main = serve_worker_jobs;
+    }
+  } hooks;
+  Running run;
+  explicit Serving(std::function<void()> prepare = [] {}) : hooks(std::move(prepare)) {
+    run.press(orv::kCommandStart);
+    headless::wait_until([] { return orv_running.load() == 1; });
+  }
+  ~Serving() { headless::detach_driver(); }
+};
+
 }  // namespace test_program

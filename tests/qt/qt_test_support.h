@@ -3,6 +3,7 @@
 // the GUI thread's wait, and a log of what window procedures received.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -42,10 +43,8 @@ class Log {
     return lines_;
   }
   bool has(const std::string& line) {
-    std::lock_guard lock(mutex_);
-    for (const std::string& l : lines_)
-      if (l == line) return true;
-    return false;
+    std::vector<std::string> all = lines();
+    return std::find(all.begin(), all.end(), line) != all.end();
   }
   void clear() {
     std::lock_guard lock(mutex_);

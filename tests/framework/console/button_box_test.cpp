@@ -2,50 +2,27 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
-#include <deque>
-#include <future>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "framework/console/button_box.h"
-#include "framework/console/input_box.h"
-#include "framework/console/text_window.h"
 #include "platform/queue.h"
 #include "tests/framework/test_program.h"
+
+namespace console_test {
+void prepare_boxes();  // input_box_test.cpp
+}
 
 namespace {
 
 using platform::Rect;
 using platform::Window;
-
+using test_program::answer_prompt;
 using test_program::on_worker;
+using test_program::waiting_for_a_line;
 
-void prepare_boxes() {
-  orv::reset_input_box_for_tests();
-  orv::reset_button_box_for_tests();
-  orv::register_input_box_class();  // start-up may have done it already
-  orv::register_button_box_class();
-  orv::init_text_windows();  // the rename prompt goes to text window 0
-  orv::register_text_window_class();
-}
-
-struct Hooks {
-  Hooks() {
-    test_program::ready = prepare_boxes;
-    test_program::main = test_program::serve_worker_jobs;
-  }
-};
-
-// The framework with ORV_Main serving the test's calls.
-struct Framework : Hooks {
-  test_program::Running run;
-  Framework() {
-    run.press(orv::kCommandStart);
-    headless::wait_until([] { return orv_running.load() == 1; });
-  }
-  ~Framework() { headless::detach_driver(); }
+struct Framework : test_program::Serving {
+  Framework() : Serving(console_test::prepare_boxes) {}
 };
 
 Window open_box(int x, int y, int nx, int ny) {
@@ -140,7 +117,7 @@ TEST(ButtonBoxTest, ButtonsAreLaidOutRowByRow) {
   EXPECT_EQ(buttons(box).size(), 6u);
 }
 
-TEST(ButtonBoxTest, ClicksAddUpUntilTheProgramTakesThem) {
+TEST(ButtonBoxTest, ClicksAndKeysAddUpUntilTheProgramTakesThem) {
   Framework framework;
   Window box = open_box(100, 50, 3, 2);
   ASSERT_TRUE(box);
@@ -160,16 +137,10 @@ TEST(ButtonBoxTest, ClicksAddUpUntilTheProgramTakesThem) {
   headless::key(box, platform::kKeyEscape);
   EXPECT_EQ(take(1), 1);
   EXPECT_EQ(orv::button_box_window(), box);
-}
 
-TEST(ButtonBoxTest, DigitKeysCountForButtonsZeroToNine) {
-  Framework framework;
-  Window box = open_box(0, 0, 2, 2);
-  ASSERT_TRUE(box);
-  click_button(box, 2, 0);  // the click gives the box the focus
-  EXPECT_EQ(take(0), 1);
+  // Digit keys count for buttons 0 to 9, without Ctrl.
   headless::key(box, platform::kKeyNumpad0 + 7);
-  EXPECT_EQ(peek(7), 1);  // a box of 4 buttons still counts button 7
+  EXPECT_EQ(peek(7), 1);  // a box of 6 buttons still counts button 7
   headless::key(box, '7');
   headless::key(box, '7', platform::kKeyBitCtrl);
   headless::key(box, platform::kKeyNumpad0 + 9);
@@ -203,19 +174,19 @@ TEST(ButtonBoxTest, TheSizeRuleSharesTheClientAreaAndSurvivesReopening) {
   on_worker([] { ORV_ResizeButtonBox(2 * 60 + 12, 2 * 20 + 12); });
   EXPECT_EQ(platform::client_rect(box), (Rect{0, 0, 132, 52}));
   EXPECT_EQ(platform::window_rect(buttons(box)[3]), (Rect{68, 28, 128, 48}));
-}
+  on_worker([] { ORV_CloseButtonBox(); });
 
-TEST(ButtonBoxTest, TooNarrowBoxesGiveButtonsOfWidthZeroOrOne) {
-  Framework framework;
-  // 32 columns need 4 * 32 + 5 pixels; the narrowest frame leaves a client of 112 - 8.
-  Window box = open_box(0, 0, 32, 1);
+  // Too narrow boxes give buttons of width 0, or 1 for one column; the
+  // height stays the 20 set above. 32 columns need 4 * 32 + 5 pixels; the narrowest frame leaves a
+  // client of 112 - 8.
+  box = open_box(0, 0, 32, 1);
   ASSERT_TRUE(box);
   headless::drag_edge(box, platform::kEdgeRight, -4000, 0);
   on_worker([] {});
   EXPECT_EQ(platform::client_rect(box).width(), 104);
   EXPECT_EQ(orv::button_box_button_width(), 0);
-  EXPECT_EQ(orv::button_box_button_height(), 26);
-  EXPECT_EQ(platform::window_rect(buttons(box)[31]), (Rect{128, 4, 128, 30}));
+  EXPECT_EQ(orv::button_box_button_height(), 20);
+  EXPECT_EQ(platform::window_rect(buttons(box)[31]), (Rect{128, 4, 128, 24}));
   on_worker([] { ORV_CloseButtonBox(); });
 
   // With a desktop that lets frames shrink further, one column keeps 1 pixel.
@@ -229,7 +200,7 @@ TEST(ButtonBoxTest, TooNarrowBoxesGiveButtonsOfWidthZeroOrOne) {
   on_worker([] {});
   EXPECT_EQ(platform::client_rect(box).width(), 5);
   EXPECT_EQ(orv::button_box_button_width(), 1);
-  EXPECT_EQ(platform::window_rect(buttons(box)[0]), (Rect{4, 4, 5, 30}));
+  EXPECT_EQ(platform::window_rect(buttons(box)[0]), (Rect{4, 4, 5, 24}));
 }
 
 // What a program sees through the public call.
@@ -239,7 +210,7 @@ int program_sees_open() {
   return open;
 }
 
-TEST(ButtonBoxTest, CtrlQTheTitlePopupAndTheCloseBoxCloseTheBox) {
+TEST(ButtonBoxTest, CtrlQTheTitlePopupAndTheCloseBoxCloseItAndButtonsAreRenamed) {
   Framework framework;
   headless::attach_driver();
   Window box = open_box(0, 0, 2, 2);
@@ -278,6 +249,27 @@ TEST(ButtonBoxTest, CtrlQTheTitlePopupAndTheCloseBoxCloseTheBox) {
   on_worker([] {});
   EXPECT_EQ(platform::caption(buttons(box)[4]), u"4");
 
+  // Double click, or the popup's Rename, names a button through the text window.
+  std::vector<Window> b = buttons(box);
+  headless::double_click(box, 104, 32);  // the gap left of button 4
+  answer_prompt(u"cap");
+  ASSERT_TRUE(headless::wait_until([&] { return platform::caption(b[4]) == u"cap"; }));
+
+  // Below and right of the last cell still names the last row and column.
+  headless::right_click(box, 308, 62);
+  popup = headless::wait_popup();
+  ASSERT_TRUE(popup);
+  headless::answer_popup(1057);
+  answer_prompt(u"REC");
+  ASSERT_TRUE(headless::wait_until([&] { return platform::caption(b[5]) == u"REC"; }));
+
+  headless::double_click(box, 2, 2);  // button 0; an empty line keeps its label
+  answer_prompt(u"");
+  ASSERT_TRUE(headless::wait_until([] { return !waiting_for_a_line(); }));
+  on_worker([] {});
+  EXPECT_EQ(platform::caption(b[0]), u"0");
+  EXPECT_EQ(take(0) + take(4) + take(5), 0);  // renaming clicks nothing
+
   platform::Msg close;
   close.kind = platform::MsgKind::Close;
   platform::post_message(box, close);
@@ -294,7 +286,7 @@ TEST(ButtonBoxTest, SStartsTheProgramAndCtrlSDoesNothing) {
   static std::atomic<int> runs{0};
   runs = 0;
   test_program::ready = [] {
-    prepare_boxes();
+    console_test::prepare_boxes();
     ORV_OpenButtonBox(0, 0, 2, 2);
   };
   test_program::main = [] { ++runs; };
@@ -313,35 +305,6 @@ TEST(ButtonBoxTest, SStartsTheProgramAndCtrlSDoesNothing) {
   EXPECT_EQ(runs.load(), 0);
   headless::key(box, 'S');
   EXPECT_TRUE(headless::wait_until([] { return runs.load() == 1; }));
-}
-
-using test_program::answer_prompt;
-using test_program::waiting_for_a_line;
-
-TEST(ButtonBoxTest, ButtonsAreRenamedByDoubleClickOrPopupThroughTheTextWindow) {
-  Framework framework;
-  headless::attach_driver();
-  Window box = open_box(0, 0, 3, 2);
-  ASSERT_TRUE(box);
-  std::vector<Window> b = buttons(box);
-  headless::double_click(box, 104, 32);  // the gap left of button 4
-  answer_prompt(u"cap");
-  ASSERT_TRUE(headless::wait_until([&] { return platform::caption(b[4]) == u"cap"; }));
-
-  // Below and right of the last cell still names the last row and column.
-  headless::right_click(box, 308, 62);
-  auto popup = headless::wait_popup();
-  ASSERT_TRUE(popup);
-  headless::answer_popup(1057);
-  answer_prompt(u"REC");
-  ASSERT_TRUE(headless::wait_until([&] { return platform::caption(b[5]) == u"REC"; }));
-
-  headless::double_click(box, 2, 2);  // button 0; an empty line keeps its label
-  answer_prompt(u"");
-  ASSERT_TRUE(headless::wait_until([] { return !waiting_for_a_line(); }));
-  on_worker([] {});
-  EXPECT_EQ(platform::caption(b[0]), u"0");
-  EXPECT_EQ(take(0) + take(4) + take(5), 0);  // renaming clicks nothing
 }
 
 }  // namespace

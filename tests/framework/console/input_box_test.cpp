@@ -2,10 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstring>
-#include <deque>
 #include <future>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -16,35 +13,28 @@
 #include "platform/text/codepage.h"
 #include "tests/framework/test_program.h"
 
+namespace console_test {
+// ORV_Ready of the box tests; the rename prompt goes to text window 0.
+void prepare_boxes() {
+  orv::reset_input_box_for_tests();
+  orv::reset_button_box_for_tests();
+  orv::register_input_box_class();  // start-up may have done it already
+  orv::register_button_box_class();
+  orv::init_text_windows();
+  orv::register_text_window_class();
+}
+}  // namespace console_test
+
 namespace {
 
 using platform::Rect;
 using platform::Window;
-
+using test_program::answer_prompt;
 using test_program::on_worker;
+using test_program::waiting_for_a_line;
 
-struct Hooks {
-  Hooks() {
-    test_program::ready = [] {
-      orv::reset_input_box_for_tests();
-      orv::reset_button_box_for_tests();
-      orv::register_input_box_class();  // start-up may have done it already
-      orv::register_button_box_class();
-      orv::init_text_windows();  // the rename prompt goes to text window 0
-      orv::register_text_window_class();
-    };
-    test_program::main = test_program::serve_worker_jobs;
-  }
-};
-
-// The framework with ORV_Main serving the test's calls.
-struct Framework : Hooks {
-  test_program::Running run;
-  Framework() {
-    run.press(orv::kCommandStart);
-    headless::wait_until([] { return orv_running.load() == 1; });
-  }
-  ~Framework() { headless::detach_driver(); }
+struct Framework : test_program::Serving {
+  Framework() : Serving(console_test::prepare_boxes) {}
 };
 
 std::vector<Window> controls(Window box, platform::ControlKind kind) {
@@ -53,14 +43,12 @@ std::vector<Window> controls(Window box, platform::ControlKind kind) {
     if (platform::control_kind(child) == kind) found.push_back(child);
   return found;
 }
-
 std::vector<Window> edits(Window box) {
   return controls(box, platform::ControlKind::Edit);
 }
 std::vector<Window> labels(Window box) {
   return controls(box, platform::ControlKind::Static);
 }
-
 Window worker_focus(Window box) {
   return platform::focus_of_thread(platform::window_thread(box));
 }
@@ -97,8 +85,12 @@ TEST(InputBoxTest, ItemCountsOutsideOneToThirtyAreClamped) {
 
 // Three rows at (10, 20): client 80 + 70 + 12 = 162 wide and 28 * 3 + 2 = 86
 // high; frame 4 and caption 23 make the outer rectangle 170 x 117.
-TEST(InputBoxTest, AFreshBoxShowsItemLabelsAndZerosLaidOutByRow) {
+TEST(InputBoxTest, AFreshBoxShowsItemLabelsAndZerosLaidOutByRowAndSetsTouchOnlyItsRows) {
   Framework framework;
+  on_worker([] {
+    ORV_SetInputBoxInt(0, 5);  // no box yet: nothing, and nothing breaks
+    ORV_SetInputBoxTitle(0, "x");
+  });
   Window box = open_box(10, 20, 3);
   ASSERT_TRUE(box);
   EXPECT_EQ(platform::window_class(box), "orv_ib");
@@ -130,6 +122,25 @@ TEST(InputBoxTest, AFreshBoxShowsItemLabelsAndZerosLaidOutByRow) {
   EXPECT_EQ(orv::input_box_window(), box);
   EXPECT_EQ(platform::window_rect(box), (Rect{10, 20, 180, 137}));
   EXPECT_EQ(ib_text(1), "9");
+
+  on_worker([] {
+    ORV_SetInputBoxInt(3, 77);  // row = item count
+    ORV_SetInputBoxInt(-1, 77);
+    ORV_SetInputBoxReal(3, 1.5);
+    ORV_SetInputBoxTitle(3, "no");
+    ORV_SetInputBoxTitle(-1, "no");
+    ORV_SetInputBoxInt(2, -42);
+    ORV_SetInputBoxTitle(1, "Pitch");
+  });
+  EXPECT_EQ(ib_text(0), "0");
+  EXPECT_EQ(ib_text(1), "9");
+  EXPECT_EQ(ib_text(2), "-42");
+  EXPECT_EQ(platform::caption(e[2]), u"-42");
+  EXPECT_EQ(platform::caption(l[1]), u"Pitch");
+  EXPECT_EQ(platform::caption(l[2]), u"Item 2");
+  EXPECT_EQ(platform::caption(l[0]), u"Item 0");
+  EXPECT_EQ(labels(box).size(), 3u);
+  EXPECT_EQ(edits(box).size(), 3u);
 }
 
 TEST(InputBoxTest, ValuesArriveOnTabOrEnterAndNotWhileTyping) {
@@ -203,35 +214,6 @@ TEST(InputBoxTest, DraggedEdgesResizeOneColumnAndNeverTheHeight) {
   EXPECT_EQ(platform::window_rect(box), now);
 }
 
-TEST(InputBoxTest, SetCallsTouchOnlyExistingRows) {
-  Framework framework;
-  on_worker([] {
-    ORV_SetInputBoxInt(0, 5);  // no box yet: nothing, and nothing breaks
-    ORV_SetInputBoxTitle(0, "x");
-  });
-  Window box = open_box(0, 0, 3);
-  ASSERT_TRUE(box);
-  std::vector<Window> l = labels(box);
-  std::vector<Window> e = edits(box);
-  on_worker([] {
-    ORV_SetInputBoxInt(3, 77);  // row = item count
-    ORV_SetInputBoxInt(-1, 77);
-    ORV_SetInputBoxReal(3, 1.5);
-    ORV_SetInputBoxTitle(3, "no");
-    ORV_SetInputBoxTitle(-1, "no");
-    ORV_SetInputBoxInt(2, -42);
-    ORV_SetInputBoxTitle(1, "Pitch");
-  });
-  EXPECT_EQ(ib_text(0), "0");
-  EXPECT_EQ(ib_text(1), "0");
-  EXPECT_EQ(ib_text(2), "-42");
-  EXPECT_EQ(platform::caption(e[2]), u"-42");
-  EXPECT_EQ(platform::caption(l[1]), u"Pitch");
-  EXPECT_EQ(platform::caption(l[2]), u"Item 2");
-  EXPECT_EQ(labels(box).size(), 3u);
-  EXPECT_EQ(edits(box).size(), 3u);
-}
-
 // Ten significant digits; fixed notation for exponents -1..9 and a
 // three-digit exponent otherwise; trailing zeros go, the point stays.
 TEST(InputBoxTest, RealValuesAreWrittenAsTheClassicGcvtDoes) {
@@ -275,7 +257,7 @@ TEST(InputBoxTest, RealValuesAreWrittenAsTheClassicGcvtDoes) {
   }
 }
 
-TEST(InputBoxTest, ClosingDropsTheValuesAndReopeningKeepsTheWidths) {
+TEST(InputBoxTest, ClosingDropsTheValuesAndReopeningOrResizingSetsTheWidths) {
   Framework framework;
   Window box = open_box(0, 0, 2);
   ASSERT_TRUE(box);
@@ -307,42 +289,25 @@ TEST(InputBoxTest, ClosingDropsTheValuesAndReopeningKeepsTheWidths) {
   on_worker([&] { seen_open = ORV_IsInputBoxOpen(); });
   EXPECT_FALSE(orv::input_box_window());
   EXPECT_EQ(seen_open, 0);
-}
 
-TEST(InputBoxTest, ResizeSetsBothWidthsOpenOrNot) {
-  Framework framework;
+  // ORV_ResizeInputBox sets both widths, open or not.
   on_worker([] { ORV_ResizeInputBox(90, 40); });
-  Window box = open_box(0, 0, 2);
-  ASSERT_TRUE(box);
-  EXPECT_EQ(platform::client_rect(box).width(), 142);
+  Window box3 = open_box(0, 0, 2);
+  ASSERT_TRUE(box3);
+  EXPECT_EQ(platform::client_rect(box3).width(), 142);
   on_worker([] { ORV_ResizeInputBox(120, 60); });
-  EXPECT_EQ(platform::client_rect(box), (Rect{0, 0, 192, 58}));
-  EXPECT_EQ(platform::window_rect(labels(box)[0]), (Rect{4, 7, 124, 31}));
-  EXPECT_EQ(platform::window_rect(edits(box)[0]), (Rect{128, 4, 188, 28}));
-  EXPECT_EQ(platform::window_rect(box).left, 0);
-}
-
-TEST(InputBoxTest, ActivationFocusesTheLastFieldAndSelectsRowZero) {
-  Framework framework;
-  Window box = open_box(0, 0, 3);
-  ASSERT_TRUE(box);
-  std::vector<Window> e = edits(box);
-  on_worker([] { ORV_SetInputBoxInt(0, 1234); });
-  headless::click(box, 120, 4 + 28 * 2 + 5);
-  on_worker([] {});
-  EXPECT_EQ(worker_focus(box), e[2]);
-  platform::set_foreground(orv::main_window());
-  platform::set_foreground(box);
-  on_worker([] {});
-  EXPECT_EQ(worker_focus(box), e[2]);
-  EXPECT_EQ(platform::edit_selection(e[0]), (Rect{0, 4, 4, 4}));  // all of "1234"
+  EXPECT_EQ(platform::client_rect(box3), (Rect{0, 0, 192, 58}));
+  EXPECT_EQ(platform::window_rect(labels(box3)[0]), (Rect{4, 7, 124, 31}));
+  EXPECT_EQ(platform::window_rect(edits(box3)[0]), (Rect{128, 4, 188, 28}));
+  EXPECT_EQ(platform::window_rect(box3).left, 0);
 }
 
 // A field keeps what was typed into it when the person goes to another
 // window without Tab or Enter: the main window to press Start, or a text window.
+// Coming back focuses the last field and selects row 0.
 TEST(InputBoxTest, ActivatingAnotherWindowStoresTheFieldBeingEdited) {
   Framework framework;
-  Window box = open_box(0, 0, 2);
+  Window box = open_box(0, 0, 3);
   ASSERT_TRUE(box);
   Window text;
   on_worker([&] {
@@ -367,12 +332,24 @@ TEST(InputBoxTest, ActivatingAnotherWindowStoresTheFieldBeingEdited) {
   on_worker([] {});
   EXPECT_EQ(ib_text(1), "7");
   EXPECT_EQ(ib_text(0), "555");
+
+  std::vector<Window> e = edits(box);
+  on_worker([] { ORV_SetInputBoxInt(0, 1234); });
+  headless::click(box, 120, 4 + 28 * 2 + 5);
+  on_worker([] {});
+  EXPECT_EQ(worker_focus(box), e[2]);
+  platform::set_foreground(orv::main_window());
+  platform::set_foreground(box);
+  on_worker([] {});
+  EXPECT_EQ(worker_focus(box), e[2]);
+  EXPECT_EQ(platform::edit_selection(e[0]), (Rect{0, 4, 4, 4}));  // all of "1234"
 }
 
-TEST(InputBoxTest, TitleBarPopupDestroysAndClientPopupOffersRename) {
+// The title bar's popup destroys the box; the client's offers Rename.
+TEST(InputBoxTest, RowsAreRenamedByDoubleClickOrPopupThroughTheTextWindow) {
   Framework framework;
   headless::attach_driver();
-  Window box = open_box(0, 0, 3);
+  Window box = open_box(0, 0, 2);
   ASSERT_TRUE(box);
   headless::right_click_title(box);
   auto popup = headless::wait_popup();
@@ -384,7 +361,8 @@ TEST(InputBoxTest, TitleBarPopupDestroysAndClientPopupOffersRename) {
   on_worker([] {});
   EXPECT_FALSE(orv::input_box_window());
 
-  box = open_box(0, 0, 3);
+  box = open_box(0, 0, 2);
+  std::vector<Window> l = labels(box);
   headless::right_click(box, 30, 40);  // over row 1's label
   popup = headless::wait_popup();
   ASSERT_TRUE(popup);
@@ -393,26 +371,15 @@ TEST(InputBoxTest, TitleBarPopupDestroysAndClientPopupOffersRename) {
   EXPECT_EQ(popup->menu.items[0].id, 1056);
   headless::answer_popup(0);
   on_worker([] {});
-  EXPECT_EQ(platform::caption(labels(box)[1]), u"Item 1");
-  EXPECT_TRUE(headless::message_boxes_shown().empty());
-}
+  EXPECT_EQ(platform::caption(l[1]), u"Item 1");
 
-using test_program::answer_prompt;
-using test_program::waiting_for_a_line;
-
-TEST(InputBoxTest, RowsAreRenamedByDoubleClickOrPopupThroughTheTextWindow) {
-  Framework framework;
-  headless::attach_driver();
-  Window box = open_box(0, 0, 2);
-  ASSERT_TRUE(box);
-  std::vector<Window> l = labels(box);
   headless::double_click(box, 30, 40);  // row 1's label lets the click through
   answer_prompt(u"Speed");
   ASSERT_TRUE(headless::wait_until([&] { return platform::caption(l[1]) == u"Speed"; }));
   EXPECT_EQ(platform::caption(l[0]), u"Item 0");
 
   headless::right_click(box, 10, 10);  // row 0
-  auto popup = headless::wait_popup();
+  popup = headless::wait_popup();
   ASSERT_TRUE(popup);
   headless::answer_popup(1056);
   answer_prompt(u"Gain");
@@ -429,6 +396,7 @@ TEST(InputBoxTest, RowsAreRenamedByDoubleClickOrPopupThroughTheTextWindow) {
   EXPECT_EQ(platform::caption(l[0]), u"Gain");
   EXPECT_EQ(platform::caption(l[1]), u"Speed");
   EXPECT_EQ(labels(box).size(), 2u);
+  EXPECT_TRUE(headless::message_boxes_shown().empty());
 }
 
 // A rename while the program waits for a line takes the keyboard: the

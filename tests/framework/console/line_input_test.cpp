@@ -9,23 +9,13 @@
 #include "framework/console/text_window.h"
 #include "platform/queue.h"
 #include "platform/text/clipboard.h"
-#include "tests/framework/test_program.h"
-
-// Helpers of text_window_test.cpp (same executable).
-namespace console_test {
-void start_console(test_program::Running& run);
-platform::Window text_window(int index = 0);
-platform::Point cursor();
-bool cell_shows(platform::Window w, int col, int row, char16_t c);
-std::uint32_t cell_ink(platform::Window w, int col, int row);
-}  // namespace console_test
+#include "tests/framework/console/console_test.h"
 
 namespace {
 
 using namespace console_test;
 using test_program::on_worker;
 using test_program::on_worker_async;
-using test_program::Running;
 
 // ORV_Input on the worker; the answer is ready once the future is.
 struct Input {
@@ -53,15 +43,14 @@ std::u16string status_text() {
   return platform::caption(platform::control_by_id(orv::main_window(), orv::kStatusLineId));
 }
 
-void open_window(int width, int height) {
+platform::Window open_window(int width, int height) {
   on_worker([=] { ORV_OpenTextWindow(0, 100, 100, width, height); });
+  return text_window();
 }
 
-TEST(LineInputTest, TypingWithBackspaceReturnsTheEditedLine) {
-  Running run;
-  start_console(run);
-  open_window(400, 160);
-  platform::Window w = text_window();
+TEST(LineInputTest, TypingWithBackspaceReturnsTheEditedLineAfterThePrompt) {
+  Console console;
+  platform::Window w = open_window(400, 160);
   Input first;
   EXPECT_TRUE(headless::wait_until([] { return status_text() == u"             Input text"; }));
   headless::type_text(w, u"abc");
@@ -80,16 +69,23 @@ TEST(LineInputTest, TypingWithBackspaceReturnsTheEditedLine) {
   headless::type_text(w, u"a\tb\x1b");
   headless::key(w, platform::kKeyReturn);
   EXPECT_EQ(second.get(), "a b\x1b");
-  EXPECT_EQ(run.exit(), 0);
+  // A prompt and its answer share one line.
+  on_worker([] { ORV_Print("Name? "); });
+  Input third;
+  headless::type_text(w, u"Bob\r");
+  EXPECT_EQ(third.get(), "Bob");
+  on_worker([] { ORV_Print("ok"); });
+  ASSERT_TRUE(headless::wait_until([&] { return cell_shows(w, 0, 3, u'o'); }));
+  EXPECT_TRUE(cell_shows(w, 0, 2, u'N'));
+  EXPECT_TRUE(cell_shows(w, 6, 2, u'B'));
+  EXPECT_TRUE(cell_shows(w, 8, 2, u'b'));
 }
 
 // Ten cells a line: the tenth character wraps the cursor; Backspace there
 // goes back to the tenth cell of the line before.
 TEST(LineInputTest, BackspaceAtTheStartOfAContinuationLineGoesBackOverTheWrap) {
-  Running run;
-  start_console(run);
-  open_window(80, 160);
-  platform::Window w = text_window();
+  Console console;
+  platform::Window w = open_window(80, 160);
   Input first;
   headless::type_text(w, u"abcdefghij");
   headless::key(w, platform::kKeyBack);
@@ -111,14 +107,11 @@ TEST(LineInputTest, BackspaceAtTheStartOfAContinuationLineGoesBackOverTheWrap) {
   EXPECT_EQ(second.get(), "aaaaaaaaab");
   ASSERT_TRUE(headless::wait_until([&] { return cell_shows(w, 9, 2, u'b'); }));
   EXPECT_EQ(cell_ink(w, 0, 3), 0u);
-  EXPECT_EQ(run.exit(), 0);
 }
 
 TEST(LineInputTest, UpReplaysTheLastLineAndCtrlVPastesUpToTheLineBreak) {
-  Running run;
-  start_console(run);
-  open_window(400, 160);
-  platform::Window w = text_window();
+  Console console;
+  platform::Window w = open_window(400, 160);
   Input first;
   headless::type_text(w, u"hello\r");
   EXPECT_EQ(first.get(), "hello");
@@ -142,16 +135,13 @@ TEST(LineInputTest, UpReplaysTheLastLineAndCtrlVPastesUpToTheLineBreak) {
   ASSERT_TRUE(headless::wait_until([&] { return cell_shows(w, 5, 2, u'e'); }));
   headless::key(w, platform::kKeyReturn);
   EXPECT_EQ(third.get(), "Ypaste");
-  EXPECT_EQ(run.exit(), 0);
 }
 
 // Fifty cells a line, typed a line at a time as a person would; the 256th
 // character is neither echoed nor returned.
 TEST(LineInputTest, TheTwoHundredFiftySixthCharacterIsIgnored) {
-  Running run;
-  start_console(run);
-  open_window(400, 160);
-  platform::Window w = text_window();
+  Console console;
+  platform::Window w = open_window(400, 160);
   Input input;
   for (int row = 0; row < 5; ++row) {
     headless::type_text(w, std::u16string(50, u'#'));
@@ -162,45 +152,23 @@ TEST(LineInputTest, TheTwoHundredFiftySixthCharacterIsIgnored) {
   headless::type_text(w, u"M\r");
   EXPECT_EQ(input.get(), std::string(255, '#'));
   EXPECT_EQ(cell_ink(w, 5, 5), 0u);
-  EXPECT_EQ(run.exit(), 0);
-}
-
-TEST(LineInputTest, APromptAndItsAnswerShareOneLine) {
-  Running run;
-  start_console(run);
-  open_window(400, 160);
-  platform::Window w = text_window();
-  on_worker([] { ORV_Print("Name? "); });
-  Input input;
-  headless::type_text(w, u"Bob\r");
-  EXPECT_EQ(input.get(), "Bob");
-  on_worker([] { ORV_Print("ok"); });
-  ASSERT_TRUE(headless::wait_until([&] { return cell_shows(w, 0, 1, u'o'); }));
-  EXPECT_TRUE(cell_shows(w, 0, 0, u'N'));
-  EXPECT_TRUE(cell_shows(w, 6, 0, u'B'));
-  EXPECT_TRUE(cell_shows(w, 8, 0, u'b'));
-  EXPECT_EQ(run.exit(), 0);
 }
 
 TEST(LineInputTest, ExitWhileAnInputWaitsReturnsAnEmptyLineAtOnce) {
-  Running run;
-  start_console(run);
-  open_window(400, 160);
-  platform::Window w = text_window();
+  Console console;
+  platform::Window w = open_window(400, 160);
   Input input;
   headless::type_text(w, u"abc");
   ASSERT_TRUE(headless::wait_until([&] { return cell_shows(w, 2, 0, u'c'); }));
-  EXPECT_EQ(run.exit(), 0);
+  EXPECT_EQ(console.exit(), 0);
   EXPECT_EQ(input.get(), "");
   EXPECT_EQ(orv_exit_state.load(), 2);  // the worker finished within the grace
   EXPECT_EQ(orv::line_input_owner(), 0);
 }
 
 TEST(LineInputTest, ClosingTheWindowCancelsItsInput) {
-  Running run;
-  start_console(run);
-  open_window(400, 160);
-  platform::Window w = text_window();
+  Console console;
+  platform::Window w = open_window(400, 160);
   Input input;
   headless::type_text(w, u"abc");
   platform::Msg close;
@@ -213,7 +181,6 @@ TEST(LineInputTest, ClosingTheWindowCancelsItsInput) {
   // With no window open an input returns at once.
   Input none(false);
   EXPECT_EQ(none.get(), "");
-  EXPECT_EQ(run.exit(), 0);
 }
 
 }  // namespace

@@ -3,27 +3,16 @@
 // seen on the window surfaces as a person would see them.
 #include <gtest/gtest.h>
 
-#include <deque>
-#include <future>
-#include <mutex>
 #include <string>
 
 #include "framework/console/text_window.h"
 #include "platform/draw/font.h"
-#include "platform/queue.h"
 #include "platform/text/codepage.h"
-#include "tests/framework/test_program.h"
+#include "tests/framework/console/console_test.h"
 
 namespace console_test {
 
-using test_program::on_worker;
-using test_program::on_worker_async;
-
-// The framework with ORV_Main serving jobs; windows as small as a person may make them.
-void start_console(test_program::Running& run) {
-  test_program::main = test_program::serve_worker_jobs;
-  run.press(orv::kCommandStart);
-  ASSERT_TRUE(headless::wait_until([] { return orv_running.load() == 1; }));
+Console::Console() {
   on_worker([] {
     orv::register_text_window_class();
     orv::init_text_windows();
@@ -34,7 +23,7 @@ void start_console(test_program::Running& run) {
   });
 }
 
-platform::Window text_window(int index = 0) {
+platform::Window text_window(int index) {
   std::vector<platform::Window> open = orv::open_text_windows_in_id_order();
   return index < int(open.size()) ? open[index] : platform::Window{};
 }
@@ -68,12 +57,10 @@ bool shows_at(platform::Window w, int x0, int row, char16_t c) {
   return lit > 0;
 }
 
-// The same for c at cell (col, row), one 8 x 16 cell or two.
 bool cell_shows(platform::Window w, int col, int row, char16_t c) {
   return shows_at(w, col * 8, row, c);
 }
 
-// The colour of the first lit pixel of the cell, 0 when it is all black.
 std::uint32_t cell_ink(platform::Window w, int col, int row) {
   for (int y = 0; y < 16; ++y)
     for (int x = 0; x < 8; ++x)
@@ -86,11 +73,9 @@ std::uint32_t cell_ink(platform::Window w, int col, int row) {
 namespace {
 
 using namespace console_test;
-using test_program::Running;
 
-TEST(TextWindowTest, ElevenCharactersInTenCellsPutTheEleventhOnTheNextLine) {
-  Running run;
-  start_console(run);
+TEST(TextWindowTest, CharactersWrapWholeAtTheRightEdge) {
+  Console console;
   int opened = -1;
   on_worker([&] {
     opened = ORV_OpenTextWindow(0, 100, 100, 80, 160);
@@ -109,34 +94,26 @@ TEST(TextWindowTest, ElevenCharactersInTenCellsPutTheEleventhOnTheNextLine) {
   on_worker([] { ORV_Print("%d", 7); });
   ASSERT_TRUE(headless::wait_until([&] { return cell_shows(w, 1, 1, u'7'); }));
   EXPECT_EQ(cursor().x, 16);
-  EXPECT_EQ(run.exit(), 0);
-}
 
-TEST(TextWindowTest, DoubleCellCharactersWrapWholeAndMayEndAtTheEdge) {
-  Running run;
-  start_console(run);
   // Eight cells then a double one ends exactly at the edge; after nine it
   // does not fit in the last cell and starts the next line.
   on_worker([] {
-    ORV_OpenTextWindow(0, 100, 100, 80, 160);
+    ORV_ClearTextWindow();
     ORV_Print("MMMMMMMM\xE3\x81\x82\nMMMMMMMMM\xE3\x81\x82");
   });
-  platform::Window w = text_window();
   ASSERT_TRUE(headless::wait_until([&] { return cell_shows(w, 0, 2, u'\u3042'); }));
   EXPECT_TRUE(cell_shows(w, 8, 0, u'\u3042'));
   EXPECT_TRUE(cell_shows(w, 8, 1, u'M'));
   EXPECT_EQ(cell_ink(w, 9, 1), 0u);
   EXPECT_EQ(cursor().x, 16);
   EXPECT_EQ(cursor().y, 32);
-  EXPECT_EQ(run.exit(), 0);
 }
 
 // What is counted is what is shown: a tab takes one cell though its glyph
 // is wider, an accented letter two though its glyph takes one (centred:
 // an 8-pixel glyph starts 4 pixels into its 16).
 TEST(TextWindowTest, EveryCharacterIsDrawnInTheCellsItIsCounted) {
-  Running run;
-  start_console(run);
+  Console console;
   on_worker([] {
     ORV_OpenTextWindow(0, 100, 100, 80, 160);
     ORV_Print("a\tb");
@@ -149,12 +126,10 @@ TEST(TextWindowTest, EveryCharacterIsDrawnInTheCellsItIsCounted) {
   EXPECT_TRUE(cell_shows(w, 2, 0, u'b'));
   for (int i = 0; i < 5; ++i) EXPECT_TRUE(shows_at(w, 16 * i + 4, 1, u'\u00E9')) << i;
   EXPECT_EQ(cell_ink(w, 0, 2), 0u);
-  EXPECT_EQ(run.exit(), 0);
 }
 
 TEST(TextWindowTest, AWindowNarrowerThanOneCellShowsOneCharacterPerLine) {
-  Running run;
-  start_console(run);
+  Console console;
   on_worker([] {
     ORV_OpenTextWindow(0, 100, 100, 5, 100);
     ORV_Print("MMM");
@@ -166,14 +141,12 @@ TEST(TextWindowTest, AWindowNarrowerThanOneCellShowsOneCharacterPerLine) {
   EXPECT_NE(cell_ink(w, 0, 1), 0u);
   EXPECT_EQ(cell_ink(w, 0, 3), 0u);
   EXPECT_EQ(cursor().y, 32);
-  EXPECT_EQ(run.exit(), 0);
 }
 
 // Nine pushes: the ninth drops the window's own white on black. Each pop
 // takes the pair pushed before; the ninth pop repeats the first pair.
 TEST(TextWindowTest, NinePushesAndNinePopsLoseTheOriginalColours) {
-  Running run;
-  start_console(run);
+  Console console;
   auto text = [](int k) { return 0xFF0000 | k; };
   auto back = [](int k) { return 0x010101 * (20 * k); };
   on_worker([&] {
@@ -198,12 +171,10 @@ TEST(TextWindowTest, NinePushesAndNinePopsLoseTheOriginalColours) {
   for (int y = 0; y < 16; ++y)
     for (int x = 80; x < 88; ++x) text_seen |= headless::surface_pixel(w, x, y) == 0xFF0001u;
   EXPECT_TRUE(text_seen);
-  EXPECT_EQ(run.exit(), 0);
 }
 
 TEST(TextWindowTest, ClosingTheCurrentWindowMakesTheLowestOpenIdCurrent) {
-  Running run;
-  start_console(run);
+  Console console;
   int results[12] = {};
   on_worker([&] {
     results[0] = ORV_OpenTextWindow(5, 10, 10, 80, 48);
@@ -248,14 +219,12 @@ TEST(TextWindowTest, ClosingTheCurrentWindowMakesTheLowestOpenIdCurrent) {
   EXPECT_EQ(platform::window_rect(zero).left, 1280 / 2 - 200);
   EXPECT_EQ(platform::window_rect(zero).top, 961 / 2 - 150);
   EXPECT_EQ(platform::client_rect(zero), (platform::Rect{0, 0, 400, 300}));
-  EXPECT_EQ(run.exit(), 0);
 }
 
 // Four lines of 16 pixels in 64: the line at 48 would touch the bottom, so
 // the cursor line stays at 32 and each new line scrolls exactly one.
 TEST(TextWindowTest, ScrollingKeepsTheCursorLineTheLastCompleteLine) {
-  Running run;
-  start_console(run);
+  Console console;
   const int colours[5] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0x00FFFF};
   auto print_line = [&](int k, const char* text) {
     ORV_PushTextColor(colours[k], 0);
@@ -284,12 +253,10 @@ TEST(TextWindowTest, ScrollingKeepsTheCursorLineTheLastCompleteLine) {
   on_worker([] { ORV_ClearTextWindow(); });
   ASSERT_TRUE(headless::wait_until([&] { return cell_ink(w, 0, 2) == 0; }));
   EXPECT_EQ(cursor().y, 0);
-  EXPECT_EQ(run.exit(), 0);
 }
 
 TEST(TextWindowTest, OutputBeyondTheBufferIsCutAtACharacterBoundary) {
-  Running run;
-  start_console(run);
+  Console console;
   ASSERT_TRUE(platform::set_code_page_for_tests("UTF-8"));
   // 4094 letters and a three-byte character: only the letters fit in 4095
   // bytes; half of the character would show as a two-cell U+FFFD.
@@ -308,12 +275,10 @@ TEST(TextWindowTest, OutputBeyondTheBufferIsCutAtACharacterBoundary) {
   EXPECT_EQ(after_cut.x, 4 * 8);
   EXPECT_EQ(after_cut.y, 32);
   EXPECT_EQ(after_longer.x, 4 * 8);
-  EXPECT_EQ(run.exit(), 0);
 }
 
 TEST(TextWindowTest, ResizingClearsTheWindowAndHomesTheCursor) {
-  Running run;
-  start_console(run);
+  Console console;
   on_worker([] {
     ORV_OpenTextWindow(0, 100, 100, 80, 64);
     ORV_Print("M\nMM");
@@ -332,7 +297,6 @@ TEST(TextWindowTest, ResizingClearsTheWindowAndHomesTheCursor) {
   on_worker([] { ORV_Print("MMMMMMMMMMMMMMM"); });  // 15 letters: 120 pixels hold 15 cells
   ASSERT_TRUE(headless::wait_until([&] { return cell_shows(w, 14, 0, u'M'); }));
   EXPECT_EQ(cursor().y, 0);
-  EXPECT_EQ(run.exit(), 0);
 }
 
 TEST(TextWindowTest, RunKeysInATextWindowActAsInTheMainWindow) {
@@ -345,7 +309,7 @@ TEST(TextWindowTest, RunKeysInATextWindowActAsInTheMainWindow) {
     while (ORV_Wait(1000) == 0) {
     }
   };
-  Running run;
+  test_program::Running run;
   ASSERT_TRUE(headless::wait_until([] { return bool(text_window()); }));
   platform::Window w = text_window();
   headless::key(w, 'S', platform::kKeyBitCtrl);  // not Start
