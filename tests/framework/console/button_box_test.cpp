@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "framework/console/button_box.h"
+#include "framework/core/run_state.h"
 #include "platform/queue.h"
 #include "tests/framework/test_program.h"
 
@@ -291,7 +292,8 @@ TEST(ButtonBoxTest, SStartsTheProgramAndCtrlSDoesNothing) {
   };
   test_program::main = [] { ++runs; };
   test_program::Running run;
-  ASSERT_TRUE(headless::wait_until([] { return bool(orv::button_box_window()); }));
+  // Once ORV_Ready has returned the counters are zeroed and may be watched.
+  ASSERT_TRUE(headless::wait_until([] { return orv::ready_done(); }));
   Window box = orv::button_box_window();
   click_button(box, 2, 0);
   ASSERT_TRUE(headless::wait_until([] { return read_counter(0) == 1; }));

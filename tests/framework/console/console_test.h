@@ -16,7 +16,9 @@ using test_program::on_worker;
 struct Console : test_program::Serving {
   Console();
   ~Console() {
-    if (!exited) EXPECT_EQ(exit(), 0);
+    if (!exited) {
+      EXPECT_EQ(exit(), 0);
+    }
   }
   int exit() {
     exited = true;
