@@ -11,7 +11,7 @@ if(TARGET orv_qt)
 else()
   set(ORV_WITH_QT OFF)
 endif()
-list(APPEND ORV_INSTALLED_LIBRARIES orv_headless orv_framework orv_platform orv_draw orv_codec orv_text)
+list(APPEND ORV_INSTALLED_LIBRARIES orv_headless orv_imaging orv_framework orv_platform orv_draw orv_codec orv_text)
 
 set(ORV_PACKAGE_LINK_OPTIONS "")
 if(ORV_SANITIZE)

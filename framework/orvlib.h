@@ -94,3 +94,73 @@ int ORV_IsButtonBoxOpen();
 void ORV_SetButtonBoxTitle(int i, const char* text);
 // Gives the open box this client size, the buttons laid out to fill it.
 void ORV_ResizeButtonBox(int width, int height);
+
+// ---- Image windows: 256 images (ids 0..255), each a 32-bit or 8-bit pixel buffer ----
+//
+// 32-bit images hold one word 0x00RRGGBB per pixel, rows of `width` words,
+// top row first. 8-bit images hold palette indices, rows padded to a
+// multiple of 4 bytes, with a 256-entry palette (blue, green, red, 0), grey
+// at first. Creation returns 0 when done, 1 when the id is in use, 2 when
+// the image cannot be shown within the size limits at any zoom, 3 for bits
+// other than 32 and 8 or a buffer that cannot be made, 4 for an id outside
+// 0..255. Calls on an existing image return 1 for an id that is free or
+// out of range.
+
+// Creates image id (32-bit) titled `title`, its window's outer corner at
+// (x, y) (-1: the system's choice, each separately), width x height pixels
+// shown at `zoom` percent fitted to the screen; the new image becomes current.
+int ORV_CreateImage(int id, const char* title, int x, int y, int width, int height, int zoom);
+// The same without the screen limits (up to twice the screen's size).
+int ORV_CreateImageFL(int id, const char* title, int x, int y, int width, int height, int zoom);
+// 8-bit images with the grey palette, with and without the screen limits.
+int ORV_CreateImage8(int id, const char* title, int x, int y, int width, int height, int zoom);
+int ORV_CreateImage8FL(int id, const char* title, int x, int y, int width, int height, int zoom);
+// A new, empty image of this size in place of image id, keeping its title,
+// position, bits, zoom, scaling mode and palette. A size that cannot be shown
+// leaves the image as it was (2).
+int ORV_ResizeImage(int id, int width, int height);
+// Closes image id's window and frees its buffer.
+int ORV_DestroyImage(int id);
+// Palette entries 0..count-1 of the current image from `entries` (4 bytes
+// each); 1 when it is not in use, 2 when it is not 8-bit.
+int ORV_SetPalette(const unsigned char* entries, int count);
+// All 256 entries of the current image's palette (1024 bytes); 1 / 2 as above.
+int ORV_GetPalette(unsigned char* entries);
+
+// Copies image id to its window now (outside any paint); 1 for a free id.
+int ORV_DrawImage(int id);
+// Rebuilds image id's caption: "title(zoom%)", "[8bit]" for 8-bit, "*" in HALFTONE.
+void ORV_UpdateImageTitle(int id);
+// Scaling mode 3 (nearest pixel, COLORONCOLOR) or 4 (averaging, HALFTONE); others
+// change nothing but repaint. 1 for a free id.
+int ORV_SetImageStretchMode(int mode, int id);
+// The scaling mode of image id, 0 for a free id.
+int ORV_GetImageStretchMode(int id);
+// Shows image id at `zoom` percent, fitted to its limits; 2 when nothing fits
+// (nothing changes). The window keeps its top-left corner.
+int ORV_SetImageZoom(int zoom, int id);
+
+// ---- Pixels of the current image ----
+//
+// Colours are words 0x00RRGGBB; an 8-bit image stores the low byte as the
+// index. Points outside the image (negative ones too) are ignored by writes
+// and read as 0. Pixel and drawing calls do not repaint: call ORV_DrawImage.
+
+// Makes image id current, pushing the previous one on an 8-deep stack; 1 when
+// id is free or out of range (nothing changes).
+int ORV_SelectImage(int id);
+// Makes the most recently pushed image current again; 1 when it is no longer
+// in use (nothing changes).
+int ORV_RestoreImage();
+// Writes pixel (x, y) and moves the pen there (also when outside).
+void ORV_SetPixel(int x, int y, int colour);
+// Reads pixel (x, y): the word, or the index of an 8-bit image; 0 outside.
+int ORV_GetPixel(int x, int y);
+// Inverts red, green and blue of pixel (x, y) (every bit of an index) and moves the pen there.
+void ORV_XorPixel(int x, int y);
+// Row y into dst: count words (32-bit) or bytes (8-bit); 0 past the width.
+void ORV_GetRow(void* dst, int y, int count);
+// The w x h rectangle at (x0, y0) into dst as packed rows; 0 outside the image.
+void ORV_GetRect(void* dst, int x0, int y0, int w, int h);
+// Sets every byte of image id's buffer to 0 (row padding included).
+void ORV_ClearImage(int id);

@@ -8,6 +8,7 @@
 #include "framework/console/input_box.h"
 #include "framework/console/text_window.h"
 #include "framework/core/main_window.h"
+#include "framework/image/image_table.h"
 #include "framework/orvlib.h"
 #include "platform/queue.h"
 #include "platform/text/files.h"
@@ -25,9 +26,9 @@ int claim_instance_slot() {
 }
 
 // The classes of the framework's windows, in the order of the class table.
-// Image windows register theirs when they join the framework.
 bool register_window_classes() {
-  return register_text_window_class() && register_input_box_class() && register_button_box_class();
+  return register_image_window_class() && register_text_window_class() &&
+         register_input_box_class() && register_button_box_class();
 }
 
 int message_loop() {

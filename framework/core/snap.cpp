@@ -1,6 +1,8 @@
 // The snap list and the snapping rule.
 #include "framework/core/snap.h"
 
+#include "framework/image/image_table.h"
+
 #include <cstdlib>
 #include <mutex>
 
@@ -74,7 +76,8 @@ platform::Rect snap_rect(const SnapList& list, platform::Rect current, platform:
 // the button box and the main window. Image windows join when they exist.
 void rebuild_snap_list() {
   SnapList list = screen_strips(platform::screen_metrics());
-  std::vector<platform::Window> windows = open_text_windows_in_id_order();
+  std::vector<platform::Window> windows = image_windows_in_id_order();
+  for (platform::Window w : open_text_windows_in_id_order()) windows.push_back(w);
   windows.push_back(input_box_window());
   windows.push_back(button_box_window());
   windows.push_back(main_window());

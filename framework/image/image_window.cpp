@@ -1,0 +1,142 @@
+// The image window: it shows the whole image scaled by its zoom, cannot be
+// resized by its frame, changes zoom with Ctrl + keypad 0 / plus / minus and
+// Ctrl + wheel, toggles the scaling mode with Tab, and is destroyed with its
+// image by the close box.
+#include "framework/image/image_window.h"
+
+#include "framework/core/pump.h"
+#include "framework/core/snap.h"
+#include "framework/image/image_table.h"
+#include "framework/orvlib.h"
+
+namespace orv {
+namespace {
+
+void on_key_down(platform::Window window, const platform::Msg& msg) {
+  int id = ORV_FindImage(window);
+  ImageRecord* r = image_in_use(id);
+  if (!r) return;
+  bool ctrl = (msg.keys & platform::kKeyBitCtrl) != 0;
+  if (msg.key == platform::kKeyTab) {
+    bool halftone = platform::stretch_mode(r->window_dc) == platform::kStretchHalftone;
+    ORV_SetImageStretchMode(halftone ? platform::kStretchColorOnColor : platform::kStretchHalftone,
+                            id);
+  } else if (ctrl && msg.key == platform::kKeyNumpad0) {
+    ORV_SetImageZoom(100, id);
+  } else if (ctrl && msg.key == platform::kKeyAdd) {
+    ORV_SetImageZoom(zoom_in_step(r->zoom), id);
+  } else if (ctrl && msg.key == platform::kKeySubtract) {
+    ORV_SetImageZoom(zoom_out_step(r->zoom), id);
+  }
+}
+
+// Turned towards the person (negative) zooms in, away zooms out; Ctrl only.
+void on_wheel(platform::Window window, const platform::Msg& msg) {
+  if (!(msg.keys & platform::kKeyBitCtrl) || msg.wheel_delta == 0) return;
+  int id = ORV_FindImage(window);
+  ImageRecord* r = image_in_use(id);
+  if (!r) return;
+  ORV_SetImageZoom(msg.wheel_delta < 0 ? zoom_in_step(r->zoom) : zoom_out_step(r->zoom), id);
+}
+
+std::intptr_t image_window_proc(platform::Window window, platform::Msg& msg) {
+  using platform::MsgKind;
+  if (handle_snap_message(window, msg)) return 0;
+  switch (msg.kind) {
+    case MsgKind::Paint:
+      ORV_DrawImage(ORV_FindImage(window));
+      return 0;
+    case MsgKind::Sizing:  // the size follows the zoom alone
+      msg.proposed = platform::window_rect(window);
+      return 0;
+    case MsgKind::KeyDown:
+      on_key_down(window, msg);
+      return 0;
+    case MsgKind::Wheel:
+      on_wheel(window, msg);
+      return 0;
+    case MsgKind::Close:
+      if (int id = ORV_FindImage(window); id >= 0) ORV_DestroyImage(id);
+      return 0;
+    default:
+      return platform::default_window_proc(window, msg);
+  }
+}
+
+}  // namespace
+
+int zoom_in_step(int zoom) {
+  return int((10 * std::int64_t(zoom) + 4) / 9);
+}
+
+int zoom_out_step(int zoom) {
+  return int((9 * std::int64_t(zoom) + 5) / 10);
+}
+
+bool register_image_window_class() {
+  if (platform::is_class_registered(kImageWindowClass)) return true;
+  return platform::register_class({kImageWindowClass, image_window_proc, false, 0x000000});
+}
+
+}  // namespace orv
+
+int ORV_DrawImage(int id) {
+  orv::ImageRecord* r = orv::image_in_use(id);
+  if (!r) return 1;
+  if (r->zoom == 100)
+    platform::block_copy(r->window_dc, 0, 0, r->width, r->height, r->mem_dc, 0, 0);
+  else
+    platform::stretch_copy(r->window_dc, 0, 0, r->disp_width, r->disp_height, r->mem_dc, 0, 0,
+                           r->width, r->height);
+  return 0;
+}
+
+void ORV_UpdateImageTitle(int id) {
+  orv::ImageRecord* r = orv::image_in_use(id);
+  if (!r) return;  // callers pass an id in use; a stale one must not reach freed parts
+  platform::set_caption(r->window, orv::to_platform_text(orv::image_caption(*r).c_str(), 256));
+}
+
+int ORV_SetImageStretchMode(int mode, int id) {
+  orv::ImageRecord* r = orv::image_in_use(id);
+  if (!r) return 1;
+  if (mode == platform::kStretchColorOnColor || mode == platform::kStretchHalftone) {
+    for (platform::Dc dc : {r->window_dc, r->mem_dc}) {
+      platform::set_stretch_mode(dc, mode);
+      platform::set_brush_origin(dc, {0, 0});
+    }
+  }
+  platform::invalidate_window(r->window);
+  ORV_UpdateImageTitle(id);
+  return 0;
+}
+
+int ORV_GetImageStretchMode(int id) {
+  orv::ImageRecord* r = orv::image_in_use(id);
+  return r ? platform::stretch_mode(r->window_dc) : 0;
+}
+
+// The record reads as not in use while the window changes size, so that its
+// paint and input are ignored meanwhile; the top-left corner stays put.
+int ORV_SetImageZoom(int zoom, int id) {
+  orv::ImageRecord* r = orv::image_in_use(id);
+  if (!r) return 1;
+  r->in_use = 0;
+  orv::FittedSize fitted;
+  if (!orv::fit_size(r->width, r->height, zoom, orv::size_limits(r->fit_to_screen != 0), &fitted)) {
+    r->in_use = 1;
+    return 2;
+  }
+  r->zoom = fitted.zoom;
+  platform::Rect outer = platform::window_rect(r->window);
+  outer.right = outer.left + outer.width() - r->disp_width + fitted.disp_width;
+  outer.bottom = outer.top + outer.height() - r->disp_height + fitted.disp_height;
+  platform::move_window(r->window, outer);
+  r->disp_width = fitted.disp_width;
+  r->disp_height = fitted.disp_height;
+  r->in_use = 1;
+  platform::invalidate_window(r->window);
+  ORV_UpdateImageTitle(id);
+  orv::rebuild_snap_list();
+  return 0;
+}
