@@ -140,6 +140,22 @@ int ORV_GetImageStretchMode(int id);
 // (nothing changes). The window keeps its top-left corner.
 int ORV_SetImageZoom(int zoom, int id);
 
+// ---- Mouse over image windows ----
+//
+// With ORV_MouseTracking set to 1 by the program, every mouse move, left
+// press and middle press in an image window sets the other values: the image
+// id, the position in image pixels (client position * 100 / zoom), left 0/1,
+// Ctrl 0/8, middle 0/16, Shift 0/4. Releases, right presses and the wheel
+// change nothing. Read them on the worker thread (in ORV_Main).
+extern int ORV_MouseTracking;
+extern int ORV_MouseImage;
+extern int ORV_MouseX;
+extern int ORV_MouseY;
+extern int ORV_MouseLeft;
+extern int ORV_MouseCtrl;
+extern int ORV_MouseMiddle;
+extern int ORV_MouseShift;
+
 // ---- Pixels of the current image ----
 //
 // Colours are words 0x00RRGGBB; an 8-bit image stores the low byte as the

@@ -120,7 +120,7 @@ bool make_window(ImageRecord& r, const Creation& c) {
   return true;
 }
 
-int create_image(const Creation& c) {
+int create_from(const Creation& c) {
   if (!valid_id(c.id)) return 4;
   ImageRecord& r = g_images.records[c.id];
   if (r.in_use) return 1;
@@ -149,6 +149,11 @@ int create_image(const Creation& c) {
 }
 
 }  // namespace
+
+int create_image(int id, const char* title, int x, int y, int width, int height, int bits, int zoom,
+                 int fit_to_screen) {
+  return create_from({id, title, x, y, width, height, bits, zoom, fit_to_screen});
+}
 
 ImageRecord& image_record(int id) {
   return g_images.records[id];
@@ -244,16 +249,16 @@ int ORV_SelectImageOfWindow(platform::Window window) {
 }  // namespace orv
 
 int ORV_CreateImage(int id, const char* title, int x, int y, int width, int height, int zoom) {
-  return orv::create_image({id, title, x, y, width, height, 32, zoom, 1});
+  return orv::create_from({id, title, x, y, width, height, 32, zoom, 1});
 }
 int ORV_CreateImageFL(int id, const char* title, int x, int y, int width, int height, int zoom) {
-  return orv::create_image({id, title, x, y, width, height, 32, zoom, 0});
+  return orv::create_from({id, title, x, y, width, height, 32, zoom, 0});
 }
 int ORV_CreateImage8(int id, const char* title, int x, int y, int width, int height, int zoom) {
-  return orv::create_image({id, title, x, y, width, height, 8, zoom, 1});
+  return orv::create_from({id, title, x, y, width, height, 8, zoom, 1});
 }
 int ORV_CreateImage8FL(int id, const char* title, int x, int y, int width, int height, int zoom) {
-  return orv::create_image({id, title, x, y, width, height, 8, zoom, 0});
+  return orv::create_from({id, title, x, y, width, height, 8, zoom, 0});
 }
 
 int ORV_DestroyImage(int id) {
@@ -282,7 +287,7 @@ int ORV_ResizeImage(int id, int width, int height) {
   auto palette = r->dib->palette;
   ORV_DestroyImage(id);
   int status =
-      orv::create_image({id, title.c_str(), outer.left, outer.top, width, height, bits, zoom, 1});
+      orv::create_from({id, title.c_str(), outer.left, outer.top, width, height, bits, zoom, 1});
   if (status != 0) return status;
   if (bits == 8) orv::image_record(id).dib->palette = palette;
   ORV_SetImageStretchMode(mode, id);

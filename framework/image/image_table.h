@@ -65,6 +65,11 @@ struct FittedSize {
 // at zoom z; false when no zoom fits the limits.
 bool fit_size(int w, int h, int z, const SizeLimits& limits, FittedSize* fitted);
 
+// The creation routine the four ORV_CreateImage calls share (bits 32 or 8,
+// fit_to_screen 1 or 0); the framework's own commands call it directly.
+int create_image(int id, const char* title, int x, int y, int width, int height, int bits,
+                 int zoom, int fit_to_screen);
+
 // The caption: "%s(%d%%)" or "%s(%d%%)[8bit]", then "*" in HALFTONE mode.
 std::string image_caption(const ImageRecord& r);
 

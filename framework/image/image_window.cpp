@@ -9,8 +9,34 @@
 #include "framework/image/image_table.h"
 #include "framework/orvlib.h"
 
+int ORV_MouseTracking = 0;
+int ORV_MouseImage = 0;
+int ORV_MouseX = 0;
+int ORV_MouseY = 0;
+int ORV_MouseLeft = 0;
+int ORV_MouseCtrl = 0;
+int ORV_MouseMiddle = 0;
+int ORV_MouseShift = 0;
+
 namespace orv {
 namespace {
+
+// Moves, left presses and middle presses over an image in use, while the
+// program tracks the mouse. Client coordinates count as unsigned 16-bit
+// values, as the platform's packed mouse positions do.
+void report_mouse(platform::Window window, const platform::Msg& msg) {
+  if (ORV_MouseTracking != 1) return;
+  int id = ORV_FindImage(window);
+  ImageRecord* r = image_in_use(id);
+  if (!r || r->zoom <= 0) return;
+  ORV_MouseImage = id;
+  ORV_MouseX = int(std::uint16_t(msg.x) * 100 / r->zoom);
+  ORV_MouseY = int(std::uint16_t(msg.y) * 100 / r->zoom);
+  ORV_MouseLeft = (msg.keys & platform::kKeyBitLeft) ? 1 : 0;
+  ORV_MouseCtrl = msg.keys & platform::kKeyBitCtrl;
+  ORV_MouseMiddle = msg.keys & platform::kKeyBitMiddle;
+  ORV_MouseShift = msg.keys & platform::kKeyBitShift;
+}
 
 void on_key_down(platform::Window window, const platform::Msg& msg) {
   int id = ORV_FindImage(window);
@@ -54,6 +80,11 @@ std::intptr_t image_window_proc(platform::Window window, platform::Msg& msg) {
       return 0;
     case MsgKind::Wheel:
       on_wheel(window, msg);
+      return 0;
+    case MsgKind::MouseMove:
+    case MsgKind::LeftDown:
+    case MsgKind::MiddleDown:
+      report_mouse(window, msg);
       return 0;
     case MsgKind::Close:
       if (int id = ORV_FindImage(window); id >= 0) ORV_DestroyImage(id);
