@@ -31,6 +31,12 @@ bool spin_until(Done done, int timeout_ms = 5000) {
   return true;
 }
 
+// Serves the GUI thread for a while: a window's first geometry settles (a
+// move Qt makes while showing it reaches the record after 30 ms).
+inline void pump_for(int ms) {
+  spin_until([] { return false; }, ms);
+}
+
 // Lines written by window procedures on any thread.
 class Log {
  public:

@@ -158,6 +158,7 @@ TEST_F(QtWindowTest, MovesAndClosesByThePersonReachTheWorker) {
   QWidget* top = platform::qt::widget_of(window);
   ASSERT_TRUE(top);
   EXPECT_TRUE(top->windowFlags() & Qt::WindowCloseButtonHint);
+  qt_test::pump_for(100);
   platform::Rect before = platform::window_rect(window);
   QRect geometry = top->geometry();
   top->setGeometry(geometry.translated(40, 30));  // as a window manager would
