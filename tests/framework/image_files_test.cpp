@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "framework/image/image_files.h"
@@ -308,6 +309,44 @@ TEST(ImageFileDialogs, RememberFilterAndFolderOfTheLastChoice) {
   for (int i = 1; i <= 6; ++i) EXPECT_EQ(orv::save_format_of_filter(i), formats[i - 1]) << i;
   platform::set_backend(headless::backend());
   orv::reset_image_file_dialogs_for_tests();
+}
+
+// The image window's commands: the save format follows the filter chosen,
+// and a load lands at the top-left corner of the window's image.
+TEST_F(ImageFilesTest, TheMenuCommandsSaveByFilterAndLoadAtTheCorner) {
+  struct Answering {
+    platform::Backend backend = *headless::backend();
+    Answering() {
+      backend.file_dialog = record_dialog;
+      platform::set_backend(&backend);
+      orv::reset_image_file_dialogs_for_tests();
+    }
+    ~Answering() {
+      platform::set_backend(headless::backend());
+      orv::reset_image_file_dialogs_for_tests();
+    }
+  } answering;
+  on_worker([&] {
+    ASSERT_EQ(ORV_CreateImage(0, "saved", -1, -1, 3, 1, 100), 0);
+    fill(3, 1, 0x0A0B0C);
+    ASSERT_EQ(ORV_CreateImage(1, "loaded", -1, -1, 4, 2, 100), 0);
+    const std::pair<int, const char*> answers[] = {{1, "a.png"}, {5, "a.bmp"}};
+    for (auto [filter, name] : answers) {
+      g_answer_filter = filter;
+      g_answer = platform::to_utf16(at(name));
+      orv::save_image_as_command(orv::image_record(0).window);
+    }
+    EXPECT_EQ(orv::current_image(), 0);
+    g_answer = platform::to_utf16(at("a.bmp.png"));
+    orv::load_image_file_command(orv::image_record(1).window);
+    EXPECT_EQ(orv::current_image(), 1);
+    EXPECT_EQ(ORV_GetPixel(2, 0), 0x0A0B0C);
+    EXPECT_EQ(ORV_GetPixel(3, 0), 0);
+  });
+  std::vector<std::uint8_t> bmp = read_bytes(at("a.png.bmp"));
+  EXPECT_EQ(platform::detect_picture_format(bmp.data(), bmp.size()), platform::PictureFormat::Bmp);
+  std::vector<std::uint8_t> png = read_bytes(at("a.bmp.png"));
+  EXPECT_EQ(platform::detect_picture_format(png.data(), png.size()), platform::PictureFormat::Png);
 }
 
 }  // namespace
