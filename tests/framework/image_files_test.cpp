@@ -259,11 +259,22 @@ bool record_dialog(platform::FileDialogRequest& request, bool save, std::u16stri
   return true;
 }
 
+// The back end above installed, and the dialog memory fresh, for one test.
+struct AnsweringDialogs {
+  platform::Backend backend = *headless::backend();
+  AnsweringDialogs() {
+    backend.file_dialog = record_dialog;
+    platform::set_backend(&backend);
+    orv::reset_image_file_dialogs_for_tests();
+  }
+  ~AnsweringDialogs() {
+    platform::set_backend(headless::backend());
+    orv::reset_image_file_dialogs_for_tests();
+  }
+};
+
 TEST(ImageFileDialogs, RememberFilterAndFolderOfTheLastChoice) {
-  platform::Backend answering = *headless::backend();
-  answering.file_dialog = record_dialog;
-  platform::set_backend(&answering);
-  orv::reset_image_file_dialogs_for_tests();
+  AnsweringDialogs answering;
   std::u16string start = platform::to_utf16(platform::current_folder());
   char path[platform::kMaxPath];
 
@@ -307,25 +318,12 @@ TEST(ImageFileDialogs, RememberFilterAndFolderOfTheLastChoice) {
 
   const int formats[] = {0, 0, 1, 2, 3, 4};  // filters 1..6
   for (int i = 1; i <= 6; ++i) EXPECT_EQ(orv::save_format_of_filter(i), formats[i - 1]) << i;
-  platform::set_backend(headless::backend());
-  orv::reset_image_file_dialogs_for_tests();
 }
 
 // The image window's commands: the save format follows the filter chosen,
 // and a load lands at the top-left corner of the window's image.
 TEST_F(ImageFilesTest, TheMenuCommandsSaveByFilterAndLoadAtTheCorner) {
-  struct Answering {
-    platform::Backend backend = *headless::backend();
-    Answering() {
-      backend.file_dialog = record_dialog;
-      platform::set_backend(&backend);
-      orv::reset_image_file_dialogs_for_tests();
-    }
-    ~Answering() {
-      platform::set_backend(headless::backend());
-      orv::reset_image_file_dialogs_for_tests();
-    }
-  } answering;
+  AnsweringDialogs answering;
   on_worker([&] {
     ASSERT_EQ(ORV_CreateImage(0, "saved", -1, -1, 3, 1, 100), 0);
     fill(3, 1, 0x0A0B0C);
