@@ -180,3 +180,23 @@ void ORV_GetRow(void* dst, int y, int count);
 void ORV_GetRect(void* dst, int x0, int y0, int w, int h);
 // Sets every byte of image id's buffer to 0 (row padding included).
 void ORV_ClearImage(int id);
+
+// ---- Image files ----
+//
+// Paths are texts in the system code page of at most 260 UTF-16 units. Both
+// calls work on the current image and do not repaint: call ORV_DrawImage.
+
+// Draws the picture file at `path` into the current image with its top-left
+// corner at (x, y) at its own size, cut at the image's edges; an 8-bit image
+// first takes the file's palette into its entries 0..count-1. 0 when drawn,
+// 1 when the file cannot be read or decoded (the image is unchanged), 2 when
+// no image is current.
+int ORV_LoadImageFile(const char* path, int x, int y);
+// Writes the width x height band of the current image that starts at column
+// x0 of row 0 as format 0 BMP, 1 JPEG (quality 100), 2 GIF, 3 PNG or 4 TIFF,
+// appending ".bmp", ".jpg", ".gif", ".png" or ".tif" unless the path ends in
+// it (in any case). 32-bit images are written as 24-bit RGB, 8-bit images as
+// indices with their 256-entry palette. 0 when written, 1 when it cannot be
+// encoded or written (no file is left), 2 for a width or height of 0, 3 when
+// no image is current.
+int ORV_SaveImageFile(int width, int height, int format, const char* path, int x0);

@@ -1,12 +1,17 @@
 // Format detection, decoding dispatch, file reading and writing, the encoder
 // table, and the helpers every codec file shares.
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
 #include <new>
+#include <string>
 
 #include "platform/codec/codec_internal.h"
 
@@ -269,21 +274,52 @@ CodecStatus encode_picture_to_memory(const Picture& picture, const char* mime_ty
   return result;
 }
 
+namespace {
+
+bool write_all(int fd, const std::vector<std::uint8_t>& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += std::size_t(n);
+  }
+  return true;
+}
+
+// Straight into something that is not a regular file (a device such as
+// /dev/full, a pipe): there is nothing to keep and nothing to rename over.
+CodecStatus write_in_place(const char* path, const std::vector<std::uint8_t>& bytes) {
+  int fd = open(path, O_WRONLY | O_TRUNC | O_CLOEXEC);
+  if (fd < 0) return CodecStatus::WriteFailed;
+  bool written = write_all(fd, bytes);
+  written = close(fd) == 0 && written;
+  return written ? CodecStatus::Ok : CodecStatus::WriteFailed;
+}
+
+}  // namespace
+
+// A file is written beside its target and renamed over it once whole, so a
+// failed write (a full disk, say) leaves the file that was there untouched
+// and never a partial one.
 CodecStatus encode_picture(const Picture& picture, const char* mime_type, int quality,
                            const char* path) {
   if (path == nullptr || *path == '\0') return CodecStatus::BadArgument;
   std::vector<std::uint8_t> bytes;
   CodecStatus result = encode_picture_to_memory(picture, mime_type, quality, bytes);
   if (result != CodecStatus::Ok) return result;
-  std::FILE* file = std::fopen(path, "wb");
-  if (file == nullptr) return CodecStatus::WriteFailed;
-  bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  written = std::fflush(file) == 0 && written;
-  written = std::fclose(file) == 0 && written;
-  if (written) return CodecStatus::Ok;
-  // Only a regular file is removed: a device such as /dev/full stays.
   struct stat st {};
-  if (stat(path, &st) == 0 && S_ISREG(st.st_mode)) std::remove(path);
+  if (stat(path, &st) == 0 && !S_ISREG(st.st_mode)) return write_in_place(path, bytes);
+  static std::atomic<unsigned> counter{0};
+  std::string temporary =
+      std::string(path) + ".part-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+  int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) return CodecStatus::WriteFailed;
+  bool written = write_all(fd, bytes);
+  written = fsync(fd) == 0 && written;
+  written = close(fd) == 0 && written;
+  if (written && std::rename(temporary.c_str(), path) == 0) return CodecStatus::Ok;
+  unlink(temporary.c_str());
   return CodecStatus::WriteFailed;
 }
 

@@ -1,6 +1,7 @@
 // Encode-then-decode round trips, the layout of the files written, the
 // encoder table and how encoding reports failures.
 #include <gtest/gtest.h>
+
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "test_util.h"
 
@@ -231,8 +233,14 @@ TEST(CodecEncoders, FilesAreWrittenWholeOrNotAtAll) {
   std::string no_folder = temp_path("missing-folder/a.png");
   EXPECT_EQ(encode_picture(good, "image/png", 100, no_folder.c_str()), CodecStatus::WriteFailed);
 
-  // A file size limit makes the write fail part-way: the part written must go.
+  // A file size limit makes the write fail part-way: the part written goes,
+  // and the file that was there stays as it was.
   std::string limited = temp_path("limited.bmp");
+  const std::vector<std::uint8_t> old_bytes = {'o', 'l', 'd'};
+  std::FILE* old_file = std::fopen(limited.c_str(), "wb");
+  ASSERT_TRUE(old_file);
+  std::fwrite(old_bytes.data(), 1, old_bytes.size(), old_file);
+  std::fclose(old_file);
   std::vector<std::uint32_t> pixels(256 * 256, 0x123456);
   Picture big = make_picture32(256, 256, pixels);
   pid_t child = fork();
@@ -242,10 +250,14 @@ TEST(CodecEncoders, FilesAreWrittenWholeOrNotAtAll) {
     rlimit limit{1000, 1000};
     setrlimit(RLIMIT_FSIZE, &limit);
     CodecStatus status = encode_picture(big, "image/bmp", 100, limited.c_str());
-    _exit(status == CodecStatus::WriteFailed && !file_exists(limited) ? 0 : 1);
+    _exit(status == CodecStatus::WriteFailed ? 0 : 1);
   }
   int wstatus = 0;
   waitpid(child, &wstatus, 0);
   EXPECT_TRUE(WIFEXITED(wstatus) && WEXITSTATUS(wstatus) == 0);
-  EXPECT_FALSE(file_exists(limited));
+  EXPECT_EQ(read_bytes(limited), old_bytes);
+  std::remove(limited.c_str());
+  std::filesystem::path folder = std::filesystem::path(limited).parent_path();
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    EXPECT_EQ(entry.path().filename().string().find("limited.bmp.part"), std::string::npos);
 }
