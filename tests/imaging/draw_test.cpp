@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <functional>
 #include <set>
@@ -174,6 +175,9 @@ TEST_F(DrawTest, CircleOutlinesAndFilledRows) {
     EXPECT_EQ(orv::pen().y, 10);
     EXPECT_EQ(circle(2), mirrored({{2, 0}, {2, 1}, {1, 2}, {0, 2}}));
     EXPECT_EQ(circle(3), mirrored({{3, 0}, {3, 1}, {2, 2}, {1, 3}, {0, 3}}));
+    // Worked out wide: x = cx - r lies inside, its mirror cx + r far outside to the left.
+    EXPECT_EQ(drawn(21, 21, [] { ORV_XorCircle(INT_MIN + 3, 5, INT_MIN); }), (Points{{3, 5}}));
+    EXPECT_EQ(orv::pen().x, 3);
     Points five = mirrored({{5, 0}, {5, 1}, {5, 2}, {4, 3}, {3, 4}, {0, 5}, {1, 5}, {2, 5}});
     EXPECT_EQ(five.size(), 28u);
     EXPECT_EQ(circle(5), five);
@@ -194,7 +198,7 @@ TEST_F(DrawTest, BoxesAndFilledBoxes) {
   on_worker([] {
     ORV_SetDrawColor(kBlue);
     EXPECT_EQ(drawn(24, 24, [] { ORV_Box(6, 5, 2, 2); }),
-              drawn(24, 24, [] { ORV_FillBox(2, 2, 6, 5, kBlue, kBlue); }));
+              drawn(24, 24, [] { ORV_FillBox(2, 2, 6, 5, kBlue, 0); }));
     ORV_Box(6, 5, 2, 2);
     EXPECT_EQ(orv::pen().x, 6);
     EXPECT_EQ(orv::pen().y, 5);
