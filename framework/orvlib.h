@@ -181,6 +181,7 @@ void ORV_Line(int colour, int x0, int y0, int x1, int y1);
 void ORV_XorLine(int x0, int y0, int x1, int y1);
 // The outline of the box with these corners, in the drawing colour; the pen ends at (x0, y0).
 void ORV_Box(int x0, int y0, int x1, int y1);
+// Inverts the outline; of a box one pixel wide, only its two end pixels.
 void ORV_XorBox(int x0, int y0, int x1, int y1);
 // The outline in `outline` and, when it is at least 2 pixels apart each way, the inside in `fill`.
 void ORV_FillBox(int x0, int y0, int x1, int y1, int outline, int fill);
