@@ -181,6 +181,38 @@ void ORV_GetRect(void* dst, int x0, int y0, int w, int h);
 // Sets every byte of image id's buffer to 0 (row padding included).
 void ORV_ClearImage(int id);
 
+// ---- Drawing on the current image ----
+//
+// Integer lines, boxes, circles and a flood fill in colour words, drawn through
+// the pixel calls above: nothing is clipped, points outside are ignored. Lines
+// leave the pen at their second end point, circles at their last pixel. The
+// Xor forms invert each pixel of the figure once: drawing one twice restores
+// the image.
+
+// The colour ORV_Box, ORV_FillCircle and ORV_Paint use; white at start-up.
+void ORV_SetDrawColor(int colour);
+int ORV_GetDrawColor();
+// A line from (x0, y0) to (x1, y1), both ends included.
+void ORV_Line(int colour, int x0, int y0, int x1, int y1);
+void ORV_XorLine(int x0, int y0, int x1, int y1);
+// The outline of the box with these corners, in the drawing colour; the pen ends at (x0, y0).
+void ORV_Box(int x0, int y0, int x1, int y1);
+// Inverts the outline; of a box one pixel wide, only its two end pixels.
+void ORV_XorBox(int x0, int y0, int x1, int y1);
+// The outline in `outline` and, when it is at least 2 pixels apart each way, the inside in `fill`.
+void ORV_FillBox(int x0, int y0, int x1, int y1, int outline, int fill);
+// Inverts every pixel of the box, outline and inside.
+void ORV_XorFillBox(int x0, int y0, int x1, int y1);
+// The outline of the circle of radius r around (cx, cy).
+void ORV_Circle(int colour, int cx, int cy, int r);
+void ORV_XorCircle(int cx, int cy, int r);
+// The disc of radius r around (cx, cy) in the drawing colour.
+void ORV_FillCircle(int cx, int cy, int r);
+void ORV_XorFillCircle(int cx, int cy, int r);
+// Fills the 4-connected region of the colour at (x, y) with the drawing colour.
+// Up to 4000 runs wait at a time; a region needing more may be left partly unfilled.
+void ORV_Paint(int x, int y);
+
 // ---- Image files ----
 //
 // Paths are texts in the system code page of at most 260 UTF-16 units. Both
@@ -197,6 +229,6 @@ int ORV_LoadImageFile(const char* path, int x, int y);
 // appending ".bmp", ".jpg", ".gif", ".png" or ".tif" unless the path ends in
 // it (in any case). 32-bit images are written as 24-bit RGB, 8-bit images as
 // indices with their 256-entry palette. 0 when written, 1 when it cannot be
-// encoded or written (no file is left), 2 for a width or height of 0, 3 when
-// no image is current.
+// encoded or written (a file already there stays as it was; no partial file is
+// left), 2 for a width or height of 0, 3 when no image is current.
 int ORV_SaveImageFile(int width, int height, int format, const char* path, int x0);
