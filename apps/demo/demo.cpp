@@ -46,7 +46,22 @@ void echo_changed_values(char (&seen)[2][256]) {
 
 }  // namespace
 
+// Two image windows: a colour gradient (32-bit, zoom 100) and a grey ramp
+// (8-bit, zoom 200). Tab toggles an image's scaling mode, Ctrl + wheel or
+// Ctrl + keypad plus / minus / 0 its zoom.
+void open_images() {
+  ORV_CreateImage(0, "gradient", 20, 400, 256, 128, 100);
+  for (int y = 0; y < 128; ++y)
+    for (int x = 0; x < 256; ++x) ORV_SetPixel(x, y, (x << 16) | (2 * y << 8) | (255 - x));
+  ORV_CreateImage8(1, "grey", 320, 400, 128, 64, 200);
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 128; ++x) ORV_SetPixel(x, y, ((x + y) & 1) ? 2 * x : 255 - 2 * x);
+  ORV_DrawImage(0);
+  ORV_DrawImage(1);
+}
+
 void ORV_Ready() {
+  open_images();
   ORV_OpenTextWindow(0, 20, 20, 480, 320);
   ORV_OpenInputBox(540, 20, 2);
   ORV_SetInputBoxTitle(0, "Width");
