@@ -1,7 +1,9 @@
 // Single pixels, rows and rectangles of the current image, and clearing.
 //
-// Each call reads the current image afresh and tests the point as unsigned
-// numbers against the image size, so negative coordinates are outside. A
+// Each call reads where the current image's pixels are (kept up to date by
+// the image table on every selection, creation and destruction) and tests
+// the point as unsigned numbers against the image size, so negative
+// coordinates are outside. A
 // current image that is not in use (destroyed, or never made) has no
 // pixels: writes do nothing and reads answer their outside value.
 #include "imaging/pixels.h"
@@ -23,14 +25,12 @@ struct PixelRef {
   std::uint32_t* word = nullptr;  // 32-bit images
 };
 
-PixelRef pixel_at(int x, int y) {
-  int id = current_image();
-  ImageRecord* r = image_in_use(id);
-  if (!r || unsigned(x) >= unsigned(r->width) || unsigned(y) >= unsigned(r->height)) return {};
-  std::uint8_t* base = image_pixels(id);
-  if (r->bits == 32)
-    return {nullptr, reinterpret_cast<std::uint32_t*>(base) + std::size_t(y) * r->width + x};
-  return {base + std::size_t(y) * ((r->width + 3) & ~3) + x, nullptr};
+inline PixelRef pixel_at(int x, int y) {
+  const CurrentPixels& v = current_pixels();
+  if (unsigned(x) >= unsigned(v.width) || unsigned(y) >= unsigned(v.height)) return {};
+  std::uint8_t* row = v.base + std::size_t(y) * std::size_t(v.stride);
+  if (v.bits == 32) return {nullptr, reinterpret_cast<std::uint32_t*>(row) + x};
+  return {row + x, nullptr};
 }
 
 void plot(int x, int y, int colour) {

@@ -17,6 +17,9 @@
 #include "platform/window.h"
 
 namespace orv {
+
+CurrentPixels g_current_pixels;
+
 namespace {
 
 struct ImageTable {
@@ -58,10 +61,18 @@ int default_coordinate(int id) {
   return 60 + 24 * (id % 10);
 }
 
+void refresh_current_pixels() {
+  CurrentPixels view;
+  const ImageRecord& r = g_images.records[g_images.current];
+  if (r.in_use && r.dib) view = {r.dib->data.get(), r.width, r.height, r.bits, r.dib->stride};
+  g_current_pixels = view;
+}
+
 void push_selection(int id) {
   std::memmove(g_images.stack + 1, g_images.stack, sizeof g_images.stack - sizeof(int));
   g_images.stack[0] = g_images.current;
   g_images.current = id;
+  refresh_current_pixels();
 }
 
 // The platform parts of a record, in the reverse order of their making.
@@ -232,6 +243,7 @@ void reset_images_for_tests() {
   }
   g_images.current = 0;
   std::fill(std::begin(g_images.stack), std::end(g_images.stack), 0);
+  refresh_current_pixels();
   g_allocator = default_allocator;
 }
 
@@ -267,6 +279,7 @@ int ORV_DestroyImage(int id) {
   r->in_use = 0;
   orv::publish_window(id, {});
   orv::release_platform_parts(*r);
+  orv::refresh_current_pixels();
   orv::rebuild_snap_list();
   return 0;
 }
@@ -306,6 +319,7 @@ int ORV_RestoreImage() {
   orv::g_images.current = previous;
   std::memmove(orv::g_images.stack, orv::g_images.stack + 1,
                sizeof orv::g_images.stack - sizeof(int));
+  orv::refresh_current_pixels();
   return 0;
 }
 

@@ -44,6 +44,22 @@ ImageRecord* image_in_use(int id);
 
 // The id whose pixels the pixel and drawing calls use.
 int current_image();
+
+// Where the current image's pixels are, for the per-pixel calls. It is made
+// again whenever the current image changes or the image it names is created
+// or destroyed, so it always says what the table says; a current image that
+// is not in use has size 0 x 0, so every point is outside it.
+struct CurrentPixels {
+  std::uint8_t* base = nullptr;
+  int width = 0;
+  int height = 0;
+  int bits = 0;
+  int stride = 0;  // bytes per row
+};
+extern CurrentPixels g_current_pixels;
+inline const CurrentPixels& current_pixels() {
+  return g_current_pixels;
+}
 // Windows of the images in use, lowest id first (for the snap list; any thread).
 std::vector<platform::Window> image_windows_in_id_order();
 
@@ -67,8 +83,8 @@ bool fit_size(int w, int h, int z, const SizeLimits& limits, FittedSize* fitted)
 
 // The creation routine the four ORV_CreateImage calls share (bits 32 or 8,
 // fit_to_screen 1 or 0); the framework's own commands call it directly.
-int create_image(int id, const char* title, int x, int y, int width, int height, int bits,
-                 int zoom, int fit_to_screen);
+int create_image(int id, const char* title, int x, int y, int width, int height, int bits, int zoom,
+                 int fit_to_screen);
 
 // The caption: "%s(%d%%)" or "%s(%d%%)[8bit]", then "*" in HALFTONE mode.
 std::string image_caption(const ImageRecord& r);
