@@ -314,6 +314,54 @@ void area_column(const std::int16_t* const* rows, const std::uint32_t* weights, 
   }
 }
 
+// Exact halving of a row: destination column k reads source columns 2k and
+// 2k + 1 (from source[0] on, none clamped) with weights 2^13 each.
+bool halves(const PairAxis& ax, int count) {
+  if (ax.pairs != 1) return false;
+  constexpr std::uint32_t kHalfHalf = (kWeightOne / 2) | (kWeightOne / 2) << 16;
+  for (int k = 0; k < count; ++k) {
+    if (ax.weight[std::size_t(k)] != kHalfHalf) return false;
+    if (ax.source[2 * std::size_t(k)] != ax.source[0] + 2 * k) return false;
+    if (ax.source[2 * std::size_t(k) + 1] != ax.source[0] + 2 * k + 1) return false;
+  }
+  return true;
+}
+
+// Both axes halving: every weight product is 2^26, the row pass gives
+// exactly 2^7 times the sum of two pixels, and the column pass's rounding
+// leaves (a + b + c + d + 2) / 4 per channel. `r0` and `r1` start at the
+// first source column.
+void halve_rows(const std::uint8_t* r0, const std::uint8_t* r1, int count, std::uint32_t* out) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i two = _mm_set1_epi16(2);
+  // Two destination pixels from four source pixels of each row.
+  auto pair = [&](int k) {
+    __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r0 + 8 * std::size_t(k)));
+    __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r1 + 8 * std::size_t(k)));
+    __m128i lo = _mm_add_epi16(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero));
+    __m128i hi = _mm_add_epi16(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero));
+    __m128i sum = _mm_add_epi16(_mm_unpacklo_epi64(lo, hi), _mm_unpackhi_epi64(lo, hi));
+    return _mm_srli_epi16(_mm_add_epi16(sum, two), 2);
+  };
+  const __m128i rgb = _mm_set1_epi32(0x00FFFFFF);
+  int k = 0;
+  for (; k + 4 <= count; k += 4) {
+    __m128i v = _mm_and_si128(_mm_packus_epi16(pair(k), pair(k + 2)), rgb);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), v);
+  }
+  for (; k < count; ++k) {
+    std::uint32_t p[4] = {source_pixel32(r0, 2 * k), source_pixel32(r0, 2 * k + 1),
+                          source_pixel32(r1, 2 * k), source_pixel32(r1, 2 * k + 1)};
+    std::uint32_t v = 0;
+    for (int shift = 0; shift < 24; shift += 8) {
+      std::uint32_t sum = 2;
+      for (std::uint32_t q : p) sum += (q >> shift) & 0xFF;
+      v |= (sum >> 2) << shift;
+    }
+    out[k] = v;
+  }
+}
+
 // Row passes of recently used source rows: consecutive destination rows
 // share their border rows (shrinking) or all rows (enlarging), and each
 // destination row's source rows follow the previous one's, so as many slots
@@ -344,8 +392,22 @@ void area_rows(Bitmap& dst, const AxisRange& xr, const AxisRange& yr, const Bitm
   std::vector<const std::int16_t*> rows;
   std::vector<std::uint32_t> weights;
   std::vector<std::uint32_t> line(dst.bits == 8 ? std::size_t(xr.count) : 0);
+  const bool halving = SrcBits == 32 && halves(ax, xr.count);
   for (int k = 0; k < yr.count; ++k) {
     const int first = ay.start[std::size_t(k)], last = ay.start[std::size_t(k) + 1];
+    if (halving && last - first == 2 && ay.weight[std::size_t(first)] == kWeightOne / 2 &&
+        ay.weight[std::size_t(first) + 1] == kWeightOne / 2) {
+      const int y = yr.first + k;
+      std::uint32_t* out = dst.bits == 32 ? dst.row32(y) + xr.first : line.data();
+      const std::size_t offset = std::size_t(ax.source[0]) * 4;
+      halve_rows(src.row8(ay.source[std::size_t(first)]) + offset,
+                 src.row8(ay.source[std::size_t(first) + 1]) + offset, xr.count, out);
+      if (dst.bits == 8) {
+        std::uint8_t* d = dst.row8(y) + xr.first;
+        for (int i = 0; i < xr.count; ++i) d[i] = nearest->index(line[std::size_t(i)]);
+      }
+      continue;
+    }
     // Keep the slots holding rows this destination row uses; fill free ones.
     for (std::size_t slot = 0; slot < cache.rows.size(); ++slot) {
       cache.wanted[slot] = 0;
