@@ -15,11 +15,17 @@
 // axis weights. Shrinking 5 -> 2 gives (2a + 2b + c)/5 and (c + 2d + 2e)/5;
 // enlarging 2 -> 5 gives a, a, (a + b)/2, b, b. Per axis the weights are
 // scaled to sum to 2^14 (rounded; the rounding remainder goes to the largest
-// weight); the row pass keeps 8 fraction bits, so each channel ends within
-// about 1/100 of a level of the exact average before rounding to nearest.
+// weight); the row pass sums each source row horizontally and rounds to 8
+// fraction bits ((sum + 2^5) >> 6), the column pass sums those vertically
+// and rounds to the nearest level ((sum + 2^21) >> 22), so each channel ends
+// within about 1/100 of a level of the exact average.
 //
 // Tables of source positions and weights are built once per call, the
-// pixel loops step through them row by row.
+// pixel loops step through them row by row. Each source row's row pass is
+// computed once and kept while destination rows use it. Both passes run on
+// SSE2 16-bit lanes (one pixel's channels side by side, two taps paired for
+// a multiply-add); halving on both axes reduces to (a + b + c + d + 2) / 4
+// per channel, which gives the same result directly.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
