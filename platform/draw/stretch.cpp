@@ -15,16 +15,25 @@
 // axis weights. Shrinking 5 -> 2 gives (2a + 2b + c)/5 and (c + 2d + 2e)/5;
 // enlarging 2 -> 5 gives a, a, (a + b)/2, b, b. Per axis the weights are
 // scaled to sum to 2^14 (rounded; the rounding remainder goes to the largest
-// weight); the row pass keeps 8 fraction bits, so each channel ends within
-// about 1/100 of a level of the exact average before rounding to nearest.
+// weight); the row pass sums each source row horizontally and rounds to 8
+// fraction bits ((sum + 2^5) >> 6), the column pass sums those vertically
+// and rounds to the nearest level ((sum + 2^21) >> 22), so each channel ends
+// within about 1/100 of a level of the exact average.
 //
 // Tables of source positions and weights are built once per call, the
-// pixel loops step through them row by row.
+// pixel loops step through them row by row. Each source row's row pass is
+// computed once and kept while destination rows use it. Both passes run on
+// SSE2 16-bit lanes (one pixel's channels side by side, two taps paired for
+// a multiply-add); halving on both axes reduces to (a + b + c + d + 2) / 4
+// per channel, which gives the same result directly.
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 #include <vector>
+
+#include <emmintrin.h>
 
 #include "platform/draw/raster.h"
 #include "platform/draw/raster_internal.h"
@@ -168,144 +177,289 @@ void stretch_nearest(Bitmap& dst, const AxisRange& xr, const AxisRange& yr, int 
   if (dst.bits == 8 && src.bits == 8) nearest_rows<8, 8>(dst, xr, yr, src, xs, ys);
 }
 
-// The row pass's form of the horizontal weights: the same number of taps
-// for every column (short columns padded with zero weights), so the tap
-// loop runs the same length each time instead of mispredicting.
-struct PaddedAxis {
-  int taps = 0;
-  std::vector<int> source;
-  std::vector<std::uint32_t> weight;
+// Both passes work on SSE2 registers (part of every x86-64): a pixel's
+// four channels as 16-bit lanes, two taps interleaved, so that one
+// multiply-add (pmaddwd) gives w0·c0 + w1·c1 per channel in 32 bits. Weights
+// are at most 2^14 and fit the signed 16-bit lanes.
+
+// Tap pairs of one axis: `pairs` pairs for every destination pixel (an odd or
+// short tap list padded with weight 0), each pair's two weights packed as
+// w0 | w1 << 16.
+struct PairAxis {
+  int pairs = 0;
+  std::vector<int> source;            // two per pair
+  std::vector<std::uint32_t> weight;  // one per pair
 };
 
-PaddedAxis pad_axis(const AreaAxis& ax, int count) {
-  PaddedAxis padded;
+PairAxis pair_axis(const AreaAxis& ax, int count) {
+  PairAxis paired;
+  int taps = 0;
   for (int k = 0; k < count; ++k) {
-    padded.taps = std::max(padded.taps, ax.start[std::size_t(k) + 1] - ax.start[std::size_t(k)]);
+    taps = std::max(taps, ax.start[std::size_t(k) + 1] - ax.start[std::size_t(k)]);
   }
-  padded.source.resize(std::size_t(count) * padded.taps);
-  padded.weight.resize(std::size_t(count) * padded.taps);
+  paired.pairs = (taps + 1) / 2;
+  paired.source.resize(std::size_t(count) * paired.pairs * 2);
+  paired.weight.resize(std::size_t(count) * paired.pairs);
   for (int k = 0; k < count; ++k) {
     int first = ax.start[std::size_t(k)], n = ax.start[std::size_t(k) + 1] - first;
-    for (int t = 0; t < padded.taps; ++t) {
-      std::size_t at = std::size_t(k) * padded.taps + t;
-      padded.source[at] = ax.source[std::size_t(first + std::min(t, n - 1))];
-      padded.weight[at] = t < n ? std::uint32_t(ax.weight[std::size_t(first + t)]) : 0;
+    for (int t = 0; t < paired.pairs * 2; ++t) {
+      std::size_t at = std::size_t(k) * paired.pairs * 2 + t;
+      paired.source[at] = ax.source[std::size_t(first + std::min(t, n - 1))];
+      std::uint32_t w = t < n ? std::uint32_t(ax.weight[std::size_t(first + t)]) : 0;
+      paired.weight[at / 2] |= w << (16 * (t & 1));
     }
   }
-  return padded;
+  return paired;
 }
 
-// Row pass: per destination column, the weighted channel sums of one source
-// row with 8 fraction bits (at most 255·256, so the column pass fits 32 bits).
-template <int SrcBits, int Taps>
-void area_row_taps(const std::uint8_t* row, const internal::PaletteRgb* lut, const PaddedAxis& ax,
-                   int count, std::uint32_t* out) {
-  constexpr int kShift = kWeightBits - 8;
-  constexpr std::uint32_t kHalf = 1u << (kShift - 1);
-  const int taps = Taps > 0 ? Taps : ax.taps;
+// Row values are channel sums with 8 fraction bits, 0 .. 255·256, stored
+// minus 2^15 so that they fit signed 16-bit lanes for the column pass.
+constexpr int kRowBias = 1 << 15;
+
+inline std::uint32_t source_pixel32(const std::uint8_t* row, int x) {
+  std::uint32_t p;
+  std::memcpy(&p, row + std::size_t(x) * 4, 4);
+  return p;
+}
+
+// Row pass of one source row: for each destination column the weighted sums
+// of its four channels (the fourth is dropped at the end), rounded to 8
+// fraction bits, biased; four int16 per column. `out` has room for an even
+// number of columns.
+template <int SrcBits, int Pairs>
+void area_row_pairs(const std::uint8_t* row, const internal::PaletteRgb* lut, const PairAxis& ax,
+                    int count, std::int16_t* out) {
+  const int pairs = Pairs > 0 ? Pairs : ax.pairs;
   const int* source = ax.source.data();
   const std::uint32_t* weight = ax.weight.data();
-  for (int k = 0; k < count; ++k, source += taps, weight += taps, out += 3) {
-    std::uint32_t r = kHalf, g = kHalf, b = kHalf;
-    for (int t = 0; t < taps; ++t) {
-      std::uint32_t p = source_rgb(row, source[t], SrcBits, lut);
-      r += weight[t] * ((p >> 16) & 0xFF);
-      g += weight[t] * ((p >> 8) & 0xFF);
-      b += weight[t] * (p & 0xFF);
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i round =
+      _mm_set1_epi32((1 << (kWeightBits - 8 - 1)) - (kRowBias << (kWeightBits - 8)));
+  auto column = [&]() {
+    __m128i sum = round;
+    for (int p = 0; p < pairs; ++p, source += 2, ++weight) {
+      std::uint32_t a, b;
+      if constexpr (SrcBits == 32) {
+        a = source_pixel32(row, source[0]);
+        b = source_pixel32(row, source[1]);
+      } else {
+        a = lut->rgb[row[source[0]]];
+        b = lut->rgb[row[source[1]]];
+      }
+      // Bytes a0 b0 a1 b1 .. widened to 16 bits: each channel's two taps side by side.
+      __m128i ab = _mm_unpacklo_epi8(
+          _mm_unpacklo_epi8(_mm_cvtsi32_si128(int(a)), _mm_cvtsi32_si128(int(b))), zero);
+      sum = _mm_add_epi32(sum, _mm_madd_epi16(ab, _mm_set1_epi32(int(*weight))));
     }
-    out[0] = r >> kShift;
-    out[1] = g >> kShift;
-    out[2] = b >> kShift;
+    // Arithmetic shift: the bias is a multiple of 2^6, so this is the
+    // rounded sum's shift minus the bias.
+    return _mm_srai_epi32(sum, kWeightBits - 8);
+  };
+  int k = 0;
+  for (; k + 2 <= count; k += 2) {
+    __m128i lo = column();
+    __m128i hi = column();
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * k), _mm_packs_epi32(lo, hi));
+  }
+  if (k < count) {
+    __m128i lo = column();
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * k), _mm_packs_epi32(lo, zero));
   }
 }
 
 template <int SrcBits>
-void area_row(const std::uint8_t* row, const internal::PaletteRgb* lut, const PaddedAxis& ax,
-              int count, std::uint32_t* out) {
-  switch (ax.taps) {
+void area_row(const std::uint8_t* row, const internal::PaletteRgb* lut, const PairAxis& ax,
+              int count, std::int16_t* out) {
+  switch (ax.pairs) {
     case 1:
-      return area_row_taps<SrcBits, 1>(row, lut, ax, count, out);
+      return area_row_pairs<SrcBits, 1>(row, lut, ax, count, out);
     case 2:
-      return area_row_taps<SrcBits, 2>(row, lut, ax, count, out);
-    case 3:
-      return area_row_taps<SrcBits, 3>(row, lut, ax, count, out);
+      return area_row_pairs<SrcBits, 2>(row, lut, ax, count, out);
     default:
-      return area_row_taps<SrcBits, 0>(row, lut, ax, count, out);
+      return area_row_pairs<SrcBits, 0>(row, lut, ax, count, out);
   }
 }
 
-// Row passes of the two source rows most recently used: consecutive
-// destination rows share their border rows (shrinking) or both rows (enlarging).
-struct RowCache {
-  std::vector<std::uint32_t> rows[2];
-  int source_row[2] = {-1, -1};
-  int last = 0;
-};
-
-template <int SrcBits>
-const std::uint32_t* cached_row(RowCache& cache, const Bitmap& src, const internal::PaletteRgb* lut,
-                                const PaddedAxis& ax, int count, int y) {
-  for (int slot = 0; slot < 2; ++slot) {
-    if (cache.source_row[slot] == y) {
-      cache.last = slot;
-      return cache.rows[slot].data();
+// Column pass of one destination row: `pairs` pairs of biased row values
+// with packed weights. The vertical weights sum to 2^14, so the bias adds
+// up to exactly 2^15 · 2^14, given back before rounding. Writes `count`
+// pixels 0x00RRGGBB.
+void area_column(const std::int16_t* const* rows, const std::uint32_t* weights, int pairs,
+                 int count, std::uint32_t* out) {
+  constexpr int kShift = kWeightBits + 8;
+  const __m128i offset = _mm_set1_epi32((kRowBias << kWeightBits) + (1 << (kShift - 1)));
+  const __m128i rgb = _mm_set1_epi32(0x00FFFFFF);
+  // Four pixels: two registers of each row.
+  auto four = [&](int k) {
+    __m128i s0 = offset, s1 = offset, s2 = offset, s3 = offset;
+    for (int p = 0; p < pairs; ++p) {
+      const __m128i w = _mm_set1_epi32(int(weights[p]));
+      const std::int16_t* r0 = rows[2 * p] + 4 * k;
+      const std::int16_t* r1 = rows[2 * p + 1] + 4 * k;
+      __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r0));
+      __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r1));
+      __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r0 + 8));
+      __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r1 + 8));
+      s0 = _mm_add_epi32(s0, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), w));
+      s1 = _mm_add_epi32(s1, _mm_madd_epi16(_mm_unpackhi_epi16(a, b), w));
+      s2 = _mm_add_epi32(s2, _mm_madd_epi16(_mm_unpacklo_epi16(c, d), w));
+      s3 = _mm_add_epi32(s3, _mm_madd_epi16(_mm_unpackhi_epi16(c, d), w));
     }
+    __m128i lo = _mm_packs_epi32(_mm_srli_epi32(s0, kShift), _mm_srli_epi32(s1, kShift));
+    __m128i hi = _mm_packs_epi32(_mm_srli_epi32(s2, kShift), _mm_srli_epi32(s3, kShift));
+    return _mm_and_si128(_mm_packus_epi16(lo, hi), rgb);
+  };
+  int k = 0;
+  for (; k + 4 <= count; k += 4) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), four(k));
   }
-  int slot = 1 - cache.last;
-  area_row<SrcBits>(src.row8(y), lut, ax, count, cache.rows[slot].data());
-  cache.source_row[slot] = y;
-  cache.last = slot;
-  return cache.rows[slot].data();
+  if (k < count) {
+    alignas(16) std::uint32_t tail[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(tail), four(k));
+    std::memcpy(out + k, tail, std::size_t(count - k) * 4);
+  }
 }
+
+// Exact halving of a row: destination column k reads source columns 2k and
+// 2k + 1 (from source[0] on, none clamped) with weights 2^13 each.
+bool halves(const PairAxis& ax, int count) {
+  if (ax.pairs != 1) return false;
+  constexpr std::uint32_t kHalfHalf = (kWeightOne / 2) | (kWeightOne / 2) << 16;
+  for (int k = 0; k < count; ++k) {
+    if (ax.weight[std::size_t(k)] != kHalfHalf) return false;
+    if (ax.source[2 * std::size_t(k)] != ax.source[0] + 2 * k) return false;
+    if (ax.source[2 * std::size_t(k) + 1] != ax.source[0] + 2 * k + 1) return false;
+  }
+  return true;
+}
+
+// Both axes halving: every weight product is 2^26, the row pass gives
+// exactly 2^7 times the sum of two pixels, and the column pass's rounding
+// leaves (a + b + c + d + 2) / 4 per channel. `r0` and `r1` start at the
+// first source column.
+void halve_rows(const std::uint8_t* r0, const std::uint8_t* r1, int count, std::uint32_t* out) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i two = _mm_set1_epi16(2);
+  // Two destination pixels from four source pixels of each row.
+  auto pair = [&](int k) {
+    __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r0 + 8 * std::size_t(k)));
+    __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r1 + 8 * std::size_t(k)));
+    __m128i lo = _mm_add_epi16(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero));
+    __m128i hi = _mm_add_epi16(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero));
+    __m128i sum = _mm_add_epi16(_mm_unpacklo_epi64(lo, hi), _mm_unpackhi_epi64(lo, hi));
+    return _mm_srli_epi16(_mm_add_epi16(sum, two), 2);
+  };
+  const __m128i rgb = _mm_set1_epi32(0x00FFFFFF);
+  int k = 0;
+  for (; k + 4 <= count; k += 4) {
+    __m128i v = _mm_and_si128(_mm_packus_epi16(pair(k), pair(k + 2)), rgb);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), v);
+  }
+  for (; k < count; ++k) {
+    std::uint32_t p[4] = {source_pixel32(r0, 2 * k), source_pixel32(r0, 2 * k + 1),
+                          source_pixel32(r1, 2 * k), source_pixel32(r1, 2 * k + 1)};
+    std::uint32_t v = 0;
+    for (int shift = 0; shift < 24; shift += 8) {
+      std::uint32_t sum = 2;
+      for (std::uint32_t q : p) sum += (q >> shift) & 0xFF;
+      v |= (sum >> 2) << shift;
+    }
+    out[k] = v;
+  }
+}
+
+// Row passes of recently used source rows: consecutive destination rows
+// share their border rows (shrinking) or all rows (enlarging), and each
+// destination row's source rows follow the previous one's, so as many slots
+// as a destination row has taps compute every source row once.
+struct RowCache {
+  std::vector<std::vector<std::int16_t>> rows;
+  std::vector<int> source_row;
+  std::vector<char> wanted;
+};
 
 template <int SrcBits>
 void area_rows(Bitmap& dst, const AxisRange& xr, const AxisRange& yr, const Bitmap& src,
-               const PaddedAxis& ax, const AreaAxis& ay) {
+               const PairAxis& ax, const AreaAxis& ay) {
   std::unique_ptr<internal::PaletteRgb> lut;
   std::unique_ptr<internal::NearestCache> nearest;
   if (SrcBits == 8) lut = std::make_unique<internal::PaletteRgb>(src.palette);
   if (dst.bits == 8) nearest = std::make_unique<internal::NearestCache>(dst.palette);
-  const std::size_t n3 = std::size_t(xr.count) * 3;
-  RowCache cache;
-  cache.rows[0].resize(n3);
-  cache.rows[1].resize(n3);
-  std::vector<std::uint32_t> acc(n3);
-  constexpr int kShift = kWeightBits + 8;
+  int taps = 0;
   for (int k = 0; k < yr.count; ++k) {
-    int first = ay.start[std::size_t(k)];
-    for (int t = first; t < ay.start[std::size_t(k) + 1]; ++t) {
-      const std::uint32_t* row =
-          cached_row<SrcBits>(cache, src, lut.get(), ax, xr.count, ay.source[std::size_t(t)]);
-      auto w = std::uint32_t(ay.weight[std::size_t(t)]);
-      std::uint32_t* sum = acc.data();
-      if (t == first) {
-        for (std::size_t c = 0; c < n3; ++c) sum[c] = w * row[c];
-      } else {
-        for (std::size_t c = 0; c < n3; ++c) sum[c] += w * row[c];
+    taps = std::max(taps, ay.start[std::size_t(k) + 1] - ay.start[std::size_t(k)]);
+  }
+  // Room for whole groups of four columns (the column pass reads them).
+  const std::size_t columns = (std::size_t(xr.count) + 3) / 4 * 4;
+  RowCache cache;
+  cache.rows.assign(std::size_t(taps), std::vector<std::int16_t>(columns * 4));
+  cache.source_row.assign(std::size_t(taps), -1);
+  cache.wanted.assign(std::size_t(taps), 0);
+  std::vector<const std::int16_t*> rows;
+  std::vector<std::uint32_t> weights;
+  std::vector<std::uint32_t> line(dst.bits == 8 ? std::size_t(xr.count) : 0);
+  const bool halving = SrcBits == 32 && halves(ax, xr.count);
+  for (int k = 0; k < yr.count; ++k) {
+    const int first = ay.start[std::size_t(k)], last = ay.start[std::size_t(k) + 1];
+    if (halving && last - first == 2 && ay.weight[std::size_t(first)] == kWeightOne / 2 &&
+        ay.weight[std::size_t(first) + 1] == kWeightOne / 2) {
+      const int y = yr.first + k;
+      std::uint32_t* out = dst.bits == 32 ? dst.row32(y) + xr.first : line.data();
+      const std::size_t offset = std::size_t(ax.source[0]) * 4;
+      halve_rows(src.row8(ay.source[std::size_t(first)]) + offset,
+                 src.row8(ay.source[std::size_t(first) + 1]) + offset, xr.count, out);
+      if (dst.bits == 8) {
+        std::uint8_t* d = dst.row8(y) + xr.first;
+        for (int i = 0; i < xr.count; ++i) d[i] = nearest->index(line[std::size_t(i)]);
+      }
+      continue;
+    }
+    // Keep the slots holding rows this destination row uses; fill free ones.
+    for (std::size_t slot = 0; slot < cache.rows.size(); ++slot) {
+      cache.wanted[slot] = 0;
+      for (int t = first; t < last; ++t) {
+        if (cache.source_row[slot] == ay.source[std::size_t(t)]) cache.wanted[slot] = 1;
       }
     }
-    int y = yr.first + k;
-    const std::uint32_t* a = acc.data();
-    constexpr std::uint32_t kHalf = 1u << (kShift - 1);
+    rows.clear();
+    weights.clear();
+    for (int t = first; t < last; ++t) {
+      const int y = ay.source[std::size_t(t)];
+      std::size_t slot = 0;
+      while (slot < cache.rows.size() && !(cache.wanted[slot] && cache.source_row[slot] == y)) {
+        ++slot;
+      }
+      if (slot == cache.rows.size()) {
+        slot = 0;
+        while (cache.wanted[slot]) ++slot;
+        area_row<SrcBits>(src.row8(y), lut.get(), ax, xr.count, cache.rows[slot].data());
+        cache.source_row[slot] = y;
+        cache.wanted[slot] = 1;
+      }
+      rows.push_back(cache.rows[slot].data());
+      auto w = std::uint32_t(ay.weight[std::size_t(t)]);
+      if ((t - first) % 2 == 0) {
+        weights.push_back(w);
+      } else {
+        weights.back() |= w << 16;
+      }
+    }
+    if (rows.size() % 2) rows.push_back(rows.back());  // weight 0
+    const int y = yr.first + k;
     if (dst.bits == 32) {
-      std::uint32_t* d = dst.row32(y) + xr.first;
-      for (int i = 0; i < xr.count; ++i, a += 3) {
-        d[i] = (((a[0] + kHalf) >> kShift) << 16) | (((a[1] + kHalf) >> kShift) << 8) |
-               ((a[2] + kHalf) >> kShift);
-      }
+      area_column(rows.data(), weights.data(), int(weights.size()), xr.count,
+                  dst.row32(y) + xr.first);
     } else {
+      area_column(rows.data(), weights.data(), int(weights.size()), xr.count, line.data());
       std::uint8_t* d = dst.row8(y) + xr.first;
-      for (int i = 0; i < xr.count; ++i, a += 3) {
-        d[i] = nearest->index((((a[0] + kHalf) >> kShift) << 16) |
-                              (((a[1] + kHalf) >> kShift) << 8) | ((a[2] + kHalf) >> kShift));
-      }
+      for (int i = 0; i < xr.count; ++i) d[i] = nearest->index(line[std::size_t(i)]);
     }
   }
 }
 
 void stretch_area(Bitmap& dst, const AxisRange& xr, const AxisRange& yr, int w, int h,
                   const Bitmap& src, int sx, int sy, int sw, int sh) {
-  PaddedAxis ax = pad_axis(area_axis(xr, w, sx, sw, src.width), xr.count);
+  PairAxis ax = pair_axis(area_axis(xr, w, sx, sw, src.width), xr.count);
   AreaAxis ay = area_axis(yr, h, sy, sh, src.height);
   if (src.bits == 32) area_rows<32>(dst, xr, yr, src, ax, ay);
   if (src.bits == 8) area_rows<8>(dst, xr, yr, src, ax, ay);

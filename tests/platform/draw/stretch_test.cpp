@@ -1,7 +1,12 @@
 // Stretched copies on images small enough to work out by hand.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <random>
+
 #include "platform/draw/dc.h"
+#include "platform/draw/raster.h"
 
 namespace platform {
 namespace {
@@ -41,6 +46,193 @@ class StretchTest : public ::testing::Test {
   }
   Dc src_, dst_;
 };
+
+// The area average written out directly, pixel by pixel, for comparison
+// with the optimised copy on arbitrary sizes.
+namespace reference {
+
+struct Tap {
+  long long j;  // source pixel index along the extent
+  long long w;  // weight out of 2^14
+};
+
+// Weights of destination pixel i of n over a source extent of m: source pixel
+// j covers [j, j + 1), destination pixel i covers [i·m/n, (i + 1)·m/n).
+// Overlaps are counted in units of 1/n source pixel, scaled to 2^14 and
+// rounded; the remainder to 2^14 goes to the (first) largest weight.
+std::vector<Tap> weights(long long i, long long n, long long m) {
+  std::vector<Tap> taps;
+  long long total = 0;
+  for (long long j = 0; j < m; ++j) {
+    long long lo = std::max(i * m, j * n), hi = std::min((i + 1) * m, (j + 1) * n);
+    if (hi <= lo) continue;
+    long long w = ((hi - lo) * 16384 + m / 2) / m;
+    taps.push_back({j, w});
+    total += w;
+  }
+  std::size_t largest = 0;
+  for (std::size_t t = 1; t < taps.size(); ++t) {
+    if (taps[t].w > taps[largest].w) largest = t;
+  }
+  taps[largest].w += 16384 - total;
+  return taps;
+}
+
+// Colour of source pixel (x, y), read clamped to the bitmap.
+std::uint32_t source_rgb(const Bitmap& src, long long x, long long y) {
+  int cx = int(std::clamp<long long>(x, 0, src.width - 1));
+  int cy = int(std::clamp<long long>(y, 0, src.height - 1));
+  if (src.bits == 32) return src.row32(cy)[cx] & 0xFFFFFF;
+  return palette_rgb(src.palette[src.row8(cy)[cx]]);
+}
+
+// Stretches (sx, sy, sw, sh) of src onto (x, y, w, h) of dst in a copy of dst.
+// Per source row, each channel is summed with the horizontal weights and
+// rounded to 8 fraction bits; those sums are summed with the vertical weights
+// and rounded to the nearest level.
+std::vector<std::uint32_t> area(const Bitmap& dst, int x, int y, int w, int h, const Bitmap& src,
+                                int sx, int sy, int sw, int sh) {
+  std::vector<std::uint32_t> out;
+  for (int py = 0; py < dst.height; ++py) {
+    for (int px = 0; px < dst.width; ++px) {
+      out.push_back(dst.bits == 32 ? dst.row32(py)[px] : dst.row8(py)[px]);
+    }
+  }
+  const long long n = std::llabs(w), m = std::llabs(sw), nh = std::llabs(h), mh = std::llabs(sh);
+  for (int py = 0; py < dst.height; ++py) {
+    long long k = h > 0 ? py - y : y - py;
+    if (k < 0 || k >= nh) continue;
+    for (int px = 0; px < dst.width; ++px) {
+      long long i = w > 0 ? px - x : x - px;
+      if (i < 0 || i >= n) continue;
+      long long sum[3] = {0, 0, 0};
+      for (const Tap& ty : weights(k, nh, mh)) {
+        long long row[3] = {0, 0, 0};
+        for (const Tap& tx : weights(i, n, m)) {
+          std::uint32_t p =
+              source_rgb(src, sw > 0 ? sx + tx.j : sx - tx.j, sh > 0 ? sy + ty.j : sy - ty.j);
+          for (int c = 0; c < 3; ++c) row[c] += tx.w * ((p >> (16 - 8 * c)) & 0xFF);
+        }
+        for (int c = 0; c < 3; ++c) sum[c] += ty.w * ((row[c] + 32) >> 6);
+      }
+      std::uint32_t rgb = 0;
+      for (int c = 0; c < 3; ++c) rgb |= std::uint32_t((sum[c] + (1 << 21)) >> 22) << (16 - 8 * c);
+      out[std::size_t(py) * dst.width + px] =
+          dst.bits == 32 ? rgb : std::uint32_t(nearest_palette_index(dst.palette, rgb));
+    }
+  }
+  return out;
+}
+
+}  // namespace reference
+
+std::vector<std::uint32_t> all_pixels(const Bitmap& b) {
+  std::vector<std::uint32_t> out;
+  for (int y = 0; y < b.height; ++y) {
+    for (int x = 0; x < b.width; ++x) out.push_back(b.bits == 32 ? b.row32(y)[x] : b.row8(y)[x]);
+  }
+  return out;
+}
+
+std::unique_ptr<Bitmap> random_bitmap(std::mt19937& rng, int w, int h, int bits) {
+  auto b = create_bitmap(w, h, bits);
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      // 32-bit pixels with a zero top byte, as colours are stored.
+      if (bits == 32) b->row32(y)[x] = rng() & 0xFFFFFF;
+      if (bits == 8) b->row8(y)[x] = std::uint8_t(rng());
+    }
+  }
+  for (auto& e : b->palette) {
+    std::uint32_t v = rng();
+    e = PaletteEntry{std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v >> 16), 0};
+  }
+  return b;
+}
+
+// One random case: extents of either sign, exact ratios among them, a
+// destination reaching past its bitmap's edges, a source now and then
+// reaching past its bitmap (edge pixels repeat).
+void check_random_area_case(std::mt19937& rng, int max_size, int src_bits, int dst_bits) {
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  int sw = pick(1, max_size), sh = pick(1, max_size);
+  auto extent = [&](int s) {
+    switch (pick(0, 5)) {
+      case 0:
+        return s;
+      case 1:
+        return std::max(1, s / 2);
+      case 2:
+        return 2 * s;
+      case 3:
+        return std::max(1, s / pick(2, 5));
+      default:
+        return pick(1, 2 * max_size);
+    }
+  };
+  int w = extent(sw), h = extent(sh);
+  auto src = random_bitmap(rng, sw + pick(0, 3), sh + pick(0, 3), src_bits);
+  auto dst =
+      random_bitmap(rng, std::max(1, w + pick(-3, 3)), std::max(1, h + pick(-3, 3)), dst_bits);
+  int sx = pick(0, src->width - sw), sy = pick(0, src->height - sh);
+  if (pick(0, 7) == 0) sx += pick(-2, 2);
+  if (pick(0, 7) == 0) sy += pick(-2, 2);
+  int x = pick(-2, 2), y = pick(-2, 2);
+  if (pick(0, 1)) {
+    x += w - 1;  // the mirrored extent covers x - |w| + 1 .. x
+    w = -w;
+  }
+  if (pick(0, 1)) {
+    y += h - 1;
+    h = -h;
+  }
+  if (pick(0, 3) == 0) {
+    sx += sw - 1;
+    sw = -sw;
+  }
+  if (pick(0, 3) == 0) {
+    sy += sh - 1;
+    sh = -sh;
+  }
+  auto expected = reference::area(*dst, x, y, w, h, *src, sx, sy, sw, sh);
+  stretch_bitmap(*dst, x, y, w, h, *src, sx, sy, sw, sh, kStretchHalftone);
+  ASSERT_EQ(all_pixels(*dst), expected)
+      << "source " << src->width << "x" << src->height << "x" << src_bits << " (" << sx << ", "
+      << sy << ", " << sw << ", " << sh << ") -> " << dst->width << "x" << dst->height << "x"
+      << dst_bits << " (" << x << ", " << y << ", " << w << ", " << h << ")";
+}
+
+TEST(StretchAreaReference, RandomSizesAndRatiosMatchTheDirectArithmetic) {
+  std::mt19937 rng(20240611);
+  for (int i = 0; i < 300; ++i) ASSERT_NO_FATAL_FAILURE(check_random_area_case(rng, 24, 32, 32));
+  for (int i = 0; i < 100; ++i) ASSERT_NO_FATAL_FAILURE(check_random_area_case(rng, 24, 8, 32));
+  for (int i = 0; i < 40; ++i) ASSERT_NO_FATAL_FAILURE(check_random_area_case(rng, 24, 32, 8));
+  for (int i = 0; i < 40; ++i) ASSERT_NO_FATAL_FAILURE(check_random_area_case(rng, 24, 8, 8));
+  // Wider rows, past any vector width or unrolling.
+  for (int i = 0; i < 12; ++i) ASSERT_NO_FATAL_FAILURE(check_random_area_case(rng, 90, 32, 32));
+  for (int i = 0; i < 4; ++i) ASSERT_NO_FATAL_FAILURE(check_random_area_case(rng, 90, 8, 32));
+}
+
+TEST(StretchAreaReference, ExactRatiosMatchTheDirectArithmetic) {
+  std::mt19937 rng(7);
+  // Halving, doubling and mixed exact ratios on both axes, odd sizes included.
+  const int cases[][4] = {{2, 1, 2, 1},   {4, 2, 6, 3},   {37, 18, 29, 14}, {36, 18, 30, 15},
+                          {5, 10, 7, 14}, {33, 66, 3, 6}, {40, 20, 10, 20}, {12, 4, 12, 3},
+                          {31, 31, 9, 3}, {3, 9, 16, 8},  {64, 32, 1, 1},   {1, 2, 50, 25}};
+  for (auto& c : cases) {
+    for (int bits : {32, 8}) {
+      for (int mirror = 0; mirror < 2; ++mirror) {
+        auto src = random_bitmap(rng, c[0], c[2], bits);
+        auto dst = random_bitmap(rng, c[1] + 2, c[3] + 1, 32);
+        int x = mirror ? c[1] : 1, w = mirror ? -c[1] : c[1];
+        auto expected = reference::area(*dst, x, 0, w, c[3], *src, 0, 0, c[0], c[2]);
+        stretch_bitmap(*dst, x, 0, w, c[3], *src, 0, 0, c[0], c[2], kStretchHalftone);
+        ASSERT_EQ(all_pixels(*dst), expected) << c[0] << "x" << c[2] << " -> " << c[1] << "x"
+                                              << c[3] << " bits " << bits << " mirror " << mirror;
+      }
+    }
+  }
+}
 
 constexpr std::uint32_t A = 0xA, B = 0xB, C = 0xC, D = 0xD;
 
