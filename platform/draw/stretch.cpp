@@ -33,7 +33,9 @@
 #include <initializer_list>
 #include <vector>
 
+#if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
 
 #include "platform/draw/raster.h"
 #include "platform/draw/raster_internal.h"
@@ -226,6 +228,7 @@ inline std::uint32_t source_pixel32(const std::uint8_t* row, int x) {
 // of its four channels (the fourth is dropped at the end), rounded to 8
 // fraction bits, biased; four int16 per column. `out` has room for an even
 // number of columns.
+#if defined(__SSE2__)
 template <int SrcBits, int Pairs>
 void area_row_pairs(const std::uint8_t* row, const internal::PaletteRgb* lut, const PairAxis& ax,
                     int count, std::int16_t* out) {
@@ -267,6 +270,33 @@ void area_row_pairs(const std::uint8_t* row, const internal::PaletteRgb* lut, co
   }
 }
 
+#else
+// The same arithmetic one channel at a time, for targets without SSE2.
+template <int SrcBits, int Pairs>
+void area_row_pairs(const std::uint8_t* row, const internal::PaletteRgb* lut, const PairAxis& ax,
+                    int count, std::int16_t* out) {
+  const int pairs = Pairs > 0 ? Pairs : ax.pairs;
+  const int* source = ax.source.data();
+  const std::uint32_t* weight = ax.weight.data();
+  const std::int32_t round = (1 << (kWeightBits - 8 - 1)) - (kRowBias << (kWeightBits - 8));
+  for (int k = 0; k < count; ++k) {
+    std::int32_t sum[4] = {round, round, round, round};
+    for (int p = 0; p < pairs; ++p, source += 2, ++weight) {
+      std::uint32_t a = SrcBits == 32 ? source_pixel32(row, source[0]) : lut->rgb[row[source[0]]];
+      std::uint32_t b = SrcBits == 32 ? source_pixel32(row, source[1]) : lut->rgb[row[source[1]]];
+      auto wa = std::int32_t(*weight & 0xFFFF), wb = std::int32_t(*weight >> 16);
+      for (int c = 0; c < 4; ++c)
+        sum[c] +=
+            std::int32_t((a >> (8 * c)) & 0xFF) * wa + std::int32_t((b >> (8 * c)) & 0xFF) * wb;
+    }
+    for (int c = 0; c < 4; ++c)
+      out[4 * k + c] = std::int16_t(std::clamp(sum[c] >> (kWeightBits - 8), -32768, 32767));
+  }
+  if (count % 2) std::fill(out + 4 * count, out + 4 * count + 4, std::int16_t(0));
+}
+
+#endif
+
 template <int SrcBits>
 void area_row(const std::uint8_t* row, const internal::PaletteRgb* lut, const PairAxis& ax,
               int count, std::int16_t* out) {
@@ -284,6 +314,7 @@ void area_row(const std::uint8_t* row, const internal::PaletteRgb* lut, const Pa
 // with packed weights. The vertical weights sum to 2^14, so the bias adds
 // up to exactly 2^15 · 2^14, given back before rounding. Writes `count`
 // pixels 0x00RRGGBB.
+#if defined(__SSE2__)
 void area_column(const std::int16_t* const* rows, const std::uint32_t* weights, int pairs,
                  int count, std::uint32_t* out) {
   constexpr int kShift = kWeightBits + 8;
@@ -320,6 +351,27 @@ void area_column(const std::int16_t* const* rows, const std::uint32_t* weights, 
   }
 }
 
+#else
+void area_column(const std::int16_t* const* rows, const std::uint32_t* weights, int pairs,
+                 int count, std::uint32_t* out) {
+  constexpr int kShift = kWeightBits + 8;
+  const std::uint32_t offset = (std::uint32_t(kRowBias) << kWeightBits) + (1u << (kShift - 1));
+  for (int k = 0; k < count; ++k) {
+    std::uint32_t pixel = 0;
+    for (int c = 0; c < 3; ++c) {
+      std::uint32_t sum = offset;  // wraps as the 32-bit lanes do
+      for (int p = 0; p < pairs; ++p) {
+        auto wa = std::int32_t(weights[p] & 0xFFFF), wb = std::int32_t(weights[p] >> 16);
+        sum += std::uint32_t(rows[2 * p][4 * k + c] * wa + rows[2 * p + 1][4 * k + c] * wb);
+      }
+      pixel |= std::min<std::uint32_t>(sum >> kShift, 255) << (8 * c);
+    }
+    out[k] = pixel;
+  }
+}
+
+#endif
+
 // Exact halving of a row: destination column k reads source columns 2k and
 // 2k + 1 (from source[0] on, none clamped) with weights 2^13 each.
 bool halves(const PairAxis& ax, int count) {
@@ -337,6 +389,20 @@ bool halves(const PairAxis& ax, int count) {
 // exactly 2^7 times the sum of two pixels, and the column pass's rounding
 // leaves (a + b + c + d + 2) / 4 per channel. `r0` and `r1` start at the
 // first source column.
+// Destination pixel k of two halved rows: (a + b + c + d + 2) / 4 per channel.
+inline std::uint32_t halve_one(const std::uint8_t* r0, const std::uint8_t* r1, int k) {
+  std::uint32_t p[4] = {source_pixel32(r0, 2 * k), source_pixel32(r0, 2 * k + 1),
+                        source_pixel32(r1, 2 * k), source_pixel32(r1, 2 * k + 1)};
+  std::uint32_t v = 0;
+  for (int shift = 0; shift < 24; shift += 8) {
+    std::uint32_t sum = 2;
+    for (std::uint32_t q : p) sum += (q >> shift) & 0xFF;
+    v |= (sum >> 2) << shift;
+  }
+  return v;
+}
+
+#if defined(__SSE2__)
 void halve_rows(const std::uint8_t* r0, const std::uint8_t* r1, int count, std::uint32_t* out) {
   const __m128i zero = _mm_setzero_si128();
   const __m128i two = _mm_set1_epi16(2);
@@ -355,18 +421,15 @@ void halve_rows(const std::uint8_t* r0, const std::uint8_t* r1, int count, std::
     __m128i v = _mm_and_si128(_mm_packus_epi16(pair(k), pair(k + 2)), rgb);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), v);
   }
-  for (; k < count; ++k) {
-    std::uint32_t p[4] = {source_pixel32(r0, 2 * k), source_pixel32(r0, 2 * k + 1),
-                          source_pixel32(r1, 2 * k), source_pixel32(r1, 2 * k + 1)};
-    std::uint32_t v = 0;
-    for (int shift = 0; shift < 24; shift += 8) {
-      std::uint32_t sum = 2;
-      for (std::uint32_t q : p) sum += (q >> shift) & 0xFF;
-      v |= (sum >> 2) << shift;
-    }
-    out[k] = v;
-  }
+  for (; k < count; ++k) out[k] = halve_one(r0, r1, k);
 }
+
+#else
+void halve_rows(const std::uint8_t* r0, const std::uint8_t* r1, int count, std::uint32_t* out) {
+  for (int k = 0; k < count; ++k) out[k] = halve_one(r0, r1, k);
+}
+
+#endif
 
 // Row passes of recently used source rows: consecutive destination rows
 // share their border rows (shrinking) or all rows (enlarging), and each
