@@ -566,7 +566,11 @@ void stretch_bitmap(Bitmap& dst, int x, int y, int w, int h, const Bitmap& src, 
     if (!copy) return;
     source = copy.get();
   }
-  if (mode == 4) {
+  // Enlarging by whole factors puts every destination pixel inside one
+  // source pixel: its area average is that pixel, which the nearest-pixel
+  // copy gives directly (zoom 200 of an image window, say).
+  bool whole_factors = std::abs(w) % std::abs(sw) == 0 && std::abs(h) % std::abs(sh) == 0;
+  if (mode == 4 && !(whole_factors && !indices)) {
     stretch_area(dst, xr, yr, w, h, *source, sx, sy, sw, sh);
   } else {
     stretch_nearest(dst, xr, yr, w, h, *source, sx, sy, sw, sh);

@@ -10,6 +10,7 @@
 #include <QtGui/QDropEvent>
 #include <QtGui/QGuiApplication>
 #include <QtGui/QPainter>
+#include <QtGui/QRegion>
 #include <QtGui/QWindow>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QMenuBar>
@@ -305,10 +306,17 @@ void ClientView::paintEvent(QPaintEvent*) {
     }
   });
   QPainter painter(this);
-  painter.fillRect(rect(), palette().window());
-  if (image.isNull()) return;
+  if (image.isNull()) {
+    painter.fillRect(rect(), palette().window());
+    return;
+  }
   image.setDevicePixelRatio(device_ratio());  // one surface pixel per device pixel
   painter.drawImage(QPointF(0, 0), image);
+  // Only what the surface does not cover gets the background (a large
+  // image window would otherwise be filled and then drawn over whole).
+  QRegion uncovered =
+      QRegion(rect()) - QRegion(QRect(QPoint(0, 0), image.deviceIndependentSize().toSize()));
+  for (const QRect& r : uncovered) painter.fillRect(r, palette().window());
 }
 
 void ClientView::mousePressEvent(QMouseEvent* event) {
