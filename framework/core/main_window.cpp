@@ -9,6 +9,7 @@
 #include "framework/core/pump.h"
 #include "framework/core/run_state.h"
 #include "framework/core/snap.h"
+#include "framework/core/window_requests.h"
 #include "framework/orvlib.h"
 #include "platform/queue.h"
 
@@ -120,6 +121,9 @@ std::intptr_t main_window_proc(platform::Window window, platform::Msg& msg) {
       return 0;
     case MsgKind::Sizing:
       msg.proposed = platform::window_rect(window);
+      return 0;
+    case MsgKind::DropFiles:
+      open_dropped_files(msg.files);
       return 0;
     case MsgKind::Close:
       return 0;  // no close box: Exit ends the program

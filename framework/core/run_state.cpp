@@ -4,6 +4,7 @@
 
 #include "framework/console/text_window.h"
 #include "framework/core/snap.h"
+#include "framework/core/window_requests.h"
 #include "framework/orvlib.h"
 #include "platform/backend.h"
 #include "platform/queue.h"
@@ -35,6 +36,7 @@ int worker_body() {
   rebuild_snap_list();  // windows opened by ORV_Ready take part in snapping
   while (orv_exit_state.load() == 0) {
     ORV_ProcessMessages();
+    serve_window_request();
     if (orv_start_req.load() == 1 && orv_running.load() == 0) {
       platform::accept_drops(g_main_window, false);
       orv_running.store(1);
