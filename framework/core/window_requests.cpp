@@ -43,9 +43,14 @@ struct RequestSlots {
   std::string path;
   const platform::Bitmap* bitmap = nullptr;
   int result = 0;
+  // A redraw that ends a dropped file's loading also makes the image that
+  // was current before the drop current again, on the worker, which owns
+  // the selection (the main thread may already have let a run begin).
+  bool restore_selection = false;
 };
 
 RequestSlots g_slots;
+std::atomic<int> g_served{0};
 
 // Serves the main window while it waits; wakes for its own messages and
 // for the worker's "done".
@@ -104,6 +109,7 @@ void carry_out(int code) {
       break;
     case kRequestRedrawImage:
       ORV_DrawImage(s.id);
+      if (s.restore_selection) ORV_RestoreImage();
       break;
     case kRequestLoadImage:
       s.result = load_into(s.id, s.path);
@@ -151,7 +157,10 @@ int post_create_image(int id, const std::string& name, int width, int height, in
 }
 
 void post_redraw_image(int id) {
-  post(kRequestRedrawImage, [&](RequestSlots& s) { s.id = id; });
+  post(kRequestRedrawImage, [&](RequestSlots& s) {
+    s.id = id;
+    s.restore_selection = false;
+  });
 }
 
 int post_load_image(int id, const std::string& path) {
@@ -192,6 +201,8 @@ void serve_window_request() {
   int code = g_slots.code.load(std::memory_order_acquire);
   if (code == 0) return;
   carry_out(code);
+  g_slots.restore_selection = false;
+  ++g_served;
   g_slots.done.store(1);
   g_slots.code.store(0, std::memory_order_release);
   wake_main_thread();
@@ -215,12 +226,18 @@ void open_dropped_files(const std::vector<std::string>& paths) {
       next_id = id + 1;
       if (result == 0) {
         post_load_image(id, path);
-        post_redraw_image(id);
-        ORV_RestoreImage();  // ordered after the worker's selection by the done flag
+        post(kRequestRedrawImage, [&](RequestSlots& s) {
+          s.id = id;
+          s.restore_selection = true;
+        });
       }
       if (result != 1) break;  // placed, or a failure no other id would mend
     }
   }
+}
+
+int window_requests_served() {
+  return g_served.load();
 }
 
 void reset_window_requests_for_tests() {
