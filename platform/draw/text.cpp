@@ -201,7 +201,13 @@ Font selected_font(Dc dc) {
                                                            : internal::stock_font_handle();
 }
 
-bool text_out(Dc dc, int x, int y, std::u16string_view text) {
+namespace {
+
+// Lays `text` out in the context's font and runs draw(target, run, metrics,
+// style) on the context's bitmap, under the font lock; false for an unknown
+// context or no font.
+template <class Draw>
+bool draw_run(Dc dc, std::u16string_view text, Draw draw) {
   internal::DcRecord* record = internal::find_dc(dc);
   if (!record) return false;
   std::lock_guard lock(internal::font_mutex());
@@ -212,43 +218,46 @@ bool text_out(Dc dc, int x, int y, std::u16string_view text) {
   RunStyle style = context_style(record, *font);
   return internal::with_dc_bitmap(dc, [&](Bitmap& target) {
     set_ink_index(target, style);
-    if (style.escapement == 0) {
-      draw_straight(target, x, y, run, m, style);
-    } else {
-      draw_rotated(target, x, y, run, m, style);
-    }
+    draw(target, run, m, style);
   });
 }
 
+}  // namespace
+
+bool text_out(Dc dc, int x, int y, std::u16string_view text) {
+  return draw_run(dc, text,
+                  [&](Bitmap& target, const Run& run, const FontMetrics& m, const RunStyle& style) {
+                    if (style.escapement == 0) {
+                      draw_straight(target, x, y, run, m, style);
+                    } else {
+                      draw_rotated(target, x, y, run, m, style);
+                    }
+                  });
+}
+
 bool text_out_boxed(Dc dc, int x, int y, std::u16string_view character, int box_width) {
-  internal::DcRecord* record = internal::find_dc(dc);
-  if (!record || box_width <= 0) return false;
-  std::lock_guard lock(internal::font_mutex());
-  FontRecord* font = context_font(record);
-  if (!font) return false;
-  Run run = layout(*font, character);
-  const FontMetrics& m = internal::font_metrics(*font);
-  RunStyle style = context_style(record, *font);
+  if (box_width <= 0) return false;
   int right = x + box_width;
-  return internal::with_dc_bitmap(dc, [&](Bitmap& target) {
-    set_ink_index(target, style);
-    int baseline = y + m.ascent;
-    if (style.opaque)
-      fill_bitmap_rect(target, x, y, box_width, m.ascent + m.descent, style.background);
-    int advance = int((run.advance_x + 32) >> 6);
-    long pen = long(x + (box_width - advance) / 2) * 64;
-    for (const Glyph* g : run.glyphs) {
-      draw_glyph(target, *g, int((pen + 32) >> 6) + g->left, baseline - g->top, style.text, x,
-                 right);
-      pen += g->advance_x;
-    }
-    if (style.underline)
-      fill_bitmap_rect(target, x, baseline + m.underline_offset, box_width, m.underline_thickness,
-                       style.text.rgb);
-    if (style.strike_out)
-      fill_bitmap_rect(target, x, baseline - m.strike_offset, box_width, m.strike_thickness,
-                       style.text.rgb);
-  });
+  return draw_run(dc, character,
+                  [&](Bitmap& target, const Run& run, const FontMetrics& m, const RunStyle& style) {
+                    int baseline = y + m.ascent;
+                    if (style.opaque)
+                      fill_bitmap_rect(target, x, y, box_width, m.ascent + m.descent,
+                                       style.background);
+                    int advance = int((run.advance_x + 32) >> 6);
+                    long pen = long(x + (box_width - advance) / 2) * 64;
+                    for (const Glyph* g : run.glyphs) {
+                      draw_glyph(target, *g, int((pen + 32) >> 6) + g->left, baseline - g->top,
+                                 style.text, x, right);
+                      pen += g->advance_x;
+                    }
+                    if (style.underline)
+                      fill_bitmap_rect(target, x, baseline + m.underline_offset, box_width,
+                                       m.underline_thickness, style.text.rgb);
+                    if (style.strike_out)
+                      fill_bitmap_rect(target, x, baseline - m.strike_offset, box_width,
+                                       m.strike_thickness, style.text.rgb);
+                  });
 }
 
 bool text_out(Dc dc, int x, int y, const char16_t* text, int length) {
