@@ -1,0 +1,192 @@
+// The BETA, STABLE and PRINT renderers.
+#include "composer/render.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "composer/params.h"
+#include "composer/resample.h"
+#include "composer/tables.h"
+#include "framework/image/image_table.h"
+#include "framework/orvlib.h"
+
+namespace composer {
+namespace {
+
+constexpr std::uint32_t kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF;
+
+// The channel each of the three rows of a row group takes from a colour at
+// sub-pixel i: row 3r takes i's own channel, the rows below the next ones.
+constexpr std::uint32_t kChannelOfRow[3][3] = {{kRed, kGreen, kBlue},   // i mod 3 = 0
+                                               {kGreen, kBlue, kRed},   // 1
+                                               {kBlue, kRed, kGreen}};  // 2
+
+// The work sample of row group r, picture e, sub-pixel column s; black for
+// a picture outside the strip.
+std::uint32_t work_sample(const Params& p, const Buffers& b, int r, int e, int s) {
+  if (e < 0 || e >= p.pic_num) return 0;
+  const std::size_t row = std::size_t(3) * p.scaled_width;
+  return b.work[(std::size_t(r) * p.pic_num + e) * row + std::size_t(s)];
+}
+
+// Replaces the channels of `mask` in pixel (x, y) of the current image.
+void replace_channel(int x, int y, std::uint32_t mask, std::uint32_t colour) {
+  std::uint32_t old = std::uint32_t(ORV_GetPixel(x, y));
+  ORV_SetPixel(x, y, int((old & ~mask) | (colour & mask)));
+}
+
+// Colour at sub-pixel a of row group r: a in row 3r, a + 1 in row 3r + 1,
+// a + 2 in row 3r + 2, as the BETA line buffers place it.
+void diagonal_write(std::uint32_t colour, int a, int r) {
+  for (int row = 0; row < 3; ++row) {
+    int s = a + row;
+    ORV_SelectImage(kOutputImage);
+    replace_channel(s / 3, 3 * r + row, kChannelOfRow[s % 3][0], colour);
+  }
+}
+
+std::uint32_t strip_pixel(int x, int y) {
+  ORV_SelectImage(kStripImage);
+  return std::uint32_t(ORV_GetPixel(x, y));
+}
+
+}  // namespace
+
+int picture_of_view(const Params& p, int v) {
+  int e = v + p.view_pos;
+  if (p.loop && e >= p.pic_num) e -= p.pic_num;
+  return e;
+}
+
+void compose_beta(const Params& p, const Buffers& b) {
+  const int n = p.scaled_width, m = p.scaled_height, row = 3 * n;
+  std::fill(b.display_buff, b.display_buff + std::size_t(n) * m, 0u);
+  std::uint32_t* lines[3] = {b.line_1, b.line_2, b.line_3};
+  for (int r = 0; r < m / 3; ++r) {
+    for (std::uint32_t* line : lines) std::fill(line, line + 2 * row, 0u);
+    for (int i = 0; i < row; ++i) {
+      std::size_t e = std::size_t(r) * row + i;
+      std::uint32_t colour = work_sample(p, b, r, picture_of_view(p, b.pos_map[e]), b.point_map[e]);
+      if (p.aa && b.th_flg_map[e] == 1) {
+        std::uint32_t second =
+            work_sample(p, b, r, picture_of_view(p, b.aa_pos_map[e]), b.aa_map[e]);
+        colour = blend(b.th_map[e], colour, second);
+      }
+      for (int k = 0; k < 3; ++k) lines[k][i + k] = colour & kChannelOfRow[i % 3][k];
+    }
+    for (int k = 0; k < 3; ++k) {
+      std::uint32_t* out = b.display_buff + std::size_t(3 * r + k) * n;
+      for (int x = 0; x < n; ++x)
+        out[x] = lines[k][3 * x] | lines[k][3 * x + 1] | lines[k][3 * x + 2];
+    }
+  }
+}
+
+void copy_to_output(const Params& p, const Buffers& b, Scroll& scroll) {
+  orv::ImageRecord* out = orv::image_in_use(kOutputImage);
+  if (!out) return;
+  const int n = p.scaled_width, m = p.scaled_height, w = p.width, h = p.height;
+  auto span = [](int window, int picture, int& from, int& to) {
+    int d = window - picture;
+    from = d >= 0 ? d / 2 + d % 2 : 0;
+    to = d >= 0 ? window - d / 2 : window;
+  };
+  int x0, x1, y0, y1;
+  span(w, n, x0, x1);
+  span(h, m, y0, y1);
+  if (scroll.reset) {
+    scroll = {0, 0, false};
+  } else {
+    scroll.x = std::clamp(scroll.x, 0, std::max(0, n - (x1 - x0)));
+    scroll.y = std::clamp(scroll.y, 0, std::max(0, m - (y1 - y0)));
+  }
+  int oy = std::clamp(p.view_num * (scroll.y / p.view_num), 0, std::max(0, m - (y1 - y0)));
+  ORV_SelectImage(kOutputImage);
+  for (int y = 0; y < out->height; ++y) {
+    for (int x = 0; x < out->width; ++x) {
+      bool inside = x >= x0 && x < x1 && y >= y0 && y < y1 && x < w && y < h;
+      std::uint32_t colour =
+          inside ? b.display_buff[std::size_t(oy + y - y0) * n + std::size_t(x - x0 + scroll.x)]
+                 : 0;
+      ORV_SetPixel(x, y, int(colour));
+    }
+  }
+  ORV_DrawImage(kOutputImage);
+}
+
+void full_beta_redraw(Params& p, const Buffers& b, Scroll& scroll) {
+  Tables tables = tables_of(b);
+  build_beta_tables(p, tables);
+  build_beta_maps(p, tables, maps_of(b));
+  beta_position_redraw(p, b, scroll);
+}
+
+void beta_position_redraw(const Params& p, const Buffers& b, Scroll& scroll) {
+  compose_beta(p, b);
+  print_status(p);
+  copy_to_output(p, b, scroll);
+}
+
+void render_stable(Params& p) {
+  orv::ImageRecord* out = orv::image_in_use(kOutputImage);
+  if (!out || p.view_num < 1) return;
+  p.dt = p.pitch / p.view_num;
+  ORV_SelectImage(kOutputImage);
+  ORV_FillBox(0, 0, out->width, out->height, 0, 0);
+  orv::ImageRecord* strip = orv::image_in_use(kStripImage);
+  if (strip) {
+    const int groups = p.scaled_height / 3, end = 3 * p.scaled_width;
+    const int pw1 = strip->width / p.pic_num;
+    std::vector<std::uint32_t> previous(std::size_t(std::max(groups, 0)), 0);
+    double g = p.dt, w = 0;
+    int k = 0;
+    bool pending = false;
+    while (k < end) {  // a lens begun is rendered to its end
+      for (int h = 0; h < p.view_num;) {
+        int e = picture_of_view(p, h);
+        for (int r = 0; r < groups; ++r) {
+          std::uint32_t u = strip_pixel(e * pw1 + k + 3 * r, 3 * r);
+          std::uint32_t colour = pending && p.aa ? blend(w, u, previous[std::size_t(r)]) : u;
+          previous[std::size_t(r)] = u;
+          diagonal_write(colour, p.view_num / 2 + k + 3 * r, r);
+        }
+        ++k;
+        pending = false;
+        if (k >= int(g)) {
+          ++h;
+          pending = true;
+          w = g - int(g);
+          g += p.dt;
+        }
+      }
+    }
+  }
+  ORV_DrawImage(kOutputImage);
+  print_status(p);
+}
+
+void render_print(Params& p, const Buffers& b) {
+  if (!orv::image_in_use(kOutputImage)) return;
+  Tables t = tables_of(b);
+  build_print_table(p, t);
+  const int n = p.scaled_width;
+  if (orv::image_in_use(kStripImage)) {
+    for (int i = 0; i + 1 < p.scaled_height; ++i) {
+      for (int j = 0; j < n; ++j) {
+        int e = picture_of_view(p, t.pos_table[j]);
+        std::uint32_t colour = strip_pixel(n * e + t.point_table[j], i);
+        if (t.th_flg_table[j] == 1 && p.aa) {
+          int e2 = picture_of_view(p, t.aa_pos_table[j]);
+          colour = blend(t.th_tablep[j], colour, strip_pixel(n * e2 + t.aa_table[j], i));
+        }
+        ORV_SelectImage(kOutputImage);
+        ORV_SetPixel(j, i, int(colour));
+      }
+    }
+  }
+  ORV_DrawImage(kOutputImage);
+  print_status(p);
+}
+
+}  // namespace composer
