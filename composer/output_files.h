@@ -1,0 +1,28 @@
+// The composer's output files: the "cap" snapshot and the recorded frames.
+#pragma once
+
+#include <string>
+
+namespace composer {
+
+struct Params;
+
+// Where recordings go: $HOME/mkpic/ (made when missing), one folder per
+// recording named by the local time "%y%m%d%H%M%S".
+std::string recording_root();
+
+struct Recording {
+  std::string folder;  // ends with '/'
+  int frame = 0;
+};
+
+// Image 2, whole, as "lenti_test.png" in the working folder.
+void save_snapshot();
+// A new recording folder; the frame counter starts at 0.
+void start_recording(Recording& recording);
+// Image 2 without its two leftmost and two rightmost columns as the next
+// frame "<folder>_%05d.png"; after the frame at view position 0 the
+// recording and the demo stop.
+void save_frame(Params& p, Recording& recording);
+
+}  // namespace composer

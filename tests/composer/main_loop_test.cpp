@@ -1,0 +1,181 @@
+// The composer's run on a running framework: the start checks, the buttons'
+// limits and steps, the input box's refusals, "cap", a recording and "break".
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "composer/main_loop.h"
+#include "composer/params.h"
+#include "composer/ready.h"
+#include "framework/console/button_box.h"
+#include "framework/console/input_box.h"
+#include "framework/image/image_table.h"
+#include "platform/codec/codec.h"
+#include "tests/framework/test_program.h"
+
+namespace {
+
+using composer::Params;
+using test_program::on_worker;
+
+struct Composer : test_program::Serving {
+  Composer()
+      : Serving([] {
+          orv::reset_images_for_tests();
+          orv::reset_input_box_for_tests();
+          orv::reset_button_box_for_tests();
+          composer::params() = Params{};
+          composer::ready(nullptr);
+        }) {}
+  ~Composer() {
+    on_worker([] { orv::reset_images_for_tests(); });
+  }
+};
+
+// A source strip of `pictures` pictures of 10 x 30 pixels.
+void make_source(int pictures) {
+  ORV_CreateImage(0, "strip", 0, 0, 10 * pictures, 30, 100);
+  for (int x = 0; x < 10 * pictures; ++x) ORV_SetPixel(x, 0, x * 0x010101);
+}
+
+void set_item(int i, int value) {
+  ORV_SetInputBoxInt(i, value);
+}
+
+TEST(ComposerRunTest, StartingWithoutASourceShowsThePauseBox) {
+  Composer c;
+  bool started = true;
+  on_worker([&] {
+    composer::Run run;
+    started = composer::start_run(composer::params(), run);
+  });
+  EXPECT_FALSE(started);
+  auto boxes = headless::message_boxes_shown();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].title, u"Pause");
+  EXPECT_FALSE(orv::image_in_use(2));
+}
+
+TEST(ComposerRunTest, ButtonsKeepTheirLimitsAndStep) {
+  Composer c;
+  on_worker([] {
+    Params& p = composer::params();
+    composer::Run run;
+    make_source(5);
+    set_item(2, 5);  // Pic_num
+    ASSERT_TRUE(composer::start_run(p, run));
+    EXPECT_EQ((std::tuple{p.pic_num, p.view_num, p.pic_width}), (std::tuple{5, 2, 10}));
+    p.pitch = 1.05;
+    composer::press_button(0, p, run);  // pitch-
+    EXPECT_DOUBLE_EQ(p.pitch, 1.0);
+    p.pitch = 49.95;
+    composer::press_button(1, p, run);  // pitch+
+    EXPECT_DOUBLE_EQ(p.pitch, 50.0);
+    composer::press_button(10, p, run);  // view- at 2
+    EXPECT_EQ(p.view_num, 2);
+    // pos++ without LOOP stops at pic_num - view_num = 3; with LOOP it wraps.
+    for (int i = 0; i < 5; ++i) composer::press_button(17, p, run);
+    EXPECT_EQ(p.view_pos, 3);
+    composer::press_button(24, p, run);  // LOOP on
+    composer::press_button(17, p, run);
+    EXPECT_EQ(p.view_pos, 4);
+    composer::press_button(17, p, run);
+    EXPECT_EQ(p.view_pos, 0);
+    for (int state : {1, 2, 0}) {
+      composer::press_button(26, p, run);  // DEMO
+      EXPECT_EQ(p.demo_state, state);
+    }
+    // Three pictures over two views: 3 / 2 is 1, so CHG_ING goes off at once.
+    set_item(2, 3);
+    ASSERT_EQ(composer::apply_input_box(p, run, true), 0);
+    EXPECT_EQ(p.pic_num, 3);
+    composer::press_button(25, p, run);
+    EXPECT_FALSE(p.changing);
+    composer::press_button(8, p, run);  // pic- from 3
+    composer::press_button(8, p, run);  // and again: stays at 2
+    EXPECT_EQ(p.pic_num, 2);
+    composer::press_button(11, p, run);  // view+ at pic_num 2
+    EXPECT_EQ(p.view_num, 2);
+    composer::end_run(run);
+  });
+}
+
+TEST(ComposerRunTest, TheInputBoxRefusesWhatCannotBeShown) {
+  Composer c;
+  std::vector<std::string> items;
+  int width = 0;
+  on_worker([&] {
+    Params& p = composer::params();
+    composer::Run run;
+    make_source(2);
+    ASSERT_TRUE(composer::start_run(p, run));
+    set_item(0, 50);  // Width below 100
+    set_item(3, 7);   // View_num above Pic_num
+    set_item(2, 0);   // Pic_num 0 would divide by zero
+    set_item(5, 1);   // Scale 1 leaves a 10-column picture without a column
+    ASSERT_EQ(composer::apply_input_box(p, run, true), 0);
+    for (int i : {0, 2, 3, 5}) items.push_back(orv_ib_text[i]);
+    set_item(0, 1024);
+    ASSERT_EQ(composer::apply_input_box(p, run, true), 0);
+    width = orv::image_record(2).width;
+    composer::end_run(run);
+  });
+  EXPECT_EQ(items, (std::vector<std::string>{"800", "2", "2", "100"}));
+  EXPECT_EQ(width, 1024);
+}
+
+// Four pictures, two views: the recording writes frames for positions 1,
+// 2, 3 and 0, each 4 columns narrower than the output, then stops itself.
+TEST(ComposerRunTest, CapAndARecordingWriteTheirFiles) {
+  std::string home =
+      (std::filesystem::temp_directory_path() / ("orv-composer-" + std::to_string(getpid())))
+          .string();
+  std::filesystem::create_directories(home);
+  std::string old_home = std::getenv("HOME") ? std::getenv("HOME") : "";
+  setenv("HOME", home.c_str(), 1);
+  Composer c;
+  std::vector<int> positions;
+  std::string folder;
+  on_worker([&] {
+    Params& p = composer::params();
+    composer::Run run;
+    make_source(4);
+    set_item(2, 4);
+    set_item(0, 200);
+    set_item(1, 100);
+    ASSERT_TRUE(composer::start_run(p, run));
+    composer::press_button(7, p, run);   // cap
+    composer::press_button(30, p, run);  // REC
+    EXPECT_EQ((std::tuple{p.rec, p.demo_state, p.loop}), (std::tuple{true, 1, true}));
+    while (p.rec) {
+      composer::demo_step(p);
+      composer::redraw(p, run, false);
+      positions.push_back(p.view_pos);
+      composer::save_frame(p, run.recording);
+    }
+    folder = run.recording.folder;
+    EXPECT_EQ(p.demo_state, 0);
+    composer::press_button(6, p, run);  // break
+    EXPECT_TRUE(run.ended);
+    composer::end_run(run);
+  });
+  setenv("HOME", old_home.c_str(), 1);
+  EXPECT_EQ(positions, (std::vector<int>{1, 2, 3, 0}));
+  platform::Picture cap, frame;
+  ASSERT_EQ(platform::load_picture("lenti_test.png", cap), platform::CodecStatus::Ok);
+  EXPECT_EQ((std::pair{cap.width, cap.height}), (std::pair{200, 100}));
+  std::filesystem::remove("lenti_test.png");
+  for (int k = 0; k < 4; ++k) {
+    std::string name = folder + "_0000" + std::to_string(k) + ".png";
+    ASSERT_EQ(platform::load_picture(name.c_str(), frame), platform::CodecStatus::Ok) << name;
+    EXPECT_EQ((std::pair{frame.width, frame.height}), (std::pair{196, 100}));
+  }
+  EXPECT_FALSE(std::filesystem::exists(folder + "_00004.png"));
+  EXPECT_EQ(folder.rfind(home + "/mkpic/", 0), 0u);
+  std::filesystem::remove_all(home);
+}
+
+}  // namespace
