@@ -12,6 +12,7 @@
 #include "framework/console/input_box.h"
 #include "framework/core/main_window.h"
 #include "framework/core/run_state.h"
+#include "framework/image/image_table.h"
 #include "framework/orvlib.h"
 #include "platform/headless/driver.h"
 #include "platform/queue.h"
@@ -110,6 +111,14 @@ bool type_line(const std::string& text) {
   return worker_took_input(console);
 }
 
+// A picture dropped on the main window; done once its image window is
+// there. A file that is not a picture makes the step fail after 10 s.
+bool drop_file(const std::string& path) {
+  std::size_t before = image_windows_in_id_order().size();
+  if (!headless::drop_files(main_window(), {path})) return false;
+  return headless::wait_until([&] { return image_windows_in_id_order().size() > before; }, 10'000);
+}
+
 bool do_step(const std::string& step) {
   std::istringstream in(step);
   std::string verb;
@@ -127,6 +136,7 @@ bool do_step(const std::string& step) {
   if (verb == "wait") return platform::sleep_ms(std::atoi(rest.c_str())), true;
   if (verb == "click") return !rest.empty() && click_button(std::atoi(rest.c_str()));
   if (verb == "type") return type_line(rest);
+  if (verb == "drop") return drop_file(rest);
   if (verb == "value") {
     std::istringstream args(rest);
     int row = -1;
