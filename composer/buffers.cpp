@@ -40,19 +40,19 @@ Sizes sizes_of(const Params& p) {
 // The allocation order.
 constexpr int kBufferCount = 17;
 void allocation_order(Buffers& b, const Sizes& z, Slot (&out)[kBufferCount]) {
-  Slot order[kBufferCount] = {slot("pos_map", b.pos_map, z.map),
-                              slot("point_map", b.point_map, z.map),
-                              slot("th_flg_map", b.th_flg_map, z.map),
-                              slot("aa_map", b.aa_map, z.map),
-                              slot("aa_pos_map", b.aa_pos_map, z.map),
-                              slot("th_map", b.th_map, z.map),
+  Slot order[kBufferCount] = {slot("pos_map", b.maps.pos_map, z.map),
+                              slot("point_map", b.maps.point_map, z.map),
+                              slot("th_flg_map", b.maps.th_flg_map, z.map),
+                              slot("aa_map", b.maps.aa_map, z.map),
+                              slot("aa_pos_map", b.maps.aa_pos_map, z.map),
+                              slot("th_map", b.maps.th_map, z.map),
                               slot("work", b.work, z.work),
-                              slot("pos_table", b.pos_table, z.table),
-                              slot("point_table", b.point_table, z.table),
-                              slot("th_flg_table", b.th_flg_table, z.table),
-                              slot("aa_table", b.aa_table, z.table),
-                              slot("aa_pos_table", b.aa_pos_table, z.table),
-                              slot("th_tablep", b.th_tablep, z.table),
+                              slot("pos_table", b.tables.pos_table, z.table),
+                              slot("point_table", b.tables.point_table, z.table),
+                              slot("th_flg_table", b.tables.th_flg_table, z.table),
+                              slot("aa_table", b.tables.aa_table, z.table),
+                              slot("aa_pos_table", b.tables.aa_pos_table, z.table),
+                              slot("th_tablep", b.tables.th_tablep, z.table),
                               slot("line_1", b.line_1, z.line),
                               slot("line_2", b.line_2, z.line),
                               slot("line_3", b.line_3, z.line),
@@ -76,7 +76,7 @@ const char* allocate_buffers(const Params& p, Buffers& b) {
     free_buffers(b);
     return order[i].name;
   }
-  b.table_length = int(sizes_of(p).table);
+  b.tables.length = int(sizes_of(p).table);
   build_work_image(p, b.work);
   return nullptr;
 }
@@ -95,7 +95,7 @@ const char* reallocate_buffers(const Params& p, Buffers& b) {
     *order[i].pointer = nullptr;
     return order[i].name;
   }
-  b.table_length = int(sizes_of(p).table);
+  b.tables.length = int(sizes_of(p).table);
   build_work_image(p, b.work);
   return nullptr;
 }
@@ -107,16 +107,7 @@ void free_buffers(Buffers& b) {
     std::free(*order[i].pointer);
     *order[i].pointer = nullptr;
   }
-  b.table_length = 0;
-}
-
-Tables tables_of(const Buffers& b) {
-  return {b.pos_table,    b.point_table, b.th_flg_table, b.aa_table,
-          b.aa_pos_table, b.th_tablep,   b.table_length};
-}
-
-Maps maps_of(const Buffers& b) {
-  return {b.pos_map, b.point_map, b.th_flg_map, b.aa_map, b.aa_pos_map, b.th_map};
+  b.tables.length = 0;
 }
 
 void set_allocator_for_tests(Allocate allocate, Reallocate reallocate) {

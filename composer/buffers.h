@@ -14,24 +14,13 @@ namespace composer {
 struct Params;
 
 struct Buffers {
-  int* pos_map = nullptr;
-  int* point_map = nullptr;
-  int* th_flg_map = nullptr;
-  int* aa_map = nullptr;
-  int* aa_pos_map = nullptr;
-  double* th_map = nullptr;
-  std::uint32_t* work = nullptr;
-  int* pos_table = nullptr;
-  int* point_table = nullptr;
-  int* th_flg_table = nullptr;
-  int* aa_table = nullptr;
-  int* aa_pos_table = nullptr;
-  double* th_tablep = nullptr;
+  Maps maps;                      // the BETA maps
+  std::uint32_t* work = nullptr;  // the work image
+  Tables tables;                  // length: T = S·N + M of the last (re)allocation
   std::uint32_t* line_1 = nullptr;
   std::uint32_t* line_2 = nullptr;
   std::uint32_t* line_3 = nullptr;
   std::uint32_t* display_buff = nullptr;
-  int table_length = 0;  // T = S·N + M of the last (re)allocation
 };
 
 // Allocates every buffer for the current sizes, then builds the work image.
@@ -45,9 +34,6 @@ const char* allocate_buffers(const Params& p, Buffers& b);
 const char* reallocate_buffers(const Params& p, Buffers& b);
 // Frees every buffer, in the reverse of the allocation order.
 void free_buffers(Buffers& b);
-
-Tables tables_of(const Buffers& b);
-Maps maps_of(const Buffers& b);
 
 // The allocator the buffers use; tests make it fail.
 using Allocate = void* (*)(std::size_t bytes);

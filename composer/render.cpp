@@ -67,11 +67,12 @@ void compose_beta(const Params& p, const Buffers& b) {
     for (std::uint32_t* line : lines) std::fill(line, line + 2 * row, 0u);
     for (int i = 0; i < row; ++i) {
       std::size_t e = std::size_t(r) * row + i;
-      std::uint32_t colour = work_sample(p, b, r, picture_of_view(p, b.pos_map[e]), b.point_map[e]);
-      if (p.aa && b.th_flg_map[e] == 1) {
+      std::uint32_t colour =
+          work_sample(p, b, r, picture_of_view(p, b.maps.pos_map[e]), b.maps.point_map[e]);
+      if (p.aa && b.maps.th_flg_map[e] == 1) {
         std::uint32_t second =
-            work_sample(p, b, r, picture_of_view(p, b.aa_pos_map[e]), b.aa_map[e]);
-        colour = blend(b.th_map[e], colour, second);
+            work_sample(p, b, r, picture_of_view(p, b.maps.aa_pos_map[e]), b.maps.aa_map[e]);
+        colour = blend(b.maps.th_map[e], colour, second);
       }
       for (int k = 0; k < 3; ++k) lines[k][i + k] = colour & kChannelOfRow[i % 3][k];
     }
@@ -116,9 +117,8 @@ void copy_to_output(const Params& p, const Buffers& b, Scroll& scroll) {
 }
 
 void full_beta_redraw(Params& p, const Buffers& b, Scroll& scroll) {
-  Tables tables = tables_of(b);
-  build_beta_tables(p, tables);
-  build_beta_maps(p, tables, maps_of(b));
+  build_beta_tables(p, b.tables);
+  build_beta_maps(p, b.tables, b.maps);
   beta_position_redraw(p, b, scroll);
 }
 
@@ -168,7 +168,7 @@ void render_stable(Params& p) {
 
 void render_print(Params& p, const Buffers& b) {
   if (!orv::image_in_use(kOutputImage)) return;
-  Tables t = tables_of(b);
+  const Tables& t = b.tables;
   build_print_table(p, t);
   const int n = p.scaled_width;
   if (orv::image_in_use(kStripImage)) {

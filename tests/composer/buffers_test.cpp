@@ -31,10 +31,23 @@ struct FailingAllocator {
 };
 
 bool all_empty(const composer::Buffers& b) {
-  const void* pointers[] = {b.pos_map,  b.point_map,    b.th_flg_map, b.aa_map,      b.aa_pos_map,
-                            b.th_map,   b.work,         b.pos_table,  b.point_table, b.th_flg_table,
-                            b.aa_table, b.aa_pos_table, b.th_tablep,  b.line_1,      b.line_2,
-                            b.line_3,   b.display_buff};
+  const void* pointers[] = {b.maps.pos_map,
+                            b.maps.point_map,
+                            b.maps.th_flg_map,
+                            b.maps.aa_map,
+                            b.maps.aa_pos_map,
+                            b.maps.th_map,
+                            b.work,
+                            b.tables.pos_table,
+                            b.tables.point_table,
+                            b.tables.th_flg_table,
+                            b.tables.aa_table,
+                            b.tables.aa_pos_table,
+                            b.tables.th_tablep,
+                            b.line_1,
+                            b.line_2,
+                            b.line_3,
+                            b.display_buff};
   for (const void* p : pointers)
     if (p) return false;
   return true;
@@ -65,7 +78,7 @@ TEST(ComposerBuffersTest, AnAllocationFailureNamesItsBufferAndFreesTheRest) {
   composer::Buffers b;
   allocator.fail_at(-1);
   EXPECT_EQ(composer::allocate_buffers(p, b), nullptr);
-  EXPECT_EQ(b.table_length, 3 * 10 + 9);
+  EXPECT_EQ(b.tables.length, 3 * 10 + 9);
   composer::free_buffers(b);
   EXPECT_TRUE(all_empty(b));
 }
@@ -95,7 +108,7 @@ TEST(ComposerBuffersTest, AResizeFailureLeavesThatBufferEmptyForTheCallerToFreeT
   ASSERT_EQ(composer::allocate_buffers(p, b), nullptr);
   p.scaled_width = 30;
   EXPECT_EQ(composer::reallocate_buffers(p, b), nullptr);
-  EXPECT_EQ(b.table_length, 3 * 30 + 9);
+  EXPECT_EQ(b.tables.length, 3 * 30 + 9);
   composer::free_buffers(b);
 }
 

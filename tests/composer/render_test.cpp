@@ -32,12 +32,12 @@ struct Owned {
         line_2(line),
         line_3(line),
         display(display_size, 0xDEAD) {
-    b.pos_map = pos_map.data();
-    b.point_map = point_map.data();
-    b.th_flg_map = flag_map.data();
-    b.aa_map = aa_map.data();
-    b.aa_pos_map = aa_pos_map.data();
-    b.th_map = th_map.data();
+    b.maps.pos_map = pos_map.data();
+    b.maps.point_map = point_map.data();
+    b.maps.th_flg_map = flag_map.data();
+    b.maps.aa_map = aa_map.data();
+    b.maps.aa_pos_map = aa_pos_map.data();
+    b.maps.th_map = th_map.data();
     b.work = work.data();
     b.line_1 = line_1.data();
     b.line_2 = line_2.data();
@@ -151,13 +151,13 @@ TEST(ComposerRenderTest, PrintMirrorsEachZoneAndLeavesTheLastRow) {
   std::vector<int> pos(5), point(5), flag(5), aa(5), aa_pos(5);
   std::vector<double> weight(5);
   composer::Buffers b;
-  b.pos_table = pos.data();
-  b.point_table = point.data();
-  b.th_flg_table = flag.data();
-  b.aa_table = aa.data();
-  b.aa_pos_table = aa_pos.data();
-  b.th_tablep = weight.data();
-  b.table_length = 5;
+  b.tables.pos_table = pos.data();
+  b.tables.point_table = point.data();
+  b.tables.th_flg_table = flag.data();
+  b.tables.aa_table = aa.data();
+  b.tables.aa_pos_table = aa_pos.data();
+  b.tables.th_tablep = weight.data();
+  b.tables.length = 5;
   std::vector<int> out;
   on_worker([&] {
     ORV_CreateImage(1, "strip", 0, 0, 4, 3, 100);
