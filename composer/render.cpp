@@ -103,15 +103,24 @@ void copy_to_output(const Params& p, const Buffers& b, Scroll& scroll) {
     scroll.y = std::clamp(scroll.y, 0, std::max(0, m - (y1 - y0)));
   }
   int oy = std::clamp(p.view_num * (scroll.y / p.view_num), 0, std::max(0, m - (y1 - y0)));
+  // Row by row into image 2's buffer: the picture's span copied whole, the
+  // margins black. (An 8-bit image 2 is not the composer's; it goes pixel
+  // by pixel through the pixel calls.)
+  const int xe = std::min(x1, out->width), ye = std::min(y1, out->height);
   ORV_SelectImage(kOutputImage);
   for (int y = 0; y < out->height; ++y) {
-    for (int x = 0; x < out->width; ++x) {
-      bool inside = x >= x0 && x < x1 && y >= y0 && y < y1 && x < w && y < h;
-      std::uint32_t colour =
-          inside ? b.display_buff[std::size_t(oy + y - y0) * n + std::size_t(x - x0 + scroll.x)]
-                 : 0;
-      ORV_SetPixel(x, y, int(colour));
+    bool rows = y >= y0 && y < ye;
+    const std::uint32_t* from =
+        rows ? b.display_buff + std::size_t(oy + y - y0) * n + scroll.x : nullptr;
+    if (out->bits != 32) {
+      for (int x = 0; x < out->width; ++x)
+        ORV_SetPixel(x, y, rows && x >= x0 && x < xe ? int(from[x - x0]) : 0);
+      continue;
     }
+    auto* row = reinterpret_cast<std::uint32_t*>(orv::image_pixels(kOutputImage) +
+                                                 std::size_t(y) * out->dib->stride);
+    std::fill(row, row + out->width, 0u);
+    if (rows && xe > x0) std::copy(from, from + (xe - x0), row + x0);
   }
   ORV_DrawImage(kOutputImage);
 }
