@@ -51,6 +51,7 @@ struct RequestSlots {
 
 RequestSlots g_slots;
 std::atomic<int> g_served{0};
+std::atomic<int> g_drops{0};
 
 // Serves the main window while it waits; wakes for its own messages and
 // for the worker's "done".
@@ -142,6 +143,34 @@ bool picture_size(const std::string& path, int* width, int* height) {
   return *width > 0 && *height > 0;
 }
 
+void open_each_dropped_file(const std::vector<std::string>& paths) {
+  int next_id = 0;
+  for (const std::string& dropped : paths) {
+    char full[kPathBytes];
+    int file_part = -1;
+    if (platform::full_path(dropped.c_str(), full, kPathBytes, &file_part) == 0 || file_part < 0)
+      continue;
+    std::string path = full, file_name = full + file_part;
+    if (file_name.empty()) continue;
+    int width = 0, height = 0;
+    if (!picture_size(path, &width, &height)) continue;
+    for (int id = next_id; id < kImageCount; ++id) {
+      char title[kPathBytes + 8];
+      std::snprintf(title, sizeof title, "%03d %s", id, file_name.c_str());
+      int result = post_create_image(id, title, width, height, 32);
+      next_id = id + 1;
+      if (result == 0) {
+        post_load_image(id, path);
+        post(kRequestRedrawImage, [&](RequestSlots& s) {
+          s.id = id;
+          s.restore_selection = true;
+        });
+      }
+      if (result != 1) break;  // placed, or a failure no other id would mend
+    }
+  }
+}
+
 }  // namespace
 
 int post_create_image(int id, const std::string& name, int width, int height, int bits) {
@@ -209,31 +238,12 @@ void serve_window_request() {
 }
 
 void open_dropped_files(const std::vector<std::string>& paths) {
-  int next_id = 0;
-  for (const std::string& dropped : paths) {
-    char full[kPathBytes];
-    int file_part = -1;
-    if (platform::full_path(dropped.c_str(), full, kPathBytes, &file_part) == 0 || file_part < 0)
-      continue;
-    std::string path = full, file_name = full + file_part;
-    if (file_name.empty()) continue;
-    int width = 0, height = 0;
-    if (!picture_size(path, &width, &height)) continue;
-    for (int id = next_id; id < kImageCount; ++id) {
-      char title[kPathBytes + 8];
-      std::snprintf(title, sizeof title, "%03d %s", id, file_name.c_str());
-      int result = post_create_image(id, title, width, height, 32);
-      next_id = id + 1;
-      if (result == 0) {
-        post_load_image(id, path);
-        post(kRequestRedrawImage, [&](RequestSlots& s) {
-          s.id = id;
-          s.restore_selection = true;
-        });
-      }
-      if (result != 1) break;  // placed, or a failure no other id would mend
-    }
-  }
+  open_each_dropped_file(paths);
+  ++g_drops;
+}
+
+int drops_handled() {
+  return g_drops.load();
 }
 
 int window_requests_served() {

@@ -40,6 +40,8 @@ void serve_window_request();
 // from the file; files that are not pictures are skipped.
 void open_dropped_files(const std::vector<std::string>& paths);
 
+// How many drops on the main window have been handled to the end.
+int drops_handled();
 // How many requests the worker has carried out (tests).
 int window_requests_served();
 // Back to no request pending (tests).

@@ -12,6 +12,7 @@
 #include "framework/console/input_box.h"
 #include "framework/core/main_window.h"
 #include "framework/core/run_state.h"
+#include "framework/core/window_requests.h"
 #include "framework/image/image_table.h"
 #include "framework/orvlib.h"
 #include "platform/headless/driver.h"
@@ -111,12 +112,15 @@ bool type_line(const std::string& text) {
   return worker_took_input(console);
 }
 
-// A picture dropped on the main window; done once its image window is
-// there. A file that is not a picture makes the step fail after 10 s.
+// A picture dropped on the main window; done once the drop has been
+// handled to the end (image window made, file loaded and drawn). A file
+// that is not a picture makes no image window: the step fails.
 bool drop_file(const std::string& path) {
   std::size_t before = image_windows_in_id_order().size();
+  int drops = drops_handled();
   if (!headless::drop_files(main_window(), {path})) return false;
-  return headless::wait_until([&] { return image_windows_in_id_order().size() > before; }, 10'000);
+  return wait_for([&] { return drops_handled() > drops; }) &&
+         image_windows_in_id_order().size() > before;
 }
 
 bool do_step(const std::string& step) {

@@ -147,7 +147,6 @@ TEST(SnapTest, EdgesWithinSevenPixelsSnapFlushAndEightDoNot) {
 // Ten other processes hold the ten slots: the eleventh shows the limit box
 // and ends with 1; once one of them ends, its slot is free again.
 TEST(MainWindowTest, AnEleventhInstanceShowsTheLimitBoxAndExitsWithOne) {
-  test_program::use_private_lock_folder();
   int ready[2];
   ASSERT_EQ(pipe(ready), 0);
   pid_t holder = fork();

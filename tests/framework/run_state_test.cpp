@@ -98,7 +98,6 @@ std::atomic<std::int64_t> g_clock_ms{0};
 std::pair<std::string, int> run_never_polling_child() {
   int report[2];
   if (pipe(report) != 0) return {"", -1};
-  test_program::use_private_lock_folder();  // made here, so that the parent removes it
   pid_t pid = fork();
   if (pid == 0) {
     close(report[0]);

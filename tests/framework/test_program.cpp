@@ -1,7 +1,6 @@
 // The hooks of the test user program.
 #include "tests/framework/test_program.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -9,7 +8,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <deque>
-#include <filesystem>
 #include <mutex>
 #include <string>
 
@@ -78,32 +76,6 @@ void answer_prompt(const std::u16string& line) {
   platform::Window console = platform::find_local_window("orv_twi");
   ASSERT_TRUE(console);
   headless::type_text(console, line + u"\r");
-}
-
-namespace {
-
-std::string g_lock_folder;
-pid_t g_lock_folder_owner = 0;
-
-// Only the process that made the folder removes it: a forked child that
-// ends normally must not take it from its parent.
-void remove_lock_folder() {
-  if (getpid() != g_lock_folder_owner) return;
-  std::error_code ignored;
-  std::filesystem::remove_all(g_lock_folder, ignored);
-}
-
-}  // namespace
-
-void use_private_lock_folder() {
-  if (g_lock_folder.empty()) {
-    std::string pattern = (std::filesystem::temp_directory_path() / "orv-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) return;
-    g_lock_folder = pattern;
-    g_lock_folder_owner = getpid();
-    std::atexit(remove_lock_folder);
-  }
-  setenv("XDG_RUNTIME_DIR", g_lock_folder.c_str(), 1);
 }
 
 }  // namespace test_program

@@ -15,9 +15,6 @@
 
 namespace test_program {
 
-// Instance slots of this test process only, whatever else runs on the machine.
-void use_private_lock_folder();
-
 // What ORV_Ready and ORV_Main do in the current test.
 extern std::function<void()> ready;
 extern std::function<void()> main;
@@ -43,7 +40,6 @@ void wait_for_start_up();
 class Running {
  public:
   Running() {
-    use_private_lock_folder();
     platform::reset_windows_for_tests();
     orv::reset_run_state_for_tests();
     thread_ = std::thread([this] { exit_code_ = orv::run_program(headless::backend()); });

@@ -2,11 +2,7 @@
 // the GUI thread, as the desktop program's main thread is.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstdlib>
-#include <filesystem>
-#include <string>
 
 #include "platform/qt/qt_backend.h"
 
@@ -17,14 +13,7 @@ extern "C" const char* __lsan_default_suppressions() {
 
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  // Window classes are published as lock files: these go to a folder of the
-  // test process's own, removed when the tests end.
-  std::string locks = (std::filesystem::temp_directory_path() / "orv-qt-test-XXXXXX").string();
-  if (mkdtemp(locks.data())) setenv("XDG_RUNTIME_DIR", locks.c_str(), 1);
   ::testing::InitGoogleTest(&argc, argv);
   platform::set_backend(platform::qt::qt_backend(argc, argv));
-  int result = RUN_ALL_TESTS();
-  std::error_code ignored;
-  std::filesystem::remove_all(locks, ignored);
-  return result;
+  return RUN_ALL_TESTS();
 }
