@@ -4,7 +4,7 @@
 # linked as one group because the layers' archives refer to one another.
 include(CMakePackageConfigHelpers)
 
-set(ORV_INSTALLED_LIBRARIES orv_main orv_backends)
+set(ORV_INSTALLED_LIBRARIES orv_main orv_person orv_backends)
 if(TARGET orv_qt)
   list(APPEND ORV_INSTALLED_LIBRARIES orv_qt)
   set(ORV_WITH_QT ON)

@@ -191,6 +191,19 @@ void demo_step(Params& p) {
   }
 }
 
+void begin_recording(Params& p) {
+  p.rec = true;
+  p.view_pos = 0;
+  p.demo_state = kDemoAnimate;
+  p.loop = true;
+}
+
+void animation_step(Params& p, Run& run) {
+  demo_step(p);
+  redraw(p, run, false);
+  if (p.rec) save_frame(p, run.recording);
+}
+
 int apply_input_box(Params& p, Run& run, bool rebuild) {
   if (!ORV_IsInputBoxOpen()) return 0;  // closed by the person: nothing to take over
   int pic_num = item_int(kPicItem);
@@ -363,12 +376,11 @@ void press_button(int i, Params& p, Run& run) {
       write_real(kPitchItem, p.pitch_set[std::size_t(p.pitch_index)].value);
       break;
     case 30:  // REC
-      p.rec = !p.rec;
-      if (p.rec) {
-        p.view_pos = 0;
-        p.demo_state = kDemoAnimate;
-        p.loop = true;
+      if (!p.rec) {
+        begin_recording(p);
         start_recording(run.recording);
+      } else {
+        p.rec = false;
       }
       print_status(p);
       break;
@@ -438,9 +450,7 @@ int run_composer() {
       ORV_Wait(333);
       continue;
     }
-    demo_step(p);
-    redraw(p, run, false);
-    if (p.rec) save_frame(p, run.recording);
+    animation_step(p, run);
     if (p.demo_state == kDemoAnimate) ORV_Wait(100);
   }
   end_run(run);

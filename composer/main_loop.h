@@ -34,6 +34,10 @@ int apply_input_box(Params& p, Run& run, bool rebuild);
 void redraw(Params& p, Run& run, bool full);
 // One step of the demo animation.
 void demo_step(Params& p);
+// REC switched on: from view position 0 the demo steps on with LOOP on.
+void begin_recording(Params& p);
+// The demo's next position drawn, and saved as a frame while REC is on.
+void animation_step(Params& p, Run& run);
 // Frees everything and destroys image windows 0, 1 and 2.
 void end_run(Run& run);
 

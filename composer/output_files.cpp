@@ -20,11 +20,11 @@ std::string recording_root() {
   return root;
 }
 
-void save_snapshot() {
+int save_snapshot(const char* path) {
   orv::ImageRecord* out = orv::image_in_use(kOutputImage);
-  if (!out) return;
+  if (!out) return 3;
   ORV_SelectImage(kOutputImage);
-  ORV_SaveImageFile(out->width, out->height, 3, "lenti_test.png", 0);
+  return ORV_SaveImageFile(out->width, out->height, 3, path, 0);
 }
 
 void start_recording(Recording& recording) {

@@ -16,8 +16,11 @@ struct Recording {
   int frame = 0;
 };
 
-// Image 2, whole, as "lenti_test.png" in the working folder.
-void save_snapshot();
+constexpr const char* kSnapshotFile = "lenti_test.png";
+
+// Image 2, whole, as a PNG file ("lenti_test.png" in the working folder for
+// "cap"). The result of ORV_SaveImageFile; 3 without image 2.
+int save_snapshot(const char* path = kSnapshotFile);
 // A new recording folder; the frame counter starts at 0.
 void start_recording(Recording& recording);
 // Image 2 without its two leftmost and two rightmost columns as the next

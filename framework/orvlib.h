@@ -213,6 +213,14 @@ void ORV_XorFillCircle(int cx, int cy, int r);
 // Up to 4000 runs wait at a time; a region needing more may be left partly unfilled.
 void ORV_Paint(int x, int y);
 
+// ---- Command line ----
+
+// The program's command-line arguments, without those the desktop back end
+// takes for itself: 0 is the program, ORV_ArgCount() - 1 the last. Out of
+// range gives nullptr.
+int ORV_ArgCount();
+const char* ORV_Arg(int i);
+
 // ---- Image files ----
 //
 // Paths are texts in the system code page of at most 260 UTF-16 units. Both
@@ -232,3 +240,8 @@ int ORV_LoadImageFile(const char* path, int x, int y);
 // encoded or written (a file already there stays as it was; no partial file is
 // left), 2 for a width or height of 0, 3 when no image is current.
 int ORV_SaveImageFile(int width, int height, int format, const char* path, int x0);
+// Opens a picture file as one dropped on the main window: a new image window
+// of the picture's size at zoom 100, titled "%03d %s" (id, file name), at the
+// first free id from first_id, with the picture drawn. The id, or -1 when the
+// file is not a readable picture or no id is free.
+int ORV_OpenPictureFile(const char* path, int first_id);

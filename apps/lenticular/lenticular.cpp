@@ -1,12 +1,43 @@
 // lenticular: the lenticular composer. Drop a strip of pictures on the main
 // window (it becomes image 0), press Start, tune the output with the 31
 // buttons and the input box; "cap" saves lenti_test.png, "break" ends a run.
+//
+//   lenticular [PICTURE...]
+//
+// opens the pictures as a drop on the main window would, from image 0 on;
+// the word demo stands for the built-in sample strip; as image 0 it also
+// sets Pic_num to the strip's pictures, so that Start shows it at once.
+#include <cstring>
+
 #include "composer/main_loop.h"
 #include "composer/ready.h"
+#include "composer/sample_strip.h"
 #include "framework/orvlib.h"
+
+namespace {
+
+void open_named_pictures() {
+  int next = 0;
+  for (int i = 1; i < ORV_ArgCount(); ++i) {
+    const char* name = ORV_Arg(i);
+    int id = std::strcmp(name, "demo") == 0
+                 ? composer::create_sample_strip(next, composer::kSampleDefaultPictures)
+                 : ORV_OpenPictureFile(name, next);
+    if (id < 0) {
+      ORV_Print("not a picture: %s\n", name);
+      continue;
+    }
+    if (id == 0 && std::strcmp(name, "demo") == 0)
+      ORV_SetInputBoxInt(2, composer::kSampleDefaultPictures);
+    next = id + 1;
+  }
+}
+
+}  // namespace
 
 void ORV_Ready() {
   composer::ready();
+  open_named_pictures();
 }
 
 int ORV_Main() {

@@ -3,6 +3,8 @@
 
 #include <clocale>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "framework/console/button_box.h"
 #include "framework/console/input_box.h"
@@ -17,6 +19,7 @@ namespace orv {
 namespace {
 
 std::string g_working_folder;
+std::vector<std::string> g_arguments;
 
 // The first of the ten slots whose main window class nobody uses, or -1.
 int claim_instance_slot() {
@@ -41,6 +44,10 @@ int message_loop() {
 }
 
 }  // namespace
+
+void set_program_arguments(int argc, char** argv) {
+  g_arguments.assign(argv, argv + argc);
+}
 
 const std::string& working_folder() {
   return g_working_folder;
@@ -70,3 +77,12 @@ int run_program(const platform::Backend* backend) {
 }
 
 }  // namespace orv
+
+int ORV_ArgCount() {
+  return int(orv::g_arguments.size());
+}
+
+const char* ORV_Arg(int i) {
+  if (i < 0 || i >= ORV_ArgCount()) return nullptr;
+  return orv::g_arguments[std::size_t(i)].c_str();
+}

@@ -143,31 +143,50 @@ bool picture_size(const std::string& path, int* width, int* height) {
   return *width > 0 && *height > 0;
 }
 
+// Image windows take a picture at the first id from `first` that is free:
+// `create` makes the window (0 placed, 1 the id is in use, anything else a
+// failure no other id would mend). The id placed at, or -1; `next` is where
+// the following picture of the same drop looks first.
+template <class Create>
+int place_picture(int first, const std::string& file_name, int* next, Create create) {
+  for (int id = first; id < kImageCount; ++id) {
+    char title[kPathBytes + 8];
+    std::snprintf(title, sizeof title, "%03d %s", id, file_name.c_str());
+    int result = create(id, title);
+    *next = id + 1;
+    if (result == 0) return id;
+    if (result != 1) return -1;
+  }
+  return -1;
+}
+
+// The full path and file name of a picture file and its size; false for
+// what is not a readable picture.
+bool inspect_picture(const char* given, std::string* path, std::string* file_name, int* width,
+                     int* height) {
+  char full[kPathBytes];
+  int file_part = -1;
+  if (platform::full_path(given, full, kPathBytes, &file_part) == 0 || file_part < 0) return false;
+  *path = full;
+  *file_name = full + file_part;
+  return !file_name->empty() && picture_size(*path, width, height);
+}
+
 void open_each_dropped_file(const std::vector<std::string>& paths) {
   int next_id = 0;
   for (const std::string& dropped : paths) {
-    char full[kPathBytes];
-    int file_part = -1;
-    if (platform::full_path(dropped.c_str(), full, kPathBytes, &file_part) == 0 || file_part < 0)
-      continue;
-    std::string path = full, file_name = full + file_part;
-    if (file_name.empty()) continue;
+    std::string path, file_name;
     int width = 0, height = 0;
-    if (!picture_size(path, &width, &height)) continue;
-    for (int id = next_id; id < kImageCount; ++id) {
-      char title[kPathBytes + 8];
-      std::snprintf(title, sizeof title, "%03d %s", id, file_name.c_str());
-      int result = post_create_image(id, title, width, height, 32);
-      next_id = id + 1;
-      if (result == 0) {
-        post_load_image(id, path);
-        post(kRequestRedrawImage, [&](RequestSlots& s) {
-          s.id = id;
-          s.restore_selection = true;
-        });
-      }
-      if (result != 1) break;  // placed, or a failure no other id would mend
-    }
+    if (!inspect_picture(dropped.c_str(), &path, &file_name, &width, &height)) continue;
+    int id = place_picture(next_id, file_name, &next_id, [&](int at, const char* title) {
+      return post_create_image(at, title, width, height, 32);
+    });
+    if (id < 0) continue;
+    post_load_image(id, path);
+    post(kRequestRedrawImage, [&](RequestSlots& s) {
+      s.id = id;
+      s.restore_selection = true;
+    });
   }
 }
 
@@ -241,6 +260,25 @@ void open_dropped_files(const std::vector<std::string>& paths) {
   open_each_dropped_file(paths);
   ++g_drops;
 }
+
+}  // namespace orv
+
+int ORV_OpenPictureFile(const char* path, int first_id) {
+  using namespace orv;
+  std::string full, file_name;
+  int width = 0, height = 0, next = 0;
+  if (!path || first_id < 0 || !inspect_picture(path, &full, &file_name, &width, &height))
+    return -1;
+  int id = place_picture(first_id, file_name, &next, [&](int at, const char* title) {
+    return create_image(at, title, -1, -1, width, height, 32, 100, 1);
+  });
+  if (id < 0) return -1;
+  load_into(id, full);
+  ORV_DrawImage(id);
+  return id;
+}
+
+namespace orv {
 
 int drops_handled() {
   return g_drops.load();

@@ -13,6 +13,7 @@
 int main(int argc, char** argv) {
   const platform::Backend* backend = platform::choose_backend(argc, argv);
   if (!backend) return 1;
+  orv::set_program_arguments(argc, argv);
   std::thread person;
   if (backend == headless::backend()) {
     const char* script = std::getenv("ORV_PERSON");
