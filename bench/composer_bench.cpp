@@ -123,6 +123,9 @@ std::vector<Row> g_rows;
 void measure(const std::string& operation, const std::string& size, const std::string& views,
              const char* basis, std::size_t bytes, CopyBlocks& blocks,
              const std::function<void()>& once) {
+  // ORV_BENCH_ONLY=name measures only the operations whose names contain it.
+  const char* only = std::getenv("ORV_BENCH_ONLY");
+  if (only && operation.find(only) == std::string::npos) return;
   std::vector<double> times, baselines;
   double spent = 0;
   while (int(times.size()) < kMaxReps && (int(times.size()) < kMinReps || spent < kRepBudget)) {

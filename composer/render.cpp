@@ -22,14 +22,6 @@ constexpr std::uint32_t kChannelOfRow[3][3] = {{kRed, kGreen, kBlue},   // i mod
                                                {kGreen, kBlue, kRed},   // 1
                                                {kBlue, kRed, kGreen}};  // 2
 
-// The work sample of row group r, picture e, sub-pixel column s; black for
-// a picture outside the strip.
-std::uint32_t work_sample(const Params& p, const Buffers& b, int r, int e, int s) {
-  if (e < 0 || e >= p.pic_num) return 0;
-  const std::size_t row = std::size_t(3) * p.scaled_width;
-  return b.work[(std::size_t(r) * p.pic_num + e) * row + std::size_t(s)];
-}
-
 // Replaces the channels of `mask` in pixel (x, y) of the current image.
 void replace_channel(int x, int y, std::uint32_t mask, std::uint32_t colour) {
   std::uint32_t old = std::uint32_t(ORV_GetPixel(x, y));
@@ -59,27 +51,43 @@ int picture_of_view(const Params& p, int v) {
   return e;
 }
 
+// Row group r reads, for each sub-pixel i, one work sample (and a second
+// one to blend with at a zone boundary) and places its colour on the three
+// rows as a diagonal: row 3r + k takes channel (i + k) mod 3 of it at
+// sub-pixel i + k. So pixel x of row 3r + k is red from sub-pixel 3x − k,
+// green from 3x + 1 − k and blue from 3x + 2 − k, each black before the row
+// group's first sub-pixel. The row group's colours go into line_1, behind
+// two black entries.
 void compose_beta(const Params& p, const Buffers& b) {
-  const int n = p.scaled_width, m = p.scaled_height, row = 3 * n;
-  std::fill(b.display_buff, b.display_buff + std::size_t(n) * m, 0u);
-  std::uint32_t* lines[3] = {b.line_1, b.line_2, b.line_3};
-  for (int r = 0; r < m / 3; ++r) {
-    for (std::uint32_t* line : lines) std::fill(line, line + 2 * row, 0u);
+  const int n = p.scaled_width, m = p.scaled_height, row = 3 * n, groups = m / 3;
+  std::fill(b.display_buff + std::size_t(3 * groups) * n, b.display_buff + std::size_t(n) * m, 0u);
+  if (row <= 0) return;
+  std::vector<int> picture(std::size_t(std::max(p.view_num, 0)));
+  for (int v = 0; v < p.view_num; ++v) picture[std::size_t(v)] = picture_of_view(p, v);
+  std::uint32_t* colours = b.line_1 + 2;
+  b.line_1[0] = b.line_1[1] = 0;
+  for (int r = 0; r < groups; ++r) {
+    const std::uint32_t* group = b.work + std::size_t(r) * p.pic_num * std::size_t(row);
+    auto sample = [&](int v, int s) {
+      int e = unsigned(v) < picture.size() ? picture[std::size_t(v)] : picture_of_view(p, v);
+      return unsigned(e) < unsigned(p.pic_num) ? group[std::size_t(e) * row + s] : 0u;
+    };
+    const std::size_t at = std::size_t(r) * row;
+    const int* pos = b.maps.pos_map + at;
+    const int* point = b.maps.point_map + at;
+    const int* flag = b.maps.th_flg_map + at;
     for (int i = 0; i < row; ++i) {
-      std::size_t e = std::size_t(r) * row + i;
-      std::uint32_t colour =
-          work_sample(p, b, r, picture_of_view(p, b.maps.pos_map[e]), b.maps.point_map[e]);
-      if (p.aa && b.maps.th_flg_map[e] == 1) {
-        std::uint32_t second =
-            work_sample(p, b, r, picture_of_view(p, b.maps.aa_pos_map[e]), b.maps.aa_map[e]);
-        colour = blend(b.maps.th_map[e], colour, second);
-      }
-      for (int k = 0; k < 3; ++k) lines[k][i + k] = colour & kChannelOfRow[i % 3][k];
+      std::uint32_t colour = sample(pos[i], point[i]);
+      if (p.aa && flag[i] == 1)
+        colour = blend(b.maps.th_map[at + i], colour,
+                       sample(b.maps.aa_pos_map[at + i], b.maps.aa_map[at + i]));
+      colours[i] = colour;
     }
     for (int k = 0; k < 3; ++k) {
       std::uint32_t* out = b.display_buff + std::size_t(3 * r + k) * n;
+      const std::uint32_t* c = colours - k;
       for (int x = 0; x < n; ++x)
-        out[x] = lines[k][3 * x] | lines[k][3 * x + 1] | lines[k][3 * x + 2];
+        out[x] = (c[3 * x] & kRed) | (c[3 * x + 1] & kGreen) | (c[3 * x + 2] & kBlue);
     }
   }
 }
@@ -119,8 +127,13 @@ void copy_to_output(const Params& p, const Buffers& b, Scroll& scroll) {
     }
     auto* row = reinterpret_cast<std::uint32_t*>(orv::image_pixels(kOutputImage) +
                                                  std::size_t(y) * out->dib->stride);
-    std::fill(row, row + out->width, 0u);
-    if (rows && xe > x0) std::copy(from, from + (xe - x0), row + x0);
+    if (!rows || xe <= x0) {
+      std::fill(row, row + out->width, 0u);
+      continue;
+    }
+    std::fill(row, row + x0, 0u);
+    std::copy(from, from + (xe - x0), row + x0);
+    std::fill(row + xe, row + out->width, 0u);
   }
   ORV_DrawImage(kOutputImage);
 }

@@ -8,6 +8,7 @@
 
 #include "composer/batch.h"
 #include "framework/core/entry.h"
+#include "framework/core/main_window.h"
 #include "framework/main/person.h"
 #include "framework/orvlib.h"
 #include "platform/headless/driver.h"
@@ -42,6 +43,7 @@ int main(int argc, char** argv) {
     std::fputs(composer::kBatchUsage, stdout);
     return 0;
   }
+  orv::set_drop_in_animated(false);  // nobody watches a batch run
   std::thread person = orv::start_scripted_person(composer::batch_person_script(g_options));
   int code = orv::run_program(headless::backend());
   orv::end_scripted_person(person);

@@ -24,6 +24,7 @@ std::atomic<platform::Window> g_main_window;
 std::atomic<platform::Window> g_status_line;
 std::atomic<int> g_instance{0};
 std::atomic<int> g_display_depth{32};
+bool g_drop_in_animated = true;
 
 // Vertical steps of the drop-in; they add up to 55, the start offset.
 constexpr int kDropIn[28] = {1,  2,  3, 4, 5, 6, 7, 8, 9,  10, -6, -5, -4, -3,
@@ -35,6 +36,14 @@ void spin_until(unsigned mark, unsigned ms) {
 }
 
 void drop_in(platform::Window window) {
+  if (!g_drop_in_animated) {
+    int offset = 0;
+    for (int step : kDropIn) offset += step;
+    platform::Rect r = platform::window_rect(window);
+    platform::move_window(window, {r.left, r.top + offset, r.right, r.bottom + offset});
+    platform::show_window(window, true);
+    return;
+  }
   unsigned mark = ORV_GetTime();
   for (int offset : kDropIn) {
     platform::Rect r = platform::window_rect(window);
@@ -161,6 +170,10 @@ platform::Menu main_popup_menu() {
   menu.add(kCommandInputBox, u"Input Box", busy).add(kCommandButtonBox, u"Button Box", busy);
   menu.add_separator().add(kCommandWindowInfo, u"&Window Info.\tCtrl+W", busy);
   return menu;
+}
+
+void set_drop_in_animated(bool animated) {
+  g_drop_in_animated = animated;
 }
 
 platform::Window create_main_window(int instance) {

@@ -28,6 +28,9 @@ std::string main_window_class(int instance);
 // Registers the class of this instance and creates the window, placed above
 // the bottom of the screen; creation drops it in and starts the worker thread.
 platform::Window create_main_window(int instance);
+// Whether the main window drops in over a second (the default) or appears
+// at its place at once, for programs that run with nobody watching.
+void set_drop_in_animated(bool animated);
 platform::Window main_window();
 int instance_number();
 int display_depth();
