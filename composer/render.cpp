@@ -72,15 +72,18 @@ void compose_beta(const Params& p, const Buffers& b) {
       int e = unsigned(v) < picture.size() ? picture[std::size_t(v)] : picture_of_view(p, v);
       return unsigned(e) < unsigned(p.pic_num) ? group[std::size_t(e) * row + s] : 0u;
     };
-    const std::size_t at = std::size_t(r) * row;
-    const int* pos = b.maps.pos_map + at;
-    const int* point = b.maps.point_map + at;
-    const int* flag = b.maps.th_flg_map + at;
+    // Row group r's maps are the tables from position m − 3r on (see
+    // build_beta_maps), with the sub-pixel itself as both columns; reading
+    // the tables there gives the maps' values without streaming six
+    // output-sized arrays through the cache on every redraw.
+    const Tables& t = b.tables;
+    const std::size_t at = std::size_t(m - 3 * r);
+    const int* pos = t.pos_table + at;
+    const int* flag = t.th_flg_table + at;
     for (int i = 0; i < row; ++i) {
-      std::uint32_t colour = sample(pos[i], point[i]);
+      std::uint32_t colour = sample(pos[i], i);
       if (p.aa && flag[i] == 1)
-        colour = blend(b.maps.th_map[at + i], colour,
-                       sample(b.maps.aa_pos_map[at + i], b.maps.aa_map[at + i]));
+        colour = blend(t.th_tablep[at + i], colour, sample(t.aa_pos_table[at + i], i));
       colours[i] = colour;
     }
     for (int k = 0; k < 3; ++k) {

@@ -3,10 +3,13 @@
 // scrolling, the STABLE diagonals, and PRINT's mirrored zones.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "composer/params.h"
 #include "composer/render.h"
+#include "composer/resample.h"
+#include "composer/tables.h"
 #include "framework/image/image_table.h"
 #include "tests/framework/test_program.h"
 
@@ -18,6 +21,8 @@ using test_program::on_worker;
 struct Owned {
   std::vector<int> pos_map, point_map, flag_map, aa_map, aa_pos_map;
   std::vector<double> th_map;
+  std::vector<int> pos_table, point_table, flag_table, aa_table, aa_pos_table;
+  std::vector<double> th_table;
   std::vector<std::uint32_t> work, line_1, line_2, line_3, display;
   composer::Buffers b;
   Owned(int entries, int work_size, int line, int display_size)
@@ -27,6 +32,12 @@ struct Owned {
         aa_map(entries),
         aa_pos_map(entries),
         th_map(entries),
+        pos_table(std::size_t(entries) + 4),
+        point_table(std::size_t(entries) + 4),
+        flag_table(std::size_t(entries) + 4),
+        aa_table(std::size_t(entries) + 4),
+        aa_pos_table(std::size_t(entries) + 4),
+        th_table(std::size_t(entries) + 4),
         work(work_size),
         line_1(line),
         line_2(line),
@@ -38,6 +49,8 @@ struct Owned {
     b.maps.aa_map = aa_map.data();
     b.maps.aa_pos_map = aa_pos_map.data();
     b.maps.th_map = th_map.data();
+    b.tables = {pos_table.data(), point_table.data(), flag_table.data(), aa_table.data(),
+                aa_pos_table.data(), th_table.data(), entries + 4};
     b.work = work.data();
     b.line_1 = line_1.data();
     b.line_2 = line_2.data();
@@ -48,23 +61,25 @@ struct Owned {
 
 // One row group of one pixel: entries 0, 1, 2 show pictures 0, 1, 0. Row 0
 // takes red, green, blue of entries 0, 1, 2; row 1 green and blue of 0 and
-// 1; row 2 blue of 0.
+// 1; row 2 blue of 0. Row group 0's entries are the tables from position
+// M = 4 on, each entry reading its own sub-pixel column.
 TEST(ComposerRenderTest, BetaComposeSplitsChannelsOverTheRowGroup) {
   composer::Params p;
   p.scaled_width = 1;
   p.scaled_height = 4;  // the fourth row is never composed: black
   p.pic_num = 2;
   Owned o(3, 6, 6, 4);
-  o.pos_map = {0, 1, 0};
-  o.point_map = {0, 1, 2};
+  auto set = [](std::vector<int>& table, std::vector<int> entries) {
+    std::copy(entries.begin(), entries.end(), table.begin() + 4);
+  };
+  set(o.pos_table, {0, 1, 0});
   o.work = {0x112233, 0x999999, 0x778899, 0x999999, 0x445566, 0x999999};
   composer::compose_beta(p, o.b);
   EXPECT_EQ(o.display, (std::vector<std::uint32_t>{0x115599, 0x002266, 0x000033, 0}));
   // A flagged entry blends in the view before the boundary: half of picture 0's column 1.
-  o.flag_map = {0, 1, 0};
-  o.aa_pos_map = {0, 0, 0};
-  o.aa_map = {0, 1, 0};
-  o.th_map = {0, 0.5, 0};
+  set(o.flag_table, {0, 1, 0});
+  set(o.aa_pos_table, {0, 0, 0});
+  o.th_table[5] = 0.5;
   composer::compose_beta(p, o.b);
   EXPECT_EQ(o.display[0], 0x117799u);  // green (0x55 + 0x99) / 2 = 0x77
   p.aa = false;
@@ -177,3 +192,53 @@ TEST(ComposerRenderTest, PrintMirrorsEachZoneAndLeavesTheLastRow) {
 }
 
 }  // namespace
+
+// The compose reads the tables where the maps were copied from them: for a
+// real set of tables and maps it gives what applying the maps gives (each
+// map entry's colour, blended where flagged, its channels on the diagonal).
+TEST(ComposerRenderTest, BetaComposeShowsWhatTheMapsSay) {
+  composer::Params p;
+  p.scaled_width = 7;
+  p.scaled_height = 11;
+  p.pic_num = 4;
+  p.view_num = 3;
+  p.view_pos = 1;
+  p.pitch = 4.3;
+  const int n = 7, m = 11, row = 3 * n, groups = m / 3, length = row + m;
+  Owned o(groups * row, groups * p.pic_num * row, 2 * row, n * m);
+  for (std::vector<int>* t : {&o.pos_table, &o.point_table, &o.flag_table, &o.aa_table,
+                              &o.aa_pos_table})
+    t->resize(std::size_t(length));
+  o.th_table.resize(std::size_t(length));
+  o.b.tables = {o.pos_table.data(),    o.point_table.data(),  o.flag_table.data(),
+                o.aa_table.data(),     o.aa_pos_table.data(), o.th_table.data(),
+                length};
+  for (std::size_t k = 0; k < o.work.size(); ++k) o.work[k] = std::uint32_t(k * 2654435761u) & 0xFFFFFF;
+  composer::build_beta_tables(p, o.b.tables);
+  composer::build_beta_maps(p, o.b.tables, o.b.maps);
+  composer::compose_beta(p, o.b);
+  for (int r = 0; r < groups; ++r) {
+    std::vector<std::uint32_t> colour(static_cast<std::size_t>(row));
+    for (int i = 0; i < row; ++i) {
+      std::size_t e = std::size_t(r * row + i);
+      auto sample = [&](int view, int column) {
+        return o.work[std::size_t((r * p.pic_num + view + p.view_pos) * row + column)];
+      };
+      colour[std::size_t(i)] = sample(o.pos_map[e], o.point_map[e]);
+      if (o.flag_map[e] == 1)
+        colour[std::size_t(i)] = composer::blend(o.th_map[e], colour[std::size_t(i)],
+                                                 sample(o.aa_pos_map[e], o.aa_map[e]));
+    }
+    for (int k = 0; k < 3; ++k) {
+      for (int x = 0; x < n; ++x) {
+        std::uint32_t expected = 0;
+        for (int c = 0; c < 3; ++c) {
+          int i = 3 * x + c - k;  // the sub-pixel whose channel c lands here
+          if (i >= 0) expected |= colour[std::size_t(i)] & (0xFF0000u >> (8 * c));
+        }
+        ASSERT_EQ(o.display[std::size_t((3 * r + k) * n + x)], expected) << r << " " << k << " " << x;
+      }
+    }
+  }
+  for (int x = 0; x < 2 * n; ++x) EXPECT_EQ(o.display[std::size_t(9 * n + x)], 0u);  // rows 9, 10
+}
