@@ -62,29 +62,36 @@ void compose_beta(const Params& p, const Buffers& b) {
   const int n = p.scaled_width, m = p.scaled_height, row = 3 * n, groups = m / 3;
   std::fill(b.display_buff + std::size_t(3 * groups) * n, b.display_buff + std::size_t(n) * m, 0u);
   if (row <= 0) return;
-  std::vector<int> picture(std::size_t(std::max(p.view_num, 0)));
-  for (int v = 0; v < p.view_num; ++v) picture[std::size_t(v)] = picture_of_view(p, v);
+  // line_2 serves as a black row for the views whose picture is outside
+  // the strip; line_1 holds the row group's colours behind two black entries.
+  std::fill(b.line_2, b.line_2 + row, 0u);
   std::uint32_t* colours = b.line_1 + 2;
   b.line_1[0] = b.line_1[1] = 0;
+  const Tables& t = b.tables;
+  const unsigned views = unsigned(std::max(p.view_num, 0));
+  std::vector<const std::uint32_t*> view_row(views);
   for (int r = 0; r < groups; ++r) {
     const std::uint32_t* group = b.work + std::size_t(r) * p.pic_num * std::size_t(row);
-    auto sample = [&](int v, int s) {
-      int e = unsigned(v) < picture.size() ? picture[std::size_t(v)] : picture_of_view(p, v);
-      return unsigned(e) < unsigned(p.pic_num) ? group[std::size_t(e) * row + s] : 0u;
+    auto row_of = [&](int v) -> const std::uint32_t* {
+      int e = picture_of_view(p, v);
+      return unsigned(e) < unsigned(p.pic_num) ? group + std::size_t(e) * row : b.line_2;
+    };
+    for (unsigned v = 0; v < views; ++v) view_row[v] = row_of(int(v));
+    auto sample = [&](int v, int i) {
+      return (unsigned(v) < views ? view_row[unsigned(v)] : row_of(v))[i];
     };
     // Row group r's maps are the tables from position m − 3r on (see
     // build_beta_maps), with the sub-pixel itself as both columns; reading
     // the tables there gives the maps' values without streaming six
     // output-sized arrays through the cache on every redraw.
-    const Tables& t = b.tables;
     const std::size_t at = std::size_t(m - 3 * r);
     const int* pos = t.pos_table + at;
     const int* flag = t.th_flg_table + at;
-    for (int i = 0; i < row; ++i) {
-      std::uint32_t colour = sample(pos[i], i);
-      if (p.aa && flag[i] == 1)
-        colour = blend(t.th_tablep[at + i], colour, sample(t.aa_pos_table[at + i], i));
-      colours[i] = colour;
+    for (int i = 0; i < row; ++i) colours[i] = sample(pos[i], i);
+    if (p.aa) {
+      for (int i = 0; i < row; ++i)
+        if (flag[i] == 1)
+          colours[i] = blend(t.th_tablep[at + i], colours[i], sample(t.aa_pos_table[at + i], i));
     }
     for (int k = 0; k < 3; ++k) {
       std::uint32_t* out = b.display_buff + std::size_t(3 * r + k) * n;
