@@ -1,6 +1,8 @@
 // lenticular-render end to end: an 8-picture strip (960 x 540 pictures, a
-// 7680 x 540 PNG) rendered with FIT to a 1920 x 1080 and a 3840 x 2160 PNG,
-// 8 views, with the nearest-pixel and the NN TEST resampling. Each run is a
+// 7680 x 540 PNG) rendered with FIT to a 1920 x 1080 and a 3000 x 2160 PNG,
+// 8 views, with the nearest-pixel and the NN TEST resampling. (The composer
+// takes widths and heights up to 3000, so 3840 x 2160 is out of its reach;
+// 3000 x 2160 is the largest output of that height.) Each run is a
 // whole process: start, decode, compose, encode, exit. The baseline of the
 // same run is what no renderer can avoid: decoding the strip and encoding a
 // picture of the output's size (the output itself), in this process.
@@ -110,7 +112,7 @@ int main(int argc, char** argv) {
   }
   std::printf("%-11s %-8s %10s %12s %7s %10s\n", "output", "resample", "render ms", "baseline ms",
               "ratio", "peak MiB");
-  for (const char* size : {"1920x1080", "3840x2160"}) {
+  for (const char* size : {"1920x1080", "3000x2160"}) {
     for (const char* resample : {"nearest", "nn-test"}) {
       if (code != 0) break;
       std::vector<double> render, baseline;

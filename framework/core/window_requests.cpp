@@ -17,6 +17,7 @@
 #include "framework/core/main_window.h"
 #include "framework/core/pump.h"
 #include "framework/core/run_state.h"
+#include "framework/image/image_files.h"
 #include "framework/image/image_table.h"
 #include "framework/orvlib.h"
 #include "platform/codec/codec.h"
@@ -263,17 +264,24 @@ void open_dropped_files(const std::vector<std::string>& paths) {
 
 }  // namespace orv
 
+// Decoded once: the picture gives the image its size and its pixels.
 int ORV_OpenPictureFile(const char* path, int first_id) {
   using namespace orv;
-  std::string full, file_name;
-  int width = 0, height = 0, next = 0;
-  if (!path || first_id < 0 || !inspect_picture(path, &full, &file_name, &width, &height))
+  char full[kPathBytes];
+  int file_part = -1;
+  if (!path || first_id < 0 || platform::full_path(path, full, kPathBytes, &file_part) == 0 ||
+      file_part < 0 || full[file_part] == '\0')
     return -1;
-  int id = place_picture(first_id, file_name, &next, [&](int at, const char* title) {
-    return create_image(at, title, -1, -1, width, height, 32, 100, 1);
+  platform::Picture picture;
+  if (!read_picture_file(full, picture)) return -1;
+  int next = 0;
+  int id = place_picture(first_id, full + file_part, &next, [&](int at, const char* title) {
+    return create_image(at, title, -1, -1, picture.width, picture.height, 32, 100, 1);
   });
   if (id < 0) return -1;
-  load_into(id, full);
+  ORV_SelectImage(id);
+  draw_into_current_image(picture, 0, 0);
+  ORV_RestoreImage();
   ORV_DrawImage(id);
   return id;
 }

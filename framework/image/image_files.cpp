@@ -250,19 +250,31 @@ void reset_image_file_dialogs_for_tests() {
 
 // The palette is taken only once the file has been decoded, so a file that
 // fails leaves the image as it was.
-int ORV_LoadImageFile(const char* path, int x, int y) {
-  orv::ImageRecord* r = orv::image_in_use(orv::current_image());
-  if (!r) return 2;
+namespace orv {
+
+bool read_picture_file(const char* path, platform::Picture& picture) {
   std::u16string name;
-  if (!orv::platform_path(path, name)) return 1;
-  platform::Picture picture;
-  if (platform::load_picture(platform::from_utf16(name).c_str(), picture) !=
-          platform::CodecStatus::Ok ||
-      picture.width == 0 || picture.height == 0)
-    return 1;
-  if (r->bits == 8) orv::take_palette(picture.palette);
+  if (!platform_path(path, name)) return false;
+  return platform::load_picture(platform::from_utf16(name).c_str(), picture) ==
+             platform::CodecStatus::Ok &&
+         picture.width > 0 && picture.height > 0;
+}
+
+int draw_into_current_image(const platform::Picture& picture, int x, int y) {
+  ImageRecord* r = image_in_use(current_image());
+  if (!r) return 2;
+  if (r->bits == 8) take_palette(picture.palette);
   platform::draw_picture(*r->dib, x, y, picture);
   return 0;
+}
+
+}  // namespace orv
+
+int ORV_LoadImageFile(const char* path, int x, int y) {
+  if (!orv::image_in_use(orv::current_image())) return 2;
+  platform::Picture picture;
+  if (!orv::read_picture_file(path, picture)) return 1;
+  return orv::draw_into_current_image(picture, x, y);
 }
 
 int ORV_SaveImageFile(int width, int height, int format, const char* path, int x0) {

@@ -3,6 +3,7 @@
 // ORV_LoadImageFile and ORV_SaveImageFile of framework/orvlib.h).
 #pragma once
 
+#include "platform/codec/codec.h"
 #include "platform/message.h"
 
 namespace orv {
@@ -28,5 +29,12 @@ void save_image_as_command(platform::Window window);
 
 // The dialog memory as at start-up (between tests).
 void reset_image_file_dialogs_for_tests();
+
+// Decodes the picture file at `path` (a text in the system code page); false
+// when it cannot be read or decoded, or holds no pixels.
+bool read_picture_file(const char* path, platform::Picture& picture);
+// Draws a decoded picture into the current image at (x, y) as
+// ORV_LoadImageFile does; 2 when no image is current.
+int draw_into_current_image(const platform::Picture& picture, int x, int y);
 
 }  // namespace orv
