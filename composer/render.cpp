@@ -43,6 +43,57 @@ std::uint32_t strip_pixel(int x, int y) {
   return std::uint32_t(ORV_GetPixel(x, y));
 }
 
+// An image's pixels read and written as ORV_GetPixel and ORV_SetPixel do
+// (0 outside, an 8-bit image's index, writes outside ignored), without
+// selecting the image for every pixel. STABLE and PRINT render through
+// these, then do their last few steps again through the pixel calls (the
+// same values into the same places), so that the current image, the
+// selection stack and the pen end as a render through the pixel calls
+// alone leaves them.
+struct PixelView {
+  std::uint8_t* base = nullptr;
+  std::size_t stride = 0;
+  int width = 0;
+  int height = 0;
+  int bits = 32;
+
+  explicit PixelView(int id) {
+    orv::ImageRecord* r = orv::image_in_use(id);
+    if (!r) return;
+    base = orv::image_pixels(id);
+    stride = std::size_t(r->dib->stride);
+    width = r->width;
+    height = r->height;
+    bits = r->bits;
+  }
+  std::uint32_t get(int x, int y) const {
+    if (unsigned(x) >= unsigned(width) || unsigned(y) >= unsigned(height)) return 0;
+    const std::uint8_t* row = base + std::size_t(y) * stride;
+    return bits == 32 ? reinterpret_cast<const std::uint32_t*>(row)[x] : row[x];
+  }
+  void set(int x, int y, std::uint32_t colour) const {
+    if (unsigned(x) >= unsigned(width) || unsigned(y) >= unsigned(height)) return;
+    std::uint8_t* row = base + std::size_t(y) * stride;
+    if (bits == 32)
+      reinterpret_cast<std::uint32_t*>(row)[x] = colour;
+    else
+      row[x] = std::uint8_t(colour);
+  }
+};
+
+// The last steps of a render, kept to be done again through the pixel
+// calls: enough to refill the 8-entry selection stack.
+template <class Step, std::size_t N>
+struct LastSteps {
+  Step steps[N] = {};
+  std::size_t count = 0;
+  void keep(const Step& step) { steps[count++ % N] = step; }
+  template <class Replay>
+  void replay(Replay replay) const {
+    for (std::size_t i = count > N ? count - N : 0; i < count; ++i) replay(steps[i % N]);
+  }
+};
+
 }  // namespace
 
 int picture_of_view(const Params& p, int v) {
@@ -170,6 +221,15 @@ void render_stable(Params& p) {
   if (strip) {
     const int groups = p.scaled_height / 3, end = 3 * p.scaled_width;
     const int pw1 = strip->width / p.pic_num;
+    const PixelView from(kStripImage), to(kOutputImage);
+    // A step reads the strip once and writes three channels: two steps
+    // select eight times.
+    struct Step {
+      int x, y;
+      std::uint32_t colour;
+      int a, r;
+    };
+    LastSteps<Step, 2> last;
     std::vector<std::uint32_t> previous(std::size_t(std::max(groups, 0)), 0);
     double g = p.dt, w = 0;
     int k = 0;
@@ -178,10 +238,18 @@ void render_stable(Params& p) {
       for (int h = 0; h < p.view_num;) {
         int e = picture_of_view(p, h);
         for (int r = 0; r < groups; ++r) {
-          std::uint32_t u = strip_pixel(e * pw1 + k + 3 * r, 3 * r);
+          int x = e * pw1 + k + 3 * r, y = 3 * r;
+          std::uint32_t u = from.get(x, y);
           std::uint32_t colour = pending && p.aa ? blend(w, u, previous[std::size_t(r)]) : u;
           previous[std::size_t(r)] = u;
-          diagonal_write(colour, p.view_num / 2 + k + 3 * r, r);
+          int a = p.view_num / 2 + k + 3 * r;
+          for (int row = 0; row < 3; ++row) {  // as diagonal_write does
+            int sub = a + row;
+            std::uint32_t mask = kChannelOfRow[sub % 3][0];
+            int px = sub / 3, py = 3 * r + row;
+            to.set(px, py, (to.get(px, py) & ~mask) | (colour & mask));
+          }
+          last.keep({x, y, colour, a, r});
         }
         ++k;
         pending = false;
@@ -193,6 +261,10 @@ void render_stable(Params& p) {
         }
       }
     }
+    last.replay([](const Step& step) {
+      strip_pixel(step.x, step.y);
+      diagonal_write(step.colour, step.a, step.r);
+    });
   }
   ORV_DrawImage(kOutputImage);
   print_status(p);
@@ -204,18 +276,34 @@ void render_print(Params& p, const Buffers& b) {
   build_print_table(p, t);
   const int n = p.scaled_width;
   if (orv::image_in_use(kStripImage)) {
+    const PixelView from(kStripImage), to(kOutputImage);
+    // A step reads the strip once or twice and writes one pixel: four
+    // steps select at least eight times.
+    struct Step {
+      int x1, x2, j, i;
+      bool second;  // x2 was read too
+      std::uint32_t colour;
+    };
+    LastSteps<Step, 4> last;
     for (int i = 0; i + 1 < p.scaled_height; ++i) {
       for (int j = 0; j < n; ++j) {
-        int e = picture_of_view(p, t.pos_table[j]);
-        std::uint32_t colour = strip_pixel(n * e + t.point_table[j], i);
-        if (t.th_flg_table[j] == 1 && p.aa) {
-          int e2 = picture_of_view(p, t.aa_pos_table[j]);
-          colour = blend(t.th_tablep[j], colour, strip_pixel(n * e2 + t.aa_table[j], i));
+        int x1 = n * picture_of_view(p, t.pos_table[j]) + t.point_table[j], x2 = 0;
+        std::uint32_t colour = from.get(x1, i);
+        bool second = t.th_flg_table[j] == 1 && p.aa;
+        if (second) {
+          x2 = n * picture_of_view(p, t.aa_pos_table[j]) + t.aa_table[j];
+          colour = blend(t.th_tablep[j], colour, from.get(x2, i));
         }
-        ORV_SelectImage(kOutputImage);
-        ORV_SetPixel(j, i, int(colour));
+        to.set(j, i, colour);
+        last.keep({x1, x2, j, i, second, colour});
       }
     }
+    last.replay([](const Step& step) {
+      strip_pixel(step.x1, step.i);
+      if (step.second) strip_pixel(step.x2, step.i);
+      ORV_SelectImage(kOutputImage);
+      ORV_SetPixel(step.j, step.i, int(step.colour));
+    });
   }
   ORV_DrawImage(kOutputImage);
   print_status(p);
