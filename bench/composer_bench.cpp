@@ -236,18 +236,6 @@ bool run_case(const OutputSize& size, int views, bool resampling, CopyBlocks& bl
     next_position();
     composer::beta_position_redraw(p, run.buffers, run.scroll);
   });
-  measure("xcompose", name, view_text, "image 2", output_bytes(p), blocks, [&] {
-    composer::compose_beta(p, run.buffers);
-  });
-  measure("xstatus", name, view_text, "image 2", output_bytes(p), blocks, [&] {
-    composer::print_status(p);
-  });
-  measure("xcopy", name, view_text, "image 2", output_bytes(p), blocks, [&] {
-    composer::copy_to_output(p, run.buffers, run.scroll);
-  });
-  measure("xdraw", name, view_text, "image 2", output_bytes(p), blocks, [&] {
-    ORV_DrawImage(2);
-  });
   measure("beta_full", name, view_text, "image 2", output_bytes(p), blocks, [&] {
     next_position();
     composer::full_beta_redraw(p, run.buffers, run.scroll);
