@@ -211,6 +211,46 @@ void beta_position_redraw(const Params& p, const Buffers& b, Scroll& scroll) {
   copy_to_output(p, b, scroll);
 }
 
+namespace {
+
+// One column k of STABLE's lens walk: the picture it shows and, for the
+// first column after a zone boundary, the weight of its blend with the
+// column before.
+struct LensColumn {
+  int k;
+  int picture;
+  bool blends;
+  double weight;
+};
+
+std::vector<LensColumn> lens_walk(const Params& p, int end) {
+  std::vector<LensColumn> columns;
+  double g = p.dt, w = 0;
+  int k = 0;
+  bool pending = false;
+  while (k < end) {  // a lens begun is rendered to its end
+    for (int h = 0; h < p.view_num;) {
+      columns.push_back({k, picture_of_view(p, h), pending && p.aa, w});
+      ++k;
+      pending = false;
+      if (k >= int(g)) {
+        ++h;
+        pending = true;
+        w = g - int(g);
+        g += p.dt;
+      }
+    }
+  }
+  return columns;
+}
+
+}  // namespace
+
+// Every sub-pixel of image 2 is written by one (column, row group) alone,
+// and a row group's blend needs only its own previous read: going row group
+// by row group, along image 2's rows, writes what the walk's column-by-column
+// order writes. The walk's own last two steps are then done again through
+// the pixel calls.
 void render_stable(Params& p) {
   orv::ImageRecord* out = orv::image_in_use(kOutputImage);
   if (!out || p.view_num < 1) return;
@@ -219,52 +259,40 @@ void render_stable(Params& p) {
   ORV_FillBox(0, 0, out->width, out->height, 0, 0);
   orv::ImageRecord* strip = orv::image_in_use(kStripImage);
   if (strip) {
-    const int groups = p.scaled_height / 3, end = 3 * p.scaled_width;
+    const int groups = p.scaled_height / 3;
     const int pw1 = strip->width / p.pic_num;
+    const std::vector<LensColumn> columns = lens_walk(p, 3 * p.scaled_width);
     const PixelView from(kStripImage), to(kOutputImage);
-    // A step reads the strip once and writes three channels: two steps
-    // select eight times.
-    struct Step {
-      int x, y;
-      std::uint32_t colour;
-      int a, r;
+    auto read = [&](std::size_t c, int r) {
+      return from.get(columns[c].picture * pw1 + columns[c].k + 3 * r, 3 * r);
     };
-    LastSteps<Step, 2> last;
-    std::vector<std::uint32_t> previous(std::size_t(std::max(groups, 0)), 0);
-    double g = p.dt, w = 0;
-    int k = 0;
-    bool pending = false;
-    while (k < end) {  // a lens begun is rendered to its end
-      for (int h = 0; h < p.view_num;) {
-        int e = picture_of_view(p, h);
-        for (int r = 0; r < groups; ++r) {
-          int x = e * pw1 + k + 3 * r, y = 3 * r;
-          std::uint32_t u = from.get(x, y);
-          std::uint32_t colour = pending && p.aa ? blend(w, u, previous[std::size_t(r)]) : u;
-          previous[std::size_t(r)] = u;
-          int a = p.view_num / 2 + k + 3 * r;
-          for (int row = 0; row < 3; ++row) {  // as diagonal_write does
-            int sub = a + row;
-            std::uint32_t mask = kChannelOfRow[sub % 3][0];
-            int px = sub / 3, py = 3 * r + row;
-            to.set(px, py, (to.get(px, py) & ~mask) | (colour & mask));
-          }
-          last.keep({x, y, colour, a, r});
-        }
-        ++k;
-        pending = false;
-        if (k >= int(g)) {
-          ++h;
-          pending = true;
-          w = g - int(g);
-          g += p.dt;
+    auto colour_of = [&](std::size_t c, std::uint32_t u, std::uint32_t previous) {
+      return columns[c].blends ? blend(columns[c].weight, u, previous) : u;
+    };
+    auto sub_pixel = [&](std::size_t c, int r) { return p.view_num / 2 + columns[c].k + 3 * r; };
+    for (int r = 0; r < groups; ++r) {
+      std::uint32_t previous = 0;
+      for (std::size_t c = 0; c < columns.size(); ++c) {
+        std::uint32_t u = read(c, r), colour = colour_of(c, u, previous);
+        previous = u;
+        const int a = sub_pixel(c, r);
+        for (int row = 0; row < 3; ++row) {  // as diagonal_write does
+          int sub = a + row;
+          std::uint32_t mask = kChannelOfRow[sub % 3][0];
+          int px = sub / 3, py = 3 * r + row;
+          to.set(px, py, (to.get(px, py) & ~mask) | (colour & mask));
         }
       }
     }
-    last.replay([](const Step& step) {
-      strip_pixel(step.x, step.y);
-      diagonal_write(step.colour, step.a, step.r);
-    });
+    // Each step selects four times: two refill the selection stack.
+    const long long steps = (long long)columns.size() * std::max(groups, 0);
+    for (long long step = std::max(0LL, steps - 2); step < steps; ++step) {
+      std::size_t c = std::size_t(step / groups);
+      int r = int(step % groups);
+      std::uint32_t u = read(c, r), previous = c > 0 ? read(c - 1, r) : 0;
+      strip_pixel(columns[c].picture * pw1 + columns[c].k + 3 * r, 3 * r);
+      diagonal_write(colour_of(c, u, previous), sub_pixel(c, r), r);
+    }
   }
   ORV_DrawImage(kOutputImage);
   print_status(p);
