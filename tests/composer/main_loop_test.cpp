@@ -84,9 +84,15 @@ TEST(ComposerRunTest, ButtonsKeepTheirLimitsAndStep) {
     EXPECT_EQ(p.view_pos, 4);
     composer::press_button(17, p, run);
     EXPECT_EQ(p.view_pos, 0);
+    // DEMO cycles 1, 2, 0 and prints the status block (which moves the text
+    // cursor to the block's end) only when it comes back to 0.
+    ORV_SetTextCursor(0, 600);
     for (int state : {1, 2, 0}) {
       composer::press_button(26, p, run);  // DEMO
       EXPECT_EQ(p.demo_state, state);
+      int x = -1, y = -1;
+      ORV_GetTextCursor(&x, &y);
+      EXPECT_EQ(y == 600, state != 0) << "after DEMO to " << state;
     }
     // Three pictures over two views: 3 / 2 is 1, so CHG_ING goes off at once.
     set_item(2, 3);
