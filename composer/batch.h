@@ -7,6 +7,7 @@
 #include <array>
 #include <string>
 
+#include "composer/pitch_chart.h"
 #include "composer/ready.h"
 #include "composer/sample_strip.h"
 
@@ -28,7 +29,11 @@ struct BatchOptions {
   std::string strip1;  // image 1; empty for none
   std::string frames;  // the folder of a recording; empty for none
   std::string config = kConfigurationFile;  // empty for none
+  double dpi = 0;  // the print resolution written into the PNG; 0 for none
   bool help = false;
+  // "pitch-test": the pitch test chart instead of a render.
+  bool chart = false;
+  PitchChart chart_spec;
 };
 
 extern const char* const kBatchUsage;
@@ -44,6 +49,10 @@ std::string batch_person_script(const BatchOptions& options);
 // The batch's ORV_Ready: the composer's start-up, then the source as image 0
 // and the --strip1 picture as image 1. False with `error`.
 bool prepare_batch(const BatchOptions& options, std::string* error);
+
+// The batch's ORV_Main for "pitch-test": the chart into the output file.
+// 0, or 1 with `error` when it could not be made or written.
+int run_chart(const BatchOptions& options, std::string* error);
 
 // The batch's ORV_Main: Start, the buttons in their order, "cap" into the
 // output file, the recording; then the run's end. The process's exit code:

@@ -9,6 +9,7 @@
 #include "composer/render.h"
 #include "framework/image/image_table.h"
 #include "framework/orvlib.h"
+#include "platform/codec/codec.h"
 #include "platform/text/files.h"
 
 namespace composer {
@@ -20,11 +21,16 @@ std::string recording_root() {
   return root;
 }
 
-int save_snapshot(const char* path) {
+int save_snapshot(const char* path, double pixels_per_inch) {
   orv::ImageRecord* out = orv::image_in_use(kOutputImage);
   if (!out) return 3;
   ORV_SelectImage(kOutputImage);
-  return ORV_SaveImageFile(out->width, out->height, 3, path, 0);
+  if (pixels_per_inch <= 0) return ORV_SaveImageFile(out->width, out->height, 3, path, 0);
+  // The framework's save writes no resolution: the same pixels, encoded here.
+  platform::Picture picture;
+  if (platform::picture_from_bitmap(*out->dib, picture) != platform::CodecStatus::Ok) return 1;
+  picture.pixels_per_inch = pixels_per_inch;
+  return platform::encode_picture(picture, "image/png", 0, path) == platform::CodecStatus::Ok ? 0 : 1;
 }
 
 void start_recording(Recording& recording) {

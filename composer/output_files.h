@@ -19,8 +19,9 @@ struct Recording {
 constexpr const char* kSnapshotFile = "lenti_test.png";
 
 // Image 2, whole, as a PNG file ("lenti_test.png" in the working folder for
-// "cap"). The result of ORV_SaveImageFile; 3 without image 2.
-int save_snapshot(const char* path = kSnapshotFile);
+// "cap"), with the print resolution `pixels_per_inch` when above 0. The
+// result of ORV_SaveImageFile (0 written, 1 failed); 3 without image 2.
+int save_snapshot(const char* path = kSnapshotFile, double pixels_per_inch = 0);
 // A new recording folder; the frame counter starts at 0.
 void start_recording(Recording& recording);
 // Image 2 without its two leftmost and two rightmost columns as the next

@@ -29,7 +29,9 @@ void ORV_Ready() {
 }
 
 int ORV_Main() {
-  if (g_prepared.exchange(false)) g_code = composer::run_batch(g_options, &g_error);
+  if (g_prepared.exchange(false))
+    g_code = g_options.chart ? composer::run_chart(g_options, &g_error)
+                             : composer::run_batch(g_options, &g_error);
   return 0;
 }
 

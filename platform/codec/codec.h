@@ -45,6 +45,7 @@ struct Picture {
   std::vector<std::uint32_t> palette;  // 8-bit pictures: 0xAARRGGBB, at most 256
   std::vector<std::uint32_t> pixels;   // 32-bit pictures: 0x00RRGGBB, stride = width
   std::vector<std::uint8_t> indices;   // 8-bit pictures: one index a pixel, stride = width
+  double pixels_per_inch = 0;          // the print resolution PNG writes (pHYs); 0 for none
 };
 
 enum class PictureFormat { Unknown, Bmp, Jpeg, Gif, Png, Tiff, Ico, Wmf, Emf };

@@ -6,6 +6,7 @@
 // need destroying between the setjmp and the calls.
 #include <png.h>
 
+#include <cmath>
 #include <csetjmp>
 #include <cstring>
 #include <new>
@@ -183,6 +184,10 @@ void run_encoder(EncodeState& s, const Picture& picture, std::vector<std::uint8_
                indexed ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   if (indexed) png_set_PLTE(s.png, s.info, s.palette.data(), int(s.palette.size()));
+  if (picture.pixels_per_inch > 0) {  // PNG counts pixels per metre
+    auto per_metre = png_uint_32(std::lround(picture.pixels_per_inch / 0.0254));
+    png_set_pHYs(s.png, s.info, per_metre, per_metre, PNG_RESOLUTION_METER);
+  }
   png_write_info(s.png, s.info);
   for (int y = 0; y < picture.height; ++y) {
     std::size_t start = std::size_t(y) * picture.width;

@@ -6,6 +6,7 @@
 // Sans Mono at a 13-pixel em (Bitstream Vera / DejaVu licence: free to
 // copy and modify under another name, with this notice: Copyright (c) 2003
 // by Bitstream, Inc.; DejaVu changes are in the public domain).
+#include "platform/draw/font.h"
 #include "platform/draw/font_internal.h"
 
 namespace platform::internal {
@@ -213,3 +214,11 @@ const std::uint8_t* builtin_glyph_rows(char32_t code) {
 }
 
 }  // namespace platform::internal
+
+namespace platform {
+
+const std::uint8_t* builtin_glyph(char32_t code) {
+  return internal::builtin_glyph_rows(code);
+}
+
+}  // namespace platform

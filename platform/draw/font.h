@@ -106,6 +106,9 @@ bool text_out(Dc dc, int x, int y, std::u16string_view text);
 // shows it in the cells its layout counted whatever the glyph's own advance.
 // An opaque background fills the whole box. Straight text only.
 bool text_out_boxed(Dc dc, int x, int y, std::u16string_view character, int box_width);
+// The built-in 8 x 16 bitmap face: the 16 rows of one ASCII glyph (bit 7 is
+// the leftmost pixel), or nullptr outside 0x20..0x7E.
+const std::uint8_t* builtin_glyph(char32_t code);
 // The advance of a run with the context's font.
 int text_width(Dc dc, std::u16string_view text);
 bool get_text_metrics(Dc dc, TextMetrics* metrics);
