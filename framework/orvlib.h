@@ -140,6 +140,8 @@ int ORV_GetImageStretchMode(int id);
 // (nothing changes). The window keeps its top-left corner.
 int ORV_SetImageZoom(int zoom, int id);
 
+// ---- Picking points, lines and shapes in image windows ----
+
 // ---- Mouse over image windows ----
 //
 // With ORV_MouseTracking set to 1 by the program, every mouse move, left
@@ -181,6 +183,8 @@ void ORV_GetRect(void* dst, int x0, int y0, int w, int h);
 // Sets every byte of image id's buffer to 0 (row padding included).
 void ORV_ClearImage(int id);
 
+// ---- Colour models and test patterns ----
+
 // ---- Drawing on the current image ----
 //
 // Integer lines, boxes, circles and a flood fill in colour words, drawn through
@@ -212,6 +216,8 @@ void ORV_XorFillCircle(int cx, int cy, int r);
 // Fills the 4-connected region of the colour at (x, y) with the drawing colour.
 // Up to 4000 runs wait at a time; a region needing more may be left partly unfilled.
 void ORV_Paint(int x, int y);
+
+// ---- Text in images ----
 
 // ---- Command line ----
 
@@ -245,3 +251,5 @@ int ORV_SaveImageFile(int width, int height, int format, const char* path, int x
 // first free id from first_id, with the picture drawn. The id, or -1 when the
 // file is not a readable picture or no id is free.
 int ORV_OpenPictureFile(const char* path, int first_id);
+
+// ---- Read-outs and profile plots ----
