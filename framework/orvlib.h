@@ -141,6 +141,38 @@ int ORV_GetImageStretchMode(int id);
 int ORV_SetImageZoom(int zoom, int id);
 
 // ---- Picking points, lines and shapes in image windows ----
+//
+// Each tool makes image id current, prompts in the status line and waits,
+// dispatching messages, until the person left-clicks in the image's window
+// (twice for the two-point tools), cancels with a right or middle click, or
+// Stop is requested. Meanwhile an XOR rubber band follows the mouse in the
+// image itself and is erased again before the tool returns; image windows
+// ignore keys and show no popup menu. Outputs are image coordinates (client
+// position * 100 / zoom). Results: 0 picked, 1 cancelled (also by Stop, by
+// the image being destroyed meanwhile, or when a tool already waits), 2 for an
+// id that is free or out of range (then nothing at all changes). Every output
+// is 0 unless the result is 0; null output pointers are allowed.
+
+// One click, no rubber band.
+int ORV_PickPoint(int id, int* x, int* y);
+// One click; an XOR line across the whole width at the mouse row.
+int ORV_PickRow(int id, int* x, int* y);
+// One click; an XOR line down the whole height at the mouse column.
+int ORV_PickColumn(int id, int* x, int* y);
+// One click; an XOR box of bw x bh centred on the mouse, with both diagonals
+// inside when bw > 8 and bh > 8.
+int ORV_PickPlacement(int id, int bw, int bh, int* x, int* y);
+// Two clicks: the corners of a rectangle, ordered so that x1 <= x2 and y1 <= y2.
+// A right or middle click after the first corner starts again from the first.
+int ORV_PickRect(int id, int* x1, int* y1, int* x2, int* y2);
+// Two clicks: the ends of a line, in the order clicked; cancelling as ORV_PickRect.
+int ORV_PickLine(int id, int* x0, int* y0, int* x1, int* y1);
+// Two clicks: a centre and a point the circle goes through, giving the radius
+// rounded to the nearest integer; cancelling as ORV_PickRect.
+int ORV_PickCircle(int id, int* cx, int* cy, int* r);
+// Ends a pick: the colour-depth text in the status line, no tool waiting, the
+// main window's drops as they were when the tool began. The tools call it.
+void EndPick();
 
 // ---- Mouse over image windows ----
 //

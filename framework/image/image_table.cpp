@@ -13,6 +13,7 @@
 #include "framework/core/pump.h"
 #include "framework/core/snap.h"
 #include "framework/image/image_window.h"
+#include "framework/image/pick_state.h"
 #include "framework/orvlib.h"
 #include "platform/window.h"
 
@@ -277,6 +278,7 @@ int ORV_DestroyImage(int id) {
   orv::ImageRecord* r = orv::image_in_use(id);
   if (!r) return 1;
   r->in_use = 0;
+  orv::pick_image_destroyed(id);  // a tool waiting on it must not erase into freed pixels
   orv::publish_window(id, {});
   orv::release_platform_parts(*r);
   orv::refresh_current_pixels();

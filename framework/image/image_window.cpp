@@ -1,12 +1,14 @@
 // The image window: it shows the whole image scaled by its zoom, cannot be
 // resized by its frame, changes zoom with Ctrl + keypad 0 / plus / minus and
 // Ctrl + wheel, toggles the scaling mode with Tab, and is destroyed with its
-// image by the close box.
+// image by the close box. While a pick tool waits, its mouse events feed the
+// pick state and every image window ignores keys.
 #include "framework/image/image_window.h"
 
 #include "framework/core/pump.h"
 #include "framework/core/snap.h"
 #include "framework/image/image_table.h"
+#include "framework/image/pick_state.h"
 #include "framework/orvlib.h"
 
 int ORV_MouseTracking = 0;
@@ -76,8 +78,11 @@ std::intptr_t image_window_proc(platform::Window window, platform::Msg& msg) {
       msg.proposed = platform::window_rect(window);
       return 0;
     case MsgKind::KeyDown:
-      on_key_down(window, msg);
+      if (!pick_waiting()) on_key_down(window, msg);
       return 0;
+    case MsgKind::Char:
+      if (pick_waiting()) return 0;
+      return platform::default_window_proc(window, msg);
     case MsgKind::Wheel:
       on_wheel(window, msg);
       return 0;
@@ -85,6 +90,11 @@ std::intptr_t image_window_proc(platform::Window window, platform::Msg& msg) {
     case MsgKind::LeftDown:
     case MsgKind::MiddleDown:
       report_mouse(window, msg);
+      feed_pick(window, msg);
+      return 0;
+    case MsgKind::RightDown:  // a pick that waits takes it; no popup menu then
+      if (!pick_waiting()) return platform::default_window_proc(window, msg);
+      feed_pick(window, msg);
       return 0;
     case MsgKind::Close:
       if (int id = ORV_FindImage(window); id >= 0) ORV_DestroyImage(id);
