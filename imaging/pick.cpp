@@ -23,6 +23,7 @@
 #include "framework/image/pick_state.h"
 #include "framework/orvlib.h"
 #include "imaging/pixels.h"
+#include "platform/queue.h"
 #include "platform/window.h"
 
 namespace {
@@ -142,6 +143,14 @@ bool stop_requested() {
   return orv_stop_req.load() != 0;
 }
 
+// Sleeps until a message comes (at most 20 ms, so that a Stop that woke
+// nobody is still seen soon), then dispatches what came: a waiting pick
+// costs no processor time.
+void wait_and_serve() {
+  platform::wait_message(20);
+  ORV_ProcessMessages();
+}
+
 // The wait goes on while no Stop came, the image is still there and nobody
 // ended the pick from a handler that ran meanwhile.
 bool still_waiting() {
@@ -194,7 +203,7 @@ int pick_one(int id, Band band, int* x, int* y) {
       repaint(id);
       break;
     }
-    ORV_ProcessMessages();
+    wait_and_serve();
   }
   if (band.shown) {
     band.hide();
@@ -254,7 +263,7 @@ int pick_two(int id, Shape shape, TwoPoints* picked) {
       band.show(p.ax, p.ay, p.bx, p.by);
       repaint(id);
     }
-    if (state != 2) ORV_ProcessMessages();
+    if (state != 2) wait_and_serve();
   }
   if (band.shown) {
     band.hide();

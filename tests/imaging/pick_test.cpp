@@ -114,7 +114,9 @@ TEST_F(PickTest, OneClickToolsFollowTheMouseAndGiveTheClickedPixel) {
     for (auto [x, y] : c.inverted_at_10_10) EXPECT_TRUE(wait_band(x, y)) << x << "," << y;
     move(95, 75);
     for (auto [x, y] : c.inverted_at_95_75) EXPECT_TRUE(wait_band(x, y)) << x << "," << y;
-    if (!c.inverted_at_95_75.empty()) EXPECT_TRUE(shows(10, 0, false) && shows(0, 10, false));
+    if (!c.inverted_at_95_75.empty()) {
+      EXPECT_TRUE(shows(10, 0, false) && shows(0, 10, false));
+    }
     click(30, 25);
     finish();
     EXPECT_EQ(result, 0);
@@ -149,9 +151,13 @@ TEST_F(PickTest, RectangleCornersAreOrderedAndTheBandIsErasedAtZoom200) {
     click(50, 40);
     ASSERT_TRUE(wait_status(u"Click the second point"));
     move(20, 30);
-    if (z == 200) EXPECT_TRUE(wait_band(30, 30) && wait_band(20, 35));
+    if (z == 200) {
+      EXPECT_TRUE(wait_band(30, 30) && wait_band(20, 35));
+    }
     move(80, 70);  // past the right and bottom edges
-    if (z == 200) EXPECT_TRUE(wait_band(59, 40) && wait_band(50, 49));
+    if (z == 200) {
+      EXPECT_TRUE(wait_band(59, 40) && wait_band(50, 49));
+    }
     click(10, 9);
     finish();
     EXPECT_EQ(result, 0);
