@@ -238,21 +238,6 @@ TEST_F(TrueTypeTextTest, ControlCodesChangeTheFontForTheCharactersAfterThem) {
   }
 }
 
-TEST_F(TrueTypeTextTest, ItalicTextDiffersFromUprightText) {
-  make(32);
-  std::vector<int> upright, slanted;
-  on_worker([&] {
-    ORV_SetImageTextCursor(3, 18, 3);
-    ORV_TrueTypeText("l");
-    upright = image_pixels();
-    ORV_ClearImage(1);
-    ORV_SetImageTextCursor(3, 18, 3);
-    ORV_TrueTypeText("\x01l\x02");
-    slanted = image_pixels();
-  });
-  EXPECT_NE(upright, slanted);
-}
-
 TEST_F(TrueTypeTextTest, ALineFeedMovesDownByTheFontHeightToTheMargin) {
   make(32);
   on_worker([] {
