@@ -13,11 +13,13 @@ else()
 endif()
 list(APPEND ORV_INSTALLED_LIBRARIES orv_headless orv_imaging orv_framework orv_platform orv_draw orv_codec orv_text)
 
-set(ORV_PACKAGE_LINK_OPTIONS "")
+# The text-in-images module registers a start-up step of the framework:
+# keep it in every program (see imaging/CMakeLists.txt).
+set(ORV_PACKAGE_LINK_OPTIONS "-Wl,--undefined=orv_tttc")
 if(ORV_SANITIZE)
-  set(ORV_PACKAGE_LINK_OPTIONS "-fsanitize=address,undefined")
+  list(APPEND ORV_PACKAGE_LINK_OPTIONS "-fsanitize=address,undefined")
 elseif(ORV_TSAN)
-  set(ORV_PACKAGE_LINK_OPTIONS "-fsanitize=thread")
+  list(APPEND ORV_PACKAGE_LINK_OPTIONS "-fsanitize=thread")
 endif()
 
 install(FILES ${CMAKE_SOURCE_DIR}/framework/orvlib.h DESTINATION include/orvlib/framework)

@@ -250,6 +250,52 @@ void ORV_XorFillCircle(int cx, int cy, int r);
 void ORV_Paint(int x, int y);
 
 // ---- Text in images ----
+//
+// Two fonts draw into the current image from one shared text cursor: x is
+// the left edge of the next character, y the row the text stands on, and a
+// new line returns x to the left margin (all 0 at start-up). Neither call
+// repaints: call ORV_DrawImage.
+//
+// The bitmap font has 8 x 14 glyphs for printable ASCII on a 16-row line
+// pitch. A glyph fills rows y - 14 .. y - 1 and columns x .. x + 7 with its
+// set pixels only (the background stays), through ORV_SetPixel, so the pen
+// ends on its last pixel; then x moves 8 on, and a new line begins (y + 16)
+// as soon as the next cell would not fit in the image's width.
+//
+// TrueType text is drawn by the platform's rasteriser in one process-wide
+// font (a fixed-pitch Japanese Gothic face, 8 x 16 at start-up) over a
+// transparent background, each character's cell ending on row y; x moves
+// on by the character's width. It does not wrap. Codes in the text change
+// the font: 1 italic on, 2 off, 3 bold, 4 normal weight, 5 underline on,
+// 6 off; 10 starts a new line (y + the font height).
+
+// Colour words of bitmap-font text (black at start-up) and of TrueType text (white).
+extern int orv_tc;
+extern int orv_tttc;
+
+// Puts the text cursor at (x, y) and the left margin at left_margin.
+void ORV_SetImageTextCursor(int x, int y, int left_margin);
+// The text cursor and the left margin; any pointer may be null.
+void ORV_GetImageTextCursor(int* x, int* y, int* left_margin);
+// One bitmap-font character: 0x20..0x7F are drawn (0x7F blank), a line feed
+// starts a new line, anything else is skipped without moving the cursor.
+void ORV_DrawChar(int code);
+// Each byte of text through ORV_DrawChar.
+void ORV_DrawText(const char* text);
+// printf-style text through ORV_DrawText; output past 4095 bytes is cut off.
+void ORV_DrawTextF(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// One TrueType character: a code below 32 is a control code (above), a code
+// below 256 one byte of the system code page, lead * 256 + trail a
+// double-byte character (three bytes for a three-byte UTF-8 character).
+void ORV_TrueTypeChar(int code);
+// The characters of text through ORV_TrueTypeChar (double-byte characters of
+// Shift-JIS, or UTF-8 sequences when that is the code page); a character
+// cut short by the end of the text is dropped.
+void ORV_TrueTypeText(const char* text);
+// Re-creates the TrueType font with width w / 2 and cell height h; 1 when the
+// platform made no font (text then draws in a default font) or a side is
+// above 4096 pixels (nothing changes), else 0.
+int ORV_TrueTypeSize(int w, int h);
 
 // ---- Command line ----
 

@@ -20,6 +20,8 @@ namespace {
 
 std::string g_working_folder;
 std::vector<std::string> g_arguments;
+StartUpStep g_set_up_image_text = nullptr;
+StartUpStep g_shut_down_image_text = nullptr;
 
 // The first of the ten slots whose main window class nobody uses, or -1.
 int claim_instance_slot() {
@@ -45,6 +47,11 @@ int message_loop() {
 
 }  // namespace
 
+void set_image_text_steps(StartUpStep set_up, StartUpStep shut_down) {
+  g_set_up_image_text = set_up;
+  g_shut_down_image_text = shut_down;
+}
+
 void set_program_arguments(int argc, char** argv) {
   g_arguments.assign(argv, argv + argc);
 }
@@ -66,14 +73,22 @@ int run_program(const platform::Backend* backend) {
   init_text_windows();
   g_working_folder = platform::current_folder();
   if (!register_window_classes()) return 1;
+  // Before the main window, whose creation starts the worker: ORV_Ready may
+  // draw text into images at once, and a colour it sets is not overwritten.
+  if (g_set_up_image_text) g_set_up_image_text();
   platform::Window window = create_main_window(instance);
-  if (!window) return 1;
+  if (!window) {
+    if (g_shut_down_image_text) g_shut_down_image_text();
+    return 1;
+  }
   char depth[32];
   std::snprintf(depth, sizeof depth, "%d-bit color", display_depth());
   ORV_SetStatusText(depth);
   platform::accept_drops(window, true);
   platform::invalidate_window(window);
-  return message_loop();
+  int code = message_loop();
+  if (g_shut_down_image_text) g_shut_down_image_text();
+  return code;
 }
 
 }  // namespace orv

@@ -15,4 +15,11 @@ void set_program_arguments(int argc, char** argv);
 // The current folder at start-up, with a trailing '/'.
 const std::string& working_folder();
 
+// The start-up step that prepares text drawn into images (its font, colour
+// and cursor) and the shutdown step that releases it. The imaging layer
+// fills them in when it is linked, so the framework does not depend on it;
+// a step left empty is skipped.
+using StartUpStep = void (*)();
+void set_image_text_steps(StartUpStep set_up, StartUpStep shut_down);
+
 }  // namespace orv
