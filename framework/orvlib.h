@@ -184,6 +184,19 @@ void ORV_GetRect(void* dst, int x0, int y0, int w, int h);
 void ORV_ClearImage(int id);
 
 // ---- Colour models and test patterns ----
+//
+// Integer HSV: hue H in whole degrees 0..359, saturation S the spread
+// max - min of the three channels (0..255, not a ratio), value V the largest
+// channel.
+
+// H, S or V of colour word `colour` (its top byte is ignored).
+int ORV_Hue(int colour);
+int ORV_Saturation(int colour);
+int ORV_Value(int colour);
+// The colour word of value v, saturation s and hue h. Nothing is clamped: an h
+// outside 0..359 or an s or v outside 0..255 gives channels outside 0..255,
+// added into the word as they are (modulo 2^32).
+int ORV_HsvToRgb(int v, int s, int h);
 
 // ---- Drawing on the current image ----
 //
