@@ -1,14 +1,20 @@
-// The integer HSV model and the fixed-point luma and chroma weights.
-// Expected values are worked out by hand from the formulas.
+// The integer HSV model, the fixed-point luma and chroma weights, and the six
+// test patterns on images of a running framework. Expected values are worked
+// out by hand from the formulas.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <climits>
+#include <vector>
 
 #include "framework/orvlib.h"
 #include "imaging/colour.h"
+#include "imaging/pixels.h"
+#include "tests/framework/test_program.h"
 
 namespace {
+
+using test_program::on_worker;
 
 TEST(Colour, HsvOfWorkedColoursTakesTheFirstMatchingCase) {
   struct Case {
@@ -103,6 +109,139 @@ TEST(Colour, EveryColourThroughEveryConversionStaysInRange) {
     for (int s = 0; s < 256; ++s)
       for (int h = 0; h < 360; ++h) bad += ORV_HsvToRgb(v, s, h) >> 24 != 0;
   EXPECT_EQ(bad, 0);
+}
+
+struct Probe {
+  int x, y, colour;
+};
+
+class PatternTest : public ::testing::Test {
+ protected:
+  test_program::Serving framework;
+  void TearDown() override {
+    on_worker([] { ORV_DestroyImage(1); });
+  }
+  // Paints a 32-bit and an 8-bit w x h image 1 and checks the probes (the
+  // low byte on 8 bits) and that every pixel was written.
+  static void expect(void (*paint)(), int w, int h, std::vector<Probe> probes) {
+    on_worker([&] {
+      for (int bits : {32, 8}) {
+        ORV_DestroyImage(1);
+        ASSERT_EQ(bits == 32 ? ORV_CreateImageFL(1, "p", 0, 0, w, h, 100)
+                             : ORV_CreateImage8FL(1, "p", 0, 0, w, h, 100),
+                  0);
+        for (int y = 0; y < h; ++y)
+          for (int x = 0; x < w; ++x) ORV_SetPixel(x, y, bits == 32 ? 0x7F000000 : 0);
+        paint();
+        for (const Probe& p : probes)
+          EXPECT_EQ(ORV_GetPixel(p.x, p.y), bits == 32 ? p.colour : p.colour & 0xFF)
+              << bits << " bits, " << w << " x " << h << " at " << p.x << ", " << p.y;
+        int unwritten = 0;
+        for (int y = 0; y < h; ++y)
+          for (int x = 0; x < w; ++x) unwritten += ORV_GetPixel(x, y) >> 24 != 0;
+        EXPECT_EQ(unwritten, 0);
+      }
+    });
+  }
+};
+
+TEST_F(PatternTest, RgbAndHsv) {
+  // R = 255x / w, G = 255y / h, B = 255 - 255(x + y) / (w + h).
+  expect(ORV_TestPatternRgb, 256, 256,
+         {{0, 0, 0x0000FF},
+          {255, 0, 0xFE0080},
+          {0, 255, 0x00FE80},
+          {255, 255, 0xFEFE01},
+          {128, 128, 0x7F7F80}});
+  expect(
+      ORV_TestPatternRgb, 7, 3,
+      {{0, 0, 0x0000FF}, {6, 0, 0xDA0066}, {0, 2, 0x00AACC}, {6, 2, 0xDAAA33}, {3, 1, 0x6D5599}});
+  on_worker([] {  // the pen ends on the last pixel
+    EXPECT_EQ(orv::pen().x, 6);
+    EXPECT_EQ(orv::pen().y, 2);
+  });
+  // n = 128: rows 0..127 fade from white (S = 255y / 128), row 128 holds the
+  // full hues, then V = 255 - (y - 128) * 255 / 128.
+  expect(ORV_TestPatternHsv, 256, 256,
+         {{0, 0, 0xFFFFFF},
+          {255, 0, 0xFFFFFF},
+          {64, 64, 0xC1FF80},
+          {0, 127, 0xFF0202},
+          {0, 128, 0xFF0000},
+          {128, 128, 0x00FFFA},
+          {0, 255, 0x020000},
+          {255, 255, 0x020000}});
+  // n = 1; hues 0, 153 and 307 in columns 0, 3 and 6.
+  expect(ORV_TestPatternHsv, 7, 3,
+         {{0, 0, 0xFFFFFF},
+          {6, 0, 0xFFFFFF},
+          {0, 1, 0xFF0000},
+          {3, 1, 0x00FF8C},
+          {6, 1, 0xFF00E1},
+          {0, 2, 0},
+          {6, 2, 0}});
+  // One row: the full hues; two rows: white above them.
+  expect(ORV_TestPatternHsv, 7, 1, {{0, 0, 0xFF0000}, {3, 0, 0x00FF8C}, {6, 0, 0xFF00E1}});
+  expect(ORV_TestPatternHsv, 7, 2, {{3, 0, 0xFFFFFF}, {3, 1, 0x00FF8C}});
+}
+
+// ch = (x - w/2) * 255 / w, cv = -((y - h/2) * 255 / h), Y = sqrt(5(cv² + ch²)).
+// On 256 x 256: (128, 100) is cv 27, (100, 128) ch -27, both Y 60; on 7 x 3,
+// (4, 1) is ch 36, Y 80; (0, 0) ch -109, cv 85, Y 309; (3, 0) cv 85, Y 190.
+TEST_F(PatternTest, ChromaPlanes) {
+  expect(ORV_TestPatternYCrCb, 256, 256,
+         {{128, 128, 0},
+          {128, 127, 0},
+          {128, 100, 0x62293C},
+          {100, 128, 0x3C450C},
+          {0, 0, 0xFFFFB0},
+          {255, 255, 0xDDFFFF}});
+  expect(ORV_TestPatternYCrCb, 7, 3,
+         {{3, 1, 0}, {4, 1, 0x504490}, {0, 0, 0xFFFF74}, {6, 2, 0xBEFFFF}});
+  expect(ORV_TestPatternYuv, 256, 256,
+         {{128, 128, 0}, {128, 100, 0x5B2C3C}, {100, 128, 0x3C4705}, {0, 0, 0xFFFF8F}});
+  expect(ORV_TestPatternYuv, 7, 3, {{3, 1, 0}, {4, 1, 0x504299}, {0, 0, 0xFFFF58}});
+  expect(ORV_TestPatternYiq, 256, 256, {{128, 128, 0}, {128, 100, 0x56351E}, {100, 128, 0x2A4E0B}});
+  expect(ORV_TestPatternYiq, 7, 3, {{3, 1, 0}, {4, 1, 0x683791}, {3, 0, 0xFFA85E}});
+}
+
+TEST_F(PatternTest, GreyRampsAndTheGreyPalette) {
+  expect(ORV_TestPatternGrey, 256, 256,
+         {{0, 0, 0},
+          {255, 0, 0xFEFEFE},
+          {128, 127, 0x7F7F7F},
+          {0, 128, 0xFFFFFF},
+          {128, 128, 0x808080},
+          {255, 255, 0x010101}});
+  expect(ORV_TestPatternGrey, 7, 3,
+         {{0, 0, 0}, {6, 0, 0xDADADA}, {3, 1, 0x929292}, {0, 2, 0xFFFFFF}, {6, 2, 0x252525}});
+  expect(ORV_TestPatternGrey, 7, 1, {{0, 0, 0xFFFFFF}, {6, 0, 0x252525}});  // the lower ramp
+  on_worker([] {
+    unsigned char palette[1024] = {}, blank[1024] = {};
+    ORV_SetPalette(blank, 256);  // image 1 is the 8-bit one
+    ORV_TestPatternGrey();
+    ORV_GetPalette(palette);
+    for (int i : {0, 0x25, 0x92, 255})
+      EXPECT_EQ(palette[4 * i] | palette[4 * i + 1] << 8 | palette[4 * i + 2] << 16, i * 0x010101);
+  });
+}
+
+// A current image that has been destroyed gets nothing, nor does any other image.
+TEST_F(PatternTest, NothingIsDrawnWithoutACurrentImage) {
+  on_worker([] {
+    ASSERT_EQ(ORV_CreateImageFL(2, "other", 0, 0, 8, 8, 100), 0);
+    ASSERT_EQ(ORV_CreateImageFL(1, "gone", 0, 0, 8, 8, 100), 0);
+    ORV_DestroyImage(1);
+    for (auto paint : {ORV_TestPatternRgb, ORV_TestPatternHsv, ORV_TestPatternYCrCb,
+                       ORV_TestPatternYuv, ORV_TestPatternYiq, ORV_TestPatternGrey})
+      paint();
+    ORV_SelectImage(2);
+    int written = 0;
+    for (int y = 0; y < 8; ++y)
+      for (int x = 0; x < 8; ++x) written += ORV_GetPixel(x, y) != 0;
+    EXPECT_EQ(written, 0);
+    ORV_DestroyImage(2);
+  });
 }
 
 }  // namespace
