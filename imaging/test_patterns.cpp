@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 #include "framework/image/image_table.h"
 #include "framework/orvlib.h"
@@ -53,15 +54,17 @@ void paint_chroma(const ChromaPattern& p) {
   auto channel = [](i64 luma_term, const Axes& a, i64 cv, i64 ch) {
     return std::clamp<i64>((luma_term + a.cv * cv + a.ch * ch + 32768) / 65536, 0, 255);
   };
+  std::vector<i64> ch(std::size_t(s.w));  // a division per column, not per pixel
+  for (int x = 0; x < s.w; ++x) ch[std::size_t(x)] = (i64(x) - s.w / 2) * 255 / s.w;
   for (int y = 0; y < s.h; ++y) {
     const i64 cv = -((i64(y) - s.h / 2) * 255 / s.h);  // positive above the middle row
     for (int x = 0; x < s.w; ++x) {
-      const i64 ch = (i64(x) - s.w / 2) * 255 / s.w;
-      const i64 luma = i64(std::sqrt(5.0 * double(cv * cv + ch * ch)));
+      const i64 cx = ch[std::size_t(x)];
+      const i64 luma = i64(std::sqrt(5.0 * double(cv * cv + cx * cx)));
       const i64 luma_term = 65536 * luma;
       ORV_SetPixel(x, y,
-                   word(channel(luma_term, p.r, cv, ch), channel(luma_term, p.g, cv, ch),
-                        channel(luma_term, p.b, cv, ch)));
+                   word(channel(luma_term, p.r, cv, cx), channel(luma_term, p.g, cv, cx),
+                        channel(luma_term, p.b, cv, cx)));
     }
   }
 }
@@ -71,13 +74,15 @@ void paint_chroma(const ChromaPattern& p) {
 void ORV_TestPatternRgb() {
   Size s;
   if (!drawable(s)) return;
+  // Red by column and blue by x + y, each divided out once.
+  std::vector<i64> red(std::size_t(s.w)), blue(std::size_t(s.w) + std::size_t(s.h));
+  for (int x = 0; x < s.w; ++x) red[std::size_t(x)] = i64(255) * x / s.w;
+  for (std::size_t k = 0; k < blue.size(); ++k)
+    blue[k] = 255 - i64(255) * i64(k) / i64(blue.size());
   for (int y = 0; y < s.h; ++y) {
     const i64 g = i64(255) * y / s.h;
-    for (int x = 0; x < s.w; ++x) {
-      const i64 r = i64(255) * x / s.w;
-      const i64 b = 255 - i64(255) * (i64(x) + y) / (i64(s.w) + s.h);
-      ORV_SetPixel(x, y, word(r, g, b));
-    }
+    for (int x = 0; x < s.w; ++x)
+      ORV_SetPixel(x, y, word(red[std::size_t(x)], g, blue[std::size_t(x) + std::size_t(y)]));
   }
 }
 
@@ -89,14 +94,15 @@ void ORV_TestPatternHsv() {
   Size s;
   if (!drawable(s)) return;
   const int n = s.h / 2;
+  std::vector<int> hue(std::size_t(s.w));
+  for (int x = 0; x < s.w; ++x) hue[std::size_t(x)] = int(i64(359) * x / s.w);
   for (int y = 0; y < s.h; ++y) {
     int sat = 255, value = 255;
     if (y < n)
       sat = int(i64(255) * y / n);
     else if (n > 0)
       value = int(255 - (i64(y) - n) * 255 / n);
-    for (int x = 0; x < s.w; ++x)
-      ORV_SetPixel(x, y, ORV_HsvToRgb(value, sat, int(i64(359) * x / s.w)));
+    for (int x = 0; x < s.w; ++x) ORV_SetPixel(x, y, ORV_HsvToRgb(value, sat, hue[std::size_t(x)]));
   }
 }
 
