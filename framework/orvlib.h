@@ -216,6 +216,35 @@ void ORV_GetRect(void* dst, int x0, int y0, int w, int h);
 void ORV_ClearImage(int id);
 
 // ---- Colour models and test patterns ----
+//
+// Integer HSV: hue H in whole degrees 0..359, saturation S the spread
+// max - min of the three channels (0..255, not a ratio), value V the largest
+// channel. The test patterns paint the whole current image pixel by pixel
+// (the pen ends on the last pixel; an 8-bit image keeps the low byte, the
+// blue part, as the index) and do nothing when no image is current. They do
+// not repaint: call ORV_DrawImage.
+
+// H, S or V of colour word `colour` (its top byte is ignored).
+int ORV_Hue(int colour);
+int ORV_Saturation(int colour);
+int ORV_Value(int colour);
+// The colour word of value v, saturation s and hue h. Nothing is clamped: an h
+// outside 0..359 or an s or v outside 0..255 gives channels outside 0..255,
+// added into the word as they are (modulo 2^32).
+int ORV_HsvToRgb(int v, int s, int h);
+// Red rising to the right, green downwards, blue falling toward the bottom right.
+void ORV_TestPatternRgb();
+// Hues 0..358 left to right; white fading into the full hues down to the middle
+// row, then fading to black. An image of one row shows the full hues.
+void ORV_TestPatternHsv();
+// The chroma planes of YCrCb, Yuv and YIQ: black at the centre, the hue turning
+// around it, brighter outward until the channels saturate.
+void ORV_TestPatternYCrCb();
+void ORV_TestPatternYuv();
+void ORV_TestPatternYiq();
+// Grey ramps in vertical lines: black to white along the top half, white to
+// black along the bottom half; an 8-bit image first gets the grey palette.
+void ORV_TestPatternGrey();
 
 // ---- Drawing on the current image ----
 //

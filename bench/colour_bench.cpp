@@ -1,0 +1,153 @@
+// The six test patterns painted into a 1920 x 1080 32-bit image of a running
+// framework on the headless back end.
+//
+// The program is a user program of its own: ORV_Ready presses Start, and
+// ORV_Main runs the benchmarks on the worker thread, which owns the image,
+// then presses Exit. Every benchmark carries a counter "x_memcpy": its time
+// per iteration divided by the time of one memcpy of the image's 8.3 MB. The
+// baseline is measured at start and again by BM_Memcpy, which runs first and
+// then becomes the baseline of the patterns after it.
+#include <stdlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+
+#include "framework/core/entry.h"
+#include "framework/core/main_window.h"
+#include "framework/image/image_table.h"
+#include "framework/orvlib.h"
+#include "platform/headless/driver.h"
+#include "platform/queue.h"
+#include "platform/thread.h"
+#include "platform/window.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kId = 1;
+constexpr int kWidth = 1920;
+constexpr int kHeight = 1080;
+constexpr std::size_t kBytes = std::size_t(kWidth) * kHeight * 4;
+
+double g_memcpy_seconds = 0;
+int g_status = 0;
+
+double seconds_since(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+void copy_once(std::vector<std::uint8_t>& to, const std::vector<std::uint8_t>& from) {
+  std::memcpy(to.data(), from.data(), kBytes);
+  benchmark::DoNotOptimize(to.data());
+  benchmark::ClobberMemory();
+}
+
+// Median of 41 copies of the image's bytes.
+double measure_memcpy() {
+  std::vector<std::uint8_t> a(kBytes, 1), b(kBytes, 2);
+  std::vector<double> times;
+  for (int i = 0; i < 41; ++i) {
+    auto t0 = Clock::now();
+    copy_once(b, a);
+    times.push_back(seconds_since(t0));
+  }
+  std::nth_element(times.begin(), times.begin() + 20, times.end());
+  return times[20];
+}
+
+// `start` is taken just before the timed loop. Returns the time of one iteration.
+double report_ratio(benchmark::State& state, Clock::time_point start) {
+  double iterations = double(std::max<benchmark::IterationCount>(1, state.iterations()));
+  double seconds = seconds_since(start) / iterations;
+  state.counters["x_memcpy"] = seconds / g_memcpy_seconds;
+  state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(kBytes));
+  return seconds;
+}
+
+void BM_Memcpy(benchmark::State& state) {
+  std::vector<std::uint8_t> a(kBytes, 1), b(kBytes, 2);
+  auto start = Clock::now();
+  for (auto _ : state) copy_once(b, a);
+  double seconds = report_ratio(state, start);
+  if (state.iterations() > 0) g_memcpy_seconds = seconds;
+}
+
+struct Pattern {
+  const char* name;
+  void (*paint)();
+};
+constexpr Pattern kPatterns[] = {
+    {"RGB", ORV_TestPatternRgb}, {"HSV", ORV_TestPatternHsv}, {"YCrCb", ORV_TestPatternYCrCb},
+    {"Yuv", ORV_TestPatternYuv}, {"YIQ", ORV_TestPatternYiq}, {"Grey", ORV_TestPatternGrey},
+};
+
+// Paints pattern range(0) over the image, which starts with a word no pattern
+// writes in every pixel, so that a pattern that never reached it shows.
+void BM_TestPattern(benchmark::State& state) {
+  const Pattern& pattern = kPatterns[state.range(0)];
+  state.SetLabel(pattern.name);
+  ORV_SelectImage(kId);
+  std::uint32_t* pixels = reinterpret_cast<std::uint32_t*>(orv::image_pixels(kId));
+  std::fill(pixels, pixels + std::size_t(kWidth) * kHeight, 0x7F000000u);
+  auto start = Clock::now();
+  for (auto _ : state) {
+    pattern.paint();
+    benchmark::ClobberMemory();
+  }
+  report_ratio(state, start);
+  if (pixels[0] >> 24 != 0 || pixels[std::size_t(kWidth) * kHeight - 1] >> 24 != 0)
+    state.SkipWithError("the pattern did not reach the image");
+  ORV_RestoreImage();
+}
+
+BENCHMARK(BM_Memcpy)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TestPattern)->ArgName("pattern")->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
+
+void press(int command) {
+  platform::Msg msg;
+  msg.kind = platform::MsgKind::Command;
+  msg.command = command;
+  msg.notify = platform::kNotifyMenu;
+  platform::post_message(orv::main_window(), msg);
+}
+
+}  // namespace
+
+void ORV_Ready() {
+  press(orv::kCommandStart);
+}
+
+int ORV_Main() {
+  if (ORV_CreateImageFL(kId, "patterns", 0, 0, kWidth, kHeight, 100) != 0) {
+    std::fprintf(stderr, "colour_bench: the image could not be made\n");
+    g_status = 1;
+  } else {
+    ORV_ProcessMessages();
+    g_memcpy_seconds = measure_memcpy();
+    benchmark::RunSpecifiedBenchmarks();
+  }
+  press(orv::kCommandExit);
+  return 0;
+}
+
+int main(int argc, char** argv) {
+  // Instance slots of this run only, whatever else runs on the machine.
+  std::string folder = (std::filesystem::temp_directory_path() / "orv-bench-XXXXXX").string();
+  if (mkdtemp(folder.data())) setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  int code = orv::run_program(headless::backend());
+  benchmark::Shutdown();
+  std::error_code ignored;
+  std::filesystem::remove_all(folder, ignored);
+  platform::exit_process(code != 0 ? code : g_status);
+}
