@@ -360,3 +360,21 @@ int ORV_SaveImageFile(int width, int height, int format, const char* path, int x
 int ORV_OpenPictureFile(const char* path, int first_id);
 
 // ---- Read-outs and profile plots ----
+//
+// Plots go into the current image. A profile graph is 128 rows high: value v
+// of full scale s (255, or 359 for hue) is plotted at row 127 - v * 127 / s,
+// sample i at column m + i. A chroma diagram puts a colour at
+// (128 + Cb, 128 - Cr) on 256 x 256, with grey axes through (128, 128).
+
+// n samples of a row: 32-bit colour words, or bytes with flag 0x1000. One
+// channel flag, the first set of R 0x1, G 0x2, B 0x4, hue 0x8, saturation
+// 0x10, value 0x20, luminance 0x100, Cr + 128 0x200, Cb + 128 0x400, bytes
+// 0x1000; and a mode flag, dots 0x40 (winning when both are set) or lines
+// 0x80 joined through the pen. Without a channel or a mode flag nothing is drawn.
+void PlotProfile(const void* samples, int m, int n, int flags, int colour);
+// The axes, the labels "Cr" and "Cb", then the n samples' chroma joined in
+// order, alternating white and magenta.
+void PlotCrCbLine(const int* samples, int n);
+// The axes and labels, then each of the rows of cols samples joined in white
+// (rows not joined to each other).
+void PlotCrCbArea(int rows, const int* samples, int cols);
