@@ -38,22 +38,24 @@ class ReadoutsTest : public ::testing::Test {
         for (int x = 0; x < w; ++x) ORV_SetPixel(x, y, colour(x, y));
     });
   }
-  // Runs the command on image `id`, clicking at the points given.
+  // Runs the command on image `id`, clicking at the points given, each
+  // once the status line asks for it.
   void run(int command, int id, std::initializer_list<std::pair<int, int>> clicks) {
     std::future<void> done =
         test_program::on_worker_async([=] { orv::run_information_command(command, id); });
     platform::Window window = orv::image_record(id).window;
     const int zoom = orv::image_record(id).zoom;  // small images are shown enlarged
+    const char16_t* const one[] = {u"Click a point"};
+    const char16_t* const two[] = {u"Click the first point", u"Click the second point"};
+    const char16_t* const* prompts = clicks.size() == 1 ? one : two;
+    int k = 0;
     for (auto [x, y] : clicks) {
-      ASSERT_TRUE(headless::wait_until([] { return orv::pick_waiting(); }));
+      const std::u16string prompt = prompts[k++];
+      ASSERT_TRUE(headless::wait_until([&] {
+        platform::Window status = platform::control_by_id(orv::main_window(), orv::kStatusLineId);
+        return platform::caption(status).ends_with(prompt);
+      }));
       headless::click(window, (x * zoom + 99) / 100, (y * zoom + 99) / 100);
-      // A two-point tool has taken the first click before the second comes.
-      if (clicks.size() == 2 && x == clicks.begin()->first && y == clicks.begin()->second) {
-        ASSERT_TRUE(headless::wait_until([] {
-          platform::Window status = platform::control_by_id(orv::main_window(), orv::kStatusLineId);
-          return platform::caption(status).ends_with(u"Click the second point");
-        }));
-      }
     }
     ASSERT_EQ(done.wait_for(std::chrono::seconds(10)), std::future_status::ready);
   }
