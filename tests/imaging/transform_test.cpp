@@ -12,6 +12,7 @@
 #include "framework/orvlib.h"
 #include "imaging/transform.h"
 #include "platform/draw/dc.h"
+#include "platform/headless/driver.h"
 #include "tests/framework/test_program.h"
 
 namespace {
@@ -368,6 +369,39 @@ TEST_F(TransformTest, CommandNumbers) {
     EXPECT_FALSE(orv::run_transform_command(1057, 1));
     EXPECT_FALSE(orv::run_transform_command(1067, 1));
   });
+}
+
+// Every transform ends by asking for a repaint: the window (at zoom 100
+// throughout, every size fits the screen) comes to show the moved pixel
+// without an ORV_DrawImage.
+TEST_F(TransformTest, TheWindowShowsTheResult) {
+  constexpr std::uint32_t kMark = 0x123456;
+  on_worker([] {
+    Picture p = picture(300, 200, std::vector<std::uint32_t>(300 * 200, 0));
+    p.pixels[0] = kMark;
+    make(1, p, 32);
+    ORV_DrawImage(1);
+  });
+  auto shows = [](int x, int y, std::uint32_t colour) {
+    return headless::wait_until(
+        [&] { return headless::surface_pixel(orv::image_record(1).window, x, y) == colour; });
+  };
+  ASSERT_TRUE(shows(0, 0, kMark));
+  on_worker([] { ORV_InvertImage(1); });
+  EXPECT_TRUE(shows(0, 0, ~kMark & 0xFFFFFF));
+  EXPECT_TRUE(shows(299, 199, 0xFFFFFF));
+  on_worker([] { ORV_InvertImage(1); });
+  EXPECT_TRUE(shows(0, 0, kMark));
+  on_worker([] { ORV_FlipHorizontal(1); });
+  EXPECT_TRUE(shows(299, 0, kMark));
+  on_worker([] { ORV_FlipVertical(1); });
+  EXPECT_TRUE(shows(299, 199, kMark));
+  on_worker([] { ORV_RotateRight(1); });  // (299, 199) of 300 x 200 -> (0, 299) of 200 x 300
+  EXPECT_EQ(orv::image_record(1).zoom, 100);
+  EXPECT_TRUE(shows(0, 299, kMark));
+  on_worker([] { ORV_ScaleImage(1, 2000); });  // -> 400 x 600, the mark 2 x 2 at the bottom left
+  EXPECT_EQ(orv::image_record(1).zoom, 100);
+  EXPECT_TRUE(shows(1, 599, kMark));
 }
 
 }  // namespace
