@@ -278,6 +278,37 @@ void ORV_XorFillCircle(int cx, int cy, int r);
 // Up to 4000 runs wait at a time; a region needing more may be left partly unfilled.
 void ORV_Paint(int x, int y);
 
+// ---- Geometric transforms ----
+//
+// Whole-image transforms of image id, as the image window's "Process..."
+// menu runs them; each asks for the window to be repainted. Invert and the
+// flips change the pixels in place and leave the current image as it is. The
+// rotations and ORV_ScaleImage make image id current and re-create it at its
+// new size with ORV_ResizeImage (same id, title, position, bits, zoom,
+// scaling mode and palette; a new window), which pushes the selection stack
+// once more. Results: 0 done; 1 for an id that is free or out of range; else
+// the status of ORV_ResizeImage (2: the new size cannot be shown, the image
+// stays as it was) or 3 when the memory for the new size or for the copy of
+// the old pixels cannot be had (the image stays as it was).
+
+// R, G and B of every pixel become 255 minus themselves (the top byte is
+// kept); on an 8-bit image every index i becomes 255 - i, the palette unchanged.
+int ORV_InvertImage(int id);
+// Pixel (x, y) becomes the former (w - 1 - x, y).
+int ORV_FlipHorizontal(int id);
+// Pixel (x, y) becomes the former (x, h - 1 - y).
+int ORV_FlipVertical(int id);
+// A quarter turn clockwise: the image becomes h wide and w high, new pixel
+// (x, y) the former (y, h - 1 - x).
+int ORV_RotateRight(int id);
+// A quarter turn counter-clockwise: new pixel (x, y) the former (w - 1 - y, x).
+int ORV_RotateLeft(int id);
+// Resizes by factor thousandths (500, 707, 1414, 2000 in the menu) to
+// (w * factor + 500) / 1000 by (h * factor + 500) / 1000 pixels (at least 1),
+// stretching the picture in the image's scaling mode (nearest pixel or area
+// average). A factor below 1 returns 1 and changes nothing.
+int ORV_ScaleImage(int id, int factor);
+
 // ---- Text in images ----
 //
 // Two fonts draw into the current image from one shared text cursor: x is

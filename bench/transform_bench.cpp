@@ -1,0 +1,187 @@
+// The whole-image transforms of the "Process..." menu on a 3840 x 2160
+// 32-bit image of a running framework on the headless back end: the two
+// quarter turns, the two flips, inversion and the 141.4 % size step.
+//
+// The program is a user program of its own: ORV_Ready presses Start, and
+// ORV_Main runs the benchmarks on the worker thread, which owns the image,
+// then presses Exit. Every benchmark carries a counter "x_memcpy": its time
+// per iteration divided by the time of one memcpy of the image's 33 MB. The
+// baseline is measured at start and again by BM_Memcpy, which runs first and
+// then becomes the baseline of the transforms after it. A quarter turn and a
+// size step include re-creating the image window.
+#include <stdlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+
+#include "framework/core/entry.h"
+#include "framework/core/main_window.h"
+#include "framework/image/image_table.h"
+#include "framework/orvlib.h"
+#include "imaging/transform.h"
+#include "platform/headless/driver.h"
+#include "platform/queue.h"
+#include "platform/thread.h"
+#include "platform/window.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kId = 1;
+constexpr int kWidth = 3840;
+constexpr int kHeight = 2160;
+constexpr std::size_t kBytes = std::size_t(kWidth) * kHeight * 4;
+
+double g_memcpy_seconds = 0;
+int g_status = 0;
+
+double seconds_since(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+void copy_once(std::vector<std::uint8_t>& to, const std::vector<std::uint8_t>& from) {
+  std::memcpy(to.data(), from.data(), kBytes);
+  benchmark::DoNotOptimize(to.data());
+  benchmark::ClobberMemory();
+}
+
+// Median of 41 copies of the image's bytes.
+double measure_memcpy() {
+  std::vector<std::uint8_t> a(kBytes, 1), b(kBytes, 2);
+  std::vector<double> times;
+  for (int i = 0; i < 41; ++i) {
+    auto t0 = Clock::now();
+    copy_once(b, a);
+    times.push_back(seconds_since(t0));
+  }
+  std::nth_element(times.begin(), times.begin() + 20, times.end());
+  return times[20];
+}
+
+// `timed` is the time of all iterations. Returns the time of one iteration.
+double report_ratio(benchmark::State& state, double timed) {
+  double iterations = double(std::max<benchmark::IterationCount>(1, state.iterations()));
+  double seconds = timed / iterations;
+  state.counters["x_memcpy"] = seconds / g_memcpy_seconds;
+  state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(kBytes));
+  return seconds;
+}
+
+void BM_Memcpy(benchmark::State& state) {
+  std::vector<std::uint8_t> a(kBytes, 1), b(kBytes, 2);
+  auto start = Clock::now();
+  for (auto _ : state) copy_once(b, a);
+  double seconds = report_ratio(state, seconds_since(start));
+  if (state.iterations() > 0) g_memcpy_seconds = seconds;
+}
+
+// A gradient with some texture over the whole image.
+void paint_picture() {
+  auto* pixels = reinterpret_cast<std::uint32_t*>(orv::image_pixels(kId));
+  const orv::ImageRecord& r = orv::image_record(kId);
+  for (int y = 0; y < r.height; ++y)
+    for (int x = 0; x < r.width; ++x)
+      pixels[std::size_t(y) * r.width + x] = (std::uint32_t(x & 0xFF) << 16) |
+                                             (std::uint32_t(y & 0xFF) << 8) |
+                                             std::uint32_t((x ^ y) & 0xFF);
+}
+
+struct Transform {
+  const char* name;
+  int (*run)(int id);
+};
+constexpr Transform kTransforms[] = {
+    {"R. Rotate", ORV_RotateRight},     {"L. Rotate", ORV_RotateLeft},
+    {"Horz. Flip", ORV_FlipHorizontal}, {"Vert. Flip", ORV_FlipVertical},
+    {"Invert", ORV_InvertImage},
+};
+
+// Transform range(0) once per iteration; a turn alternates the image between
+// 3840 x 2160 and 2160 x 3840, the same bytes either way.
+void BM_Transform(benchmark::State& state) {
+  const Transform& transform = kTransforms[state.range(0)];
+  state.SetLabel(transform.name);
+  paint_picture();
+  auto start = Clock::now();
+  for (auto _ : state) {
+    if (transform.run(kId) != 0) state.SkipWithError("the transform failed");
+    benchmark::ClobberMemory();
+  }
+  report_ratio(state, seconds_since(start));
+  ORV_ResizeImage(kId, kWidth, kHeight);
+}
+
+// "Size 141.4%" of the 3840 x 2160 picture (to 5430 x 3054) in the scaling
+// mode range(0); the picture is made again, untimed, before each step.
+void BM_Size141(benchmark::State& state) {
+  const int mode = int(state.range(0));
+  state.SetLabel(mode == 3 ? "nearest" : "average");
+  double timed = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    ORV_ResizeImage(kId, kWidth, kHeight);
+    ORV_SetImageStretchMode(mode, kId);
+    paint_picture();
+    state.ResumeTiming();
+    auto start = Clock::now();
+    if (ORV_ScaleImage(kId, orv::kFactorSize141) != 0) state.SkipWithError("the size step failed");
+    benchmark::ClobberMemory();
+    timed += seconds_since(start);
+  }
+  report_ratio(state, timed);
+  ORV_ResizeImage(kId, kWidth, kHeight);
+  ORV_SetImageStretchMode(3, kId);
+}
+
+BENCHMARK(BM_Memcpy)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Transform)->ArgName("transform")->DenseRange(0, 4)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Size141)->ArgName("mode")->DenseRange(3, 4)->Unit(benchmark::kMillisecond);
+
+void press(int command) {
+  platform::Msg msg;
+  msg.kind = platform::MsgKind::Command;
+  msg.command = command;
+  msg.notify = platform::kNotifyMenu;
+  platform::post_message(orv::main_window(), msg);
+}
+
+}  // namespace
+
+void ORV_Ready() {
+  press(orv::kCommandStart);
+}
+
+int ORV_Main() {
+  if (ORV_CreateImageFL(kId, "transforms", 0, 0, kWidth, kHeight, 100) != 0) {
+    std::fprintf(stderr, "transform_bench: the image could not be made\n");
+    g_status = 1;
+  } else {
+    ORV_ProcessMessages();
+    g_memcpy_seconds = measure_memcpy();
+    benchmark::RunSpecifiedBenchmarks();
+  }
+  press(orv::kCommandExit);
+  return 0;
+}
+
+int main(int argc, char** argv) {
+  // Instance slots of this run only, whatever else runs on the machine.
+  std::string folder = (std::filesystem::temp_directory_path() / "orv-bench-XXXXXX").string();
+  if (mkdtemp(folder.data())) setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  int code = orv::run_program(headless::backend());
+  benchmark::Shutdown();
+  std::error_code ignored;
+  std::filesystem::remove_all(folder, ignored);
+  platform::exit_process(code != 0 ? code : g_status);
+}
