@@ -13,6 +13,10 @@
 #include "framework/image/image_table.h"
 #include "framework/image/pick_state.h"
 #include "framework/orvlib.h"
+#include "imaging/text.h"
+#include "platform/backend.h"
+#include "platform/dialogs.h"
+#include "platform/draw/font.h"
 #include "tests/framework/test_program.h"
 
 namespace {
@@ -219,6 +223,106 @@ TEST_F(ImageCommandsTest, ChangeCancelledKeepsAllThreeColours) {
     EXPECT_EQ(ORV_GetDrawColor(), kGreen);
     EXPECT_EQ(orv_tc, 0x010203);
     EXPECT_EQ(orv_tttc, 0x040506);
+  });
+}
+
+// The headless back end with choosers that answer as the test says.
+struct Chooser {
+  static inline std::uint32_t answer = 0;
+  static inline bool accept = false;
+  static inline std::uint32_t started_at = 0;
+  static inline platform::LogFont font_shown;
+  static inline int font_height = 0;
+  platform::Backend backend = *headless::backend();
+  Chooser() {
+    backend.choose_colour = [](Window, std::uint32_t& colour,
+                               std::array<std::uint32_t, 16>& custom) {
+      started_at = colour;
+      custom[3] += 0x000011;  // the person edits a custom colour, also before a cancel
+      if (accept) colour = answer;
+      return accept;
+    };
+    backend.choose_font = [](Window, platform::LogFont& font) {
+      font_shown = font;
+      if (accept) font.height = font_height;
+      return accept;
+    };
+    platform::set_backend(&backend);
+  }
+  ~Chooser() { platform::set_backend(headless::backend()); }
+};
+
+TEST_F(ImageCommandsTest, ChangeGivesTheChosenColourToAllThreeAndKeepsCustomColours) {
+  Chooser chooser;
+  make(120, 40);
+  on_worker([] {
+    ORV_SetDrawColor(kGreen);
+    orv_tc = 0x010203;
+    orv_tttc = 0x040506;
+    platform::set_custom_colours({});
+  });
+  Chooser::accept = true;
+  Chooser::answer = 0x123456;
+  run(orv::kImageColourChange, {});
+  EXPECT_EQ(Chooser::started_at, std::uint32_t(kGreen));
+  on_worker([] {
+    EXPECT_EQ(ORV_GetDrawColor(), 0x123456);
+    EXPECT_EQ(orv_tc, 0x123456);
+    EXPECT_EQ(orv_tttc, 0x123456);
+  });
+  Chooser::accept = false;
+  Chooser::answer = 0xFFFFFF;
+  run(orv::kImageColourChange, {});
+  EXPECT_EQ(Chooser::started_at, 0x123456u);
+  on_worker([] {
+    EXPECT_EQ(ORV_GetDrawColor(), 0x123456);
+    EXPECT_EQ(orv_tc, 0x123456);
+    EXPECT_EQ(orv_tttc, 0x123456);
+    EXPECT_EQ(platform::custom_colours()[3], 0x000022u);  // both edits kept
+  });
+}
+
+TEST_F(ImageCommandsTest, FontChangeStartsFromTheFontAndACancelKeepsIt) {
+  Chooser chooser;
+  make(120, 40);
+  platform::LogFont before;
+  on_worker([&] { before = orv::truetype_font_record(); });
+  Chooser::accept = false;
+  run(orv::kImageFontChange, {});
+  EXPECT_EQ(Chooser::font_shown, before);
+  on_worker([&] { EXPECT_EQ(orv::truetype_font_record(), before); });
+  Chooser::accept = true;
+  Chooser::font_height = before.height + 4;
+  run(orv::kImageFontChange, {});
+  on_worker([&] {
+    EXPECT_EQ(orv::truetype_font_record().height, before.height + 4);
+    orv::replace_truetype_font(before);
+  });
+}
+
+// The text stands on the clicked row: glyph rows y - 14 .. y - 1 from column x.
+TEST_F(ImageCommandsTest, DrawTextWritesTheTypedLineInTheDrawingColourAtTheClick) {
+  make(120, 40);
+  on_worker([] { ORV_SetDrawColor(kGreen); });
+  headless::middle_click(window, 1, 1);
+  ASSERT_TRUE(headless::wait_popup());
+  headless::answer_popup(orv::kImageDrawText);
+  ASSERT_TRUE(headless::wait_until([] { return status().ends_with(u"Click a point"); }));
+  headless::click(window, 10, 30);
+  test_program::answer_prompt(u"A");
+  on_worker([] {});
+  const std::uint8_t* glyph = orv::bitmap_glyph('A');
+  int expected = 0;
+  for (int row = 0; row < 14; ++row)
+    for (int col = 0; col < 8; ++col) {
+      bool set = (glyph[row] >> (7 - col)) & 1;
+      expected += set;
+      EXPECT_EQ(pixel(10 + col, 16 + row), set ? kGreen : 0) << col << "," << row;
+    }
+  EXPECT_EQ(lit_pixels(), expected);
+  on_worker([] {
+    EXPECT_EQ(orv_tc, kGreen);
+    ORV_CloseTextWindow(0);
   });
 }
 
