@@ -68,7 +68,8 @@ class ImageCommandsTest : public ::testing::Test {
   // Chooses `command` from the processing menu of image 2 and clicks the
   // points, each once the status line asks for one; `cancel` right-clicks
   // instead of the first point.
-  void run(int command, std::initializer_list<std::pair<int, int>> clicks, bool cancel = false) {
+  void run(int command, std::initializer_list<std::pair<int, int>> clicks, bool cancel = false,
+           const std::u16string& typed = {}) {
     headless::middle_click(window, 1, 1);
     auto shown = headless::wait_popup();
     ASSERT_TRUE(shown);
@@ -86,6 +87,7 @@ class ImageCommandsTest : public ::testing::Test {
       }
       headless::click(window, x, y);
     }
+    if (!typed.empty()) test_program::answer_prompt(typed);
     ASSERT_TRUE(headless::wait_until([] { return status().ends_with(u"-bit color"); }));
     on_worker([] {});  // the command has returned
   }
@@ -324,6 +326,34 @@ TEST_F(ImageCommandsTest, DrawTextWritesTheTypedLineInTheDrawingColourAtTheClick
     EXPECT_EQ(orv_tc, kGreen);
     ORV_CloseTextWindow(0);
   });
+}
+
+// The cell is as high as the rectangle and half as wide nominally; the
+// characters start at its left edge with their cells' tops on its top row.
+TEST_F(ImageCommandsTest, TrueTypeDrawSizesTheFontToThePickedRectangle) {
+  make(120, 40);
+  platform::LogFont before;
+  on_worker([&] {
+    before = orv::truetype_font_record();
+    orv_tttc = kGreen;
+  });
+  run(orv::kImageTrueTypeDraw, {{41, 29}, {10, 5}}, false, u"W");
+  on_worker([] {
+    EXPECT_EQ(orv::truetype_font_width(), 16);
+    EXPECT_EQ(orv::truetype_font_height(), 25);
+  });
+  int inside = 0, outside = 0;
+  on_worker([&] {
+    ORV_SelectImage(2);
+    for (int y = 0; y < 40; ++y)
+      for (int x = 0; x < 120; ++x)
+        if (ORV_GetPixel(x, y) != 0) (x >= 10 && y >= 5 && y <= 29 ? inside : outside) += 1;
+    ORV_RestoreImage();
+    orv::replace_truetype_font(before);
+    ORV_CloseTextWindow(0);
+  });
+  EXPECT_GT(inside, 20);
+  EXPECT_EQ(outside, 0);
 }
 
 }  // namespace

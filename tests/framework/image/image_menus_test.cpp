@@ -308,6 +308,11 @@ TEST_F(ImageMenusTest, ZoomAndSizePromptsOnTextWindowZero) {
   popup([&] { headless::right_click(w, 1, 1); }, orv::kImageZoomPrompt, true);
   test_program::answer_prompt(u"abc");
   EXPECT_EQ(zoom_of(3), 50);
+  // Past the int range: held at its end, the largest zoom the 1280-pixel
+  // screen width allows (208 * 615 / 100 = 1279), not a wrapped value.
+  popup([&] { headless::right_click(w, 1, 1); }, orv::kImageZoomPrompt, true);
+  test_program::answer_prompt(u"99999999999");
+  EXPECT_EQ(zoom_of(3), 615);
 
   popup([&] { headless::right_click(w, 1, 1); }, orv::kImageSizePrompt, true);
   test_program::answer_prompt(u"130");
@@ -324,14 +329,15 @@ TEST_F(ImageMenusTest, ZoomAndSizePromptsOnTextWindowZero) {
   EXPECT_EQ(platform::caption(zero), u"TextWindow 0");
   on_worker([] {
     ORV_OpenTextWindow(1, -1, -1, -1, -1);
-    ORV_Print("[3] Zoom(%%)=200\n[3] Zoom(%%)=abc\n[3] New x-size(pixel)=130\n");
+    ORV_Print("[3] Zoom(%%)=200\n[3] Zoom(%%)=abc\n[3] Zoom(%%)=99999999999\n");
+    ORV_Print("[3] New x-size(pixel)=130\n");
     ORV_Print("[3] New y-size(pixel)=x\n");
   });
   auto windows = read<std::vector<Window>>([] { return orv::open_text_windows_in_id_order(); });
   ASSERT_EQ(windows.size(), 2u);
   ASSERT_EQ(windows[0], zero);
   Window one = windows[1];
-  EXPECT_EQ(top_rows(zero, 64), top_rows(one, 64));
+  EXPECT_EQ(top_rows(zero, 80), top_rows(one, 80));
 }
 
 TEST_F(ImageMenusTest, ClippingCopiesTheRectangleIntoTheLowestFreeIdAndSelectsIt) {
