@@ -1,15 +1,20 @@
 // The image window: it shows the whole image scaled by its zoom, cannot be
 // resized by its frame, changes zoom with Ctrl + keypad 0 / plus / minus and
-// Ctrl + wheel, toggles the scaling mode with Tab, and is destroyed with its
-// image by the close box. While a pick tool waits, its mouse events feed the
-// pick state and every image window ignores keys.
+// Ctrl + wheel, toggles the scaling mode with Tab, turns Ctrl + letter keys
+// into commands, hands Esc, S, X and C to the main window, shows its two
+// popup menus and is destroyed with its image by the close box. While a pick
+// tool waits, its mouse events feed the pick state and every image window
+// ignores keys.
 #include "framework/image/image_window.h"
 
+#include "framework/core/main_window.h"
 #include "framework/core/pump.h"
 #include "framework/core/snap.h"
+#include "framework/image/image_commands.h"
 #include "framework/image/image_table.h"
 #include "framework/image/pick_state.h"
 #include "framework/orvlib.h"
+#include "platform/queue.h"
 
 int ORV_MouseTracking = 0;
 int ORV_MouseImage = 0;
@@ -40,12 +45,49 @@ void report_mouse(platform::Window window, const platform::Msg& msg) {
   ORV_MouseShift = msg.keys & platform::kKeyBitShift;
 }
 
+void post_command(platform::Window window, int command) {
+  platform::Msg msg;
+  msg.kind = platform::MsgKind::Command;
+  msg.command = command;
+  platform::post_message(window, msg);
+}
+
+// The command a Ctrl + letter posts; 0 for a letter that has none.
+int ctrl_letter_command(int key) {
+  switch (key) {
+    case 'X':
+      return kImageCut;
+    case 'C':
+      return kImageCopy;
+    case 'V':
+      return kImagePasteTopLeft;
+    case 'Q':
+      return kImageDestroy;
+    case 'R':
+      return kImageClipping;
+    default:
+      return 0;
+  }
+}
+
+// Ctrl with a key that has no Ctrl binding acts as the key alone: Ctrl+S
+// reaches the main window as S, Ctrl+Tab toggles the scaling mode.
 void on_key_down(platform::Window window, const platform::Msg& msg) {
   int id = ORV_FindImage(window);
   ImageRecord* r = image_in_use(id);
   if (!r) return;
   bool ctrl = (msg.keys & platform::kKeyBitCtrl) != 0;
-  if (msg.key == platform::kKeyTab) {
+  if (int command = ctrl ? ctrl_letter_command(msg.key) : 0) {
+    post_command(window, command);
+  } else if (msg.key == platform::kKeyEscape || msg.key == 'S' || msg.key == 'X' ||
+             msg.key == 'C') {
+    // The main window ignores its letter keys with Ctrl, so the key goes on
+    // as pressed alone.
+    platform::Msg forwarded = msg;
+    forwarded.keys &= ~platform::kKeyBitCtrl;
+    forwarded.to_focus = false;
+    platform::post_message(main_window(), forwarded);
+  } else if (msg.key == platform::kKeyTab) {
     bool halftone = platform::stretch_mode(r->window_dc) == platform::kStretchHalftone;
     ORV_SetImageStretchMode(halftone ? platform::kStretchColorOnColor : platform::kStretchHalftone,
                             id);
@@ -88,13 +130,24 @@ std::intptr_t image_window_proc(platform::Window window, platform::Msg& msg) {
       return 0;
     case MsgKind::MouseMove:
     case MsgKind::LeftDown:
-    case MsgKind::MiddleDown:
       report_mouse(window, msg);
       feed_pick(window, msg);
       return 0;
-    case MsgKind::RightDown:  // a pick that waits takes it; no popup menu then
-      if (!pick_waiting()) return platform::default_window_proc(window, msg);
-      feed_pick(window, msg);
+    case MsgKind::MiddleDown:  // a pick that waits takes it; no popup menu then
+      report_mouse(window, msg);
+      if (pick_waiting())
+        feed_pick(window, msg);
+      else
+        show_image_popup(window, msg.x, msg.y, true);
+      return 0;
+    case MsgKind::RightDown:
+      if (pick_waiting())
+        feed_pick(window, msg);
+      else
+        show_image_popup(window, msg.x, msg.y, (msg.keys & platform::kKeyBitCtrl) != 0);
+      return 0;
+    case MsgKind::Command:
+      run_image_command(window, msg.command);
       return 0;
     case MsgKind::Close:
       if (int id = ORV_FindImage(window); id >= 0) ORV_DestroyImage(id);
