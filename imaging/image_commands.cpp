@@ -10,6 +10,7 @@
 #include "framework/orvlib.h"
 #include "imaging/readouts.h"
 #include "imaging/text.h"
+#include "imaging/transform.h"
 #include "platform/dialogs.h"
 #include "platform/window.h"
 
@@ -225,6 +226,13 @@ void change_font(platform::Window window, int, int) {
   if (platform::choose_font(window, record)) replace_truetype_font(record);
 }
 
+// The transforms find or select the window's image themselves: the turns
+// and size steps select it (they re-create its window), the inversion and
+// the mirrors leave the current image as it is.
+void transform(platform::Window, int id, int command) {
+  run_transform_command(command, id);
+}
+
 struct Registration {
   int command;
   ImageCommandHandler handler;
@@ -250,6 +258,8 @@ constexpr Registration kRegistrations[] = {
 
 bool register_commands() {
   for (const Registration& r : kRegistrations) set_image_command(r.command, r.handler);
+  for (int command = kCommandInvert; command <= kCommandSize200; ++command)
+    set_image_command(command, transform);
   return true;
 }
 

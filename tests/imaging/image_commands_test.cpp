@@ -357,3 +357,35 @@ TEST_F(ImageCommandsTest, TrueTypeDrawSizesTheFontToThePickedRectangle) {
 }
 
 }  // namespace
+
+namespace {
+
+// The transforms reached through the processing menu: the mirror acts on the
+// window's image and leaves image 0 current; the turn selects image 2.
+TEST_F(ImageCommandsTest, MenuTransformsReachTheWindowsImage) {
+  make(3, 2);
+  on_worker([] {
+    ORV_SelectImage(2);
+    for (int i = 0; i < 6; ++i) ORV_SetPixel(i % 3, i / 3, 0x10 * (i + 1));  // A B C / D E F
+    ORV_RestoreImage();
+  });
+  auto choose = [&](int command) {
+    headless::middle_click(window, 1, 1);
+    ASSERT_TRUE(headless::wait_popup());
+    headless::answer_popup(command);
+    on_worker([] {});
+  };
+  choose(1059);  // Horz. Flip: C B A / F E D
+  EXPECT_EQ(pixel(0, 0), 0x30);
+  EXPECT_EQ(pixel(2, 1), 0x40);
+  on_worker([] { EXPECT_EQ(orv::current_image(), 0); });
+  window = orv::image_record(2).window;
+  choose(1061);  // R. Rotate of C B A / F E D: F C / E B / D A
+  EXPECT_EQ(orv::image_record(2).width, 2);
+  EXPECT_EQ(orv::image_record(2).height, 3);
+  EXPECT_EQ(pixel(0, 0), 0x60);
+  EXPECT_EQ(pixel(1, 2), 0x10);
+  on_worker([] { EXPECT_EQ(orv::current_image(), 2); });
+}
+
+}  // namespace
