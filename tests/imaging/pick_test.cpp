@@ -228,15 +228,6 @@ TEST_F(PickTest, RightAndMiddleClicksCancel) {
   EXPECT_EQ(result, 1);
   EXPECT_EQ(std::vector<int>(out, out + 4), (std::vector<int>{0, 0, 0, 0}));
   EXPECT_EQ(bytes_of(1), before);
-
-  // A right click dispatched with the last left click cancels the next tool.
-  start([&] { return ORV_PickPoint(1, &out[0], &out[1]); }, u"Click a point");
-  click(3, 4);
-  headless::right_click(window, 3, 4);
-  finish();
-  EXPECT_EQ(result, 0);
-  on_worker([&] { result = ORV_PickPoint(1, &out[0], &out[1]); });
-  EXPECT_EQ(result, 1);
 }
 
 TEST_F(PickTest, StopEndsAToolAsACancellationWithTheBandErased) {
