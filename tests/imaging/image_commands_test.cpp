@@ -235,21 +235,27 @@ struct Chooser {
   static inline std::uint32_t started_at = 0;
   static inline platform::LogFont font_shown;
   static inline int font_height = 0;
-  platform::Backend backend = *headless::backend();
+  // Outlives every test: the worker may still read the table it was given
+  // while the test swaps it back.
+  static platform::Backend& backend() {
+    static platform::Backend table;
+    return table;
+  }
   Chooser() {
-    backend.choose_colour = [](Window, std::uint32_t& colour,
-                               std::array<std::uint32_t, 16>& custom) {
+    backend() = *headless::backend();
+    backend().choose_colour = [](Window, std::uint32_t& colour,
+                                 std::array<std::uint32_t, 16>& custom) {
       started_at = colour;
       custom[3] += 0x000011;  // the person edits a custom colour, also before a cancel
       if (accept) colour = answer;
       return accept;
     };
-    backend.choose_font = [](Window, platform::LogFont& font) {
+    backend().choose_font = [](Window, platform::LogFont& font) {
       font_shown = font;
       if (accept) font.height = font_height;
       return accept;
     };
-    platform::set_backend(&backend);
+    platform::set_backend(&backend());
   }
   ~Chooser() { platform::set_backend(headless::backend()); }
 };
