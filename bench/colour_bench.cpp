@@ -7,19 +7,18 @@
 // per iteration divided by the time of one memcpy of the image's 8.3 MB. The
 // baseline is measured at start and again by BM_Memcpy, which runs first and
 // then becomes the baseline of the patterns after it.
-#include <stdlib.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_program.h"
 #include "framework/core/entry.h"
 #include "framework/core/main_window.h"
 #include "framework/image/image_table.h"
@@ -134,18 +133,11 @@ BENCHMARK(BM_Memcpy)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TestPattern)->ArgName("pattern")->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AreaCrCb)->Unit(benchmark::kMillisecond);
 
-void press(int command) {
-  platform::Msg msg;
-  msg.kind = platform::MsgKind::Command;
-  msg.command = command;
-  msg.notify = platform::kNotifyMenu;
-  platform::post_message(orv::main_window(), msg);
-}
 
 }  // namespace
 
 void ORV_Ready() {
-  press(orv::kCommandStart);
+  bench::press(orv::kCommandStart);
 }
 
 int ORV_Main() {
@@ -157,19 +149,16 @@ int ORV_Main() {
     g_memcpy_seconds = measure_memcpy();
     benchmark::RunSpecifiedBenchmarks();
   }
-  press(orv::kCommandExit);
+  bench::press(orv::kCommandExit);
   return 0;
 }
 
 int main(int argc, char** argv) {
-  // Instance slots of this run only, whatever else runs on the machine.
-  std::string folder = (std::filesystem::temp_directory_path() / "orv-bench-XXXXXX").string();
-  if (mkdtemp(folder.data())) setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
+  bench::PrivateRuntimeFolder folder;
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   int code = orv::run_program(headless::backend());
   benchmark::Shutdown();
-  std::error_code ignored;
-  std::filesystem::remove_all(folder, ignored);
+  folder.remove();
   platform::exit_process(code != 0 ? code : g_status);
 }

@@ -31,13 +31,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_program.h"
 #include "composer/buffers.h"
 #include "composer/main_loop.h"
 #include "composer/params.h"
@@ -286,19 +286,12 @@ void print_table() {
   std::fflush(stdout);
 }
 
-void press(int command) {
-  platform::Msg msg;
-  msg.kind = platform::MsgKind::Command;
-  msg.command = command;
-  msg.notify = platform::kNotifyMenu;
-  platform::post_message(orv::main_window(), msg);
-}
 
 }  // namespace
 
 void ORV_Ready() {
   ORV_OpenTextWindow(0, 0, 0, 198, 1000);  // where the composer prints its status
-  press(orv::kCommandStart);
+  bench::press(orv::kCommandStart);
 }
 
 int ORV_Main() {
@@ -316,14 +309,12 @@ int ORV_Main() {
   }
   print_table();
   std::printf("total %.1f s\n", seconds_since(start));
-  press(orv::kCommandExit);
+  bench::press(orv::kCommandExit);
   return 0;
 }
 
 int main(int, char**) {
-  // Instance slots of this run only, whatever else runs on the machine.
-  std::string folder = (std::filesystem::temp_directory_path() / "orv-bench-XXXXXX").string();
-  if (mkdtemp(folder.data())) setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
+  bench::PrivateRuntimeFolder folder;
   // A screen on which image 2 shows at 100% at the largest size (the
   // composer creates it within the screen limits).
   platform::ScreenMetrics m = platform::screen_metrics();
@@ -333,7 +324,6 @@ int main(int, char**) {
   m.maximized_client_height = std::max(m.maximized_client_height, 2 * kSizes[1].height);
   platform::set_screen_metrics(m);
   int code = orv::run_program(headless::backend());
-  std::error_code ignored;
-  std::filesystem::remove_all(folder, ignored);
+  folder.remove();
   platform::exit_process(code != 0 ? code : g_status);
 }

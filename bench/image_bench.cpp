@@ -12,7 +12,6 @@
 // the repaints (one memcpy of the image's bytes). Each baseline is measured
 // at start and again by its own benchmark, which runs just before the
 // benchmarks that use it; its counter shows how far the two lie apart.
-#include <stdlib.h>
 
 #include <algorithm>
 #include <atomic>
@@ -20,13 +19,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_program.h"
 #include "framework/core/entry.h"
 #include "framework/core/main_window.h"
 #include "framework/image/image_table.h"
@@ -334,20 +333,13 @@ void fill_picture(int id, int w, int h) {
                                   (std::uint32_t(y * 255 / h) << 8) | std::uint32_t((x ^ y) & 0xFF);
 }
 
-void press(int command) {
-  platform::Msg msg;
-  msg.kind = platform::MsgKind::Command;
-  msg.command = command;
-  msg.notify = platform::kNotifyMenu;
-  platform::post_message(orv::main_window(), msg);
-}
 
 int g_status = 0;
 
 }  // namespace
 
 void ORV_Ready() {
-  press(orv::kCommandStart);
+  bench::press(orv::kCommandStart);
 }
 
 int ORV_Main() {
@@ -361,14 +353,12 @@ int ORV_Main() {
     measure_baselines();
     benchmark::RunSpecifiedBenchmarks();
   }
-  press(orv::kCommandExit);
+  bench::press(orv::kCommandExit);
   return 0;
 }
 
 int main(int argc, char** argv) {
-  // Instance slots of this run only, whatever else runs on the machine.
-  std::string folder = (std::filesystem::temp_directory_path() / "orv-bench-XXXXXX").string();
-  if (mkdtemp(folder.data())) setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
+  bench::PrivateRuntimeFolder folder;
   const platform::Backend* backend = platform::choose_backend(argc, argv);
   if (!backend) return 1;
   g_qt = backend != headless::backend();
@@ -390,7 +380,6 @@ int main(int argc, char** argv) {
   platform::set_screen_metrics(m);
   int code = orv::run_program(backend);
   benchmark::Shutdown();
-  std::error_code ignored;
-  std::filesystem::remove_all(folder, ignored);
+  folder.remove();
   platform::exit_process(code != 0 ? code : g_status);
 }
