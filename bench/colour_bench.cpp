@@ -19,6 +19,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/bench_program.h"
+#include "bench/memcpy_baseline.h"
 #include "framework/core/entry.h"
 #include "framework/core/main_window.h"
 #include "framework/image/image_table.h"
@@ -30,7 +31,8 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::seconds_since;
 
 constexpr int kId = 1;
 constexpr int kGraphId = 2;
@@ -38,47 +40,10 @@ constexpr int kWidth = 1920;
 constexpr int kHeight = 1080;
 constexpr std::size_t kBytes = std::size_t(kWidth) * kHeight * 4;
 
-double g_memcpy_seconds = 0;
 int g_status = 0;
 
-double seconds_since(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-void copy_once(std::vector<std::uint8_t>& to, const std::vector<std::uint8_t>& from) {
-  std::memcpy(to.data(), from.data(), kBytes);
-  benchmark::DoNotOptimize(to.data());
-  benchmark::ClobberMemory();
-}
-
-// Median of 41 copies of the image's bytes.
-double measure_memcpy() {
-  std::vector<std::uint8_t> a(kBytes, 1), b(kBytes, 2);
-  std::vector<double> times;
-  for (int i = 0; i < 41; ++i) {
-    auto t0 = Clock::now();
-    copy_once(b, a);
-    times.push_back(seconds_since(t0));
-  }
-  std::nth_element(times.begin(), times.begin() + 20, times.end());
-  return times[20];
-}
-
-// `start` is taken just before the timed loop. Returns the time of one iteration.
-double report_ratio(benchmark::State& state, Clock::time_point start) {
-  double iterations = double(std::max<benchmark::IterationCount>(1, state.iterations()));
-  double seconds = seconds_since(start) / iterations;
-  state.counters["x_memcpy"] = seconds / g_memcpy_seconds;
-  state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(kBytes));
-  return seconds;
-}
-
 void BM_Memcpy(benchmark::State& state) {
-  std::vector<std::uint8_t> a(kBytes, 1), b(kBytes, 2);
-  auto start = Clock::now();
-  for (auto _ : state) copy_once(b, a);
-  double seconds = report_ratio(state, start);
-  if (state.iterations() > 0) g_memcpy_seconds = seconds;
+  bench::memcpy_benchmark(state, kBytes);
 }
 
 struct Pattern {
@@ -103,7 +68,7 @@ void BM_TestPattern(benchmark::State& state) {
     pattern.paint();
     benchmark::ClobberMemory();
   }
-  report_ratio(state, start);
+  bench::report_ratio(state, seconds_since(start), kBytes);
   if (pixels[0] >> 24 != 0 || pixels[std::size_t(kWidth) * kHeight - 1] >> 24 != 0)
     state.SkipWithError("the pattern did not reach the image");
   ORV_RestoreImage();
@@ -125,7 +90,7 @@ void BM_AreaCrCb(benchmark::State& state) {
     PlotCrCbArea(kHeight, samples.data(), kWidth);
     benchmark::ClobberMemory();
   }
-  report_ratio(state, start);
+  bench::report_ratio(state, seconds_since(start), kBytes);
   ORV_DestroyImage(kGraphId);
 }
 
@@ -146,7 +111,7 @@ int ORV_Main() {
     g_status = 1;
   } else {
     ORV_ProcessMessages();
-    g_memcpy_seconds = measure_memcpy();
+    bench::memcpy_seconds() = bench::median_memcpy(kBytes);
     benchmark::RunSpecifiedBenchmarks();
   }
   bench::press(orv::kCommandExit);

@@ -21,6 +21,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/bench_program.h"
+#include "bench/memcpy_baseline.h"
 #include "framework/core/entry.h"
 #include "framework/core/main_window.h"
 #include "framework/image/image_table.h"
@@ -33,54 +34,18 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::seconds_since;
 
 constexpr int kId = 1;
 constexpr int kWidth = 3840;
 constexpr int kHeight = 2160;
 constexpr std::size_t kBytes = std::size_t(kWidth) * kHeight * 4;
 
-double g_memcpy_seconds = 0;
 int g_status = 0;
 
-double seconds_since(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-void copy_once(std::vector<std::uint8_t>& to, const std::vector<std::uint8_t>& from) {
-  std::memcpy(to.data(), from.data(), kBytes);
-  benchmark::DoNotOptimize(to.data());
-  benchmark::ClobberMemory();
-}
-
-// Median of 41 copies of the image's bytes.
-double measure_memcpy() {
-  std::vector<std::uint8_t> a(kBytes, 1), b(kBytes, 2);
-  std::vector<double> times;
-  for (int i = 0; i < 41; ++i) {
-    auto t0 = Clock::now();
-    copy_once(b, a);
-    times.push_back(seconds_since(t0));
-  }
-  std::nth_element(times.begin(), times.begin() + 20, times.end());
-  return times[20];
-}
-
-// `timed` is the time of all iterations. Returns the time of one iteration.
-double report_ratio(benchmark::State& state, double timed) {
-  double iterations = double(std::max<benchmark::IterationCount>(1, state.iterations()));
-  double seconds = timed / iterations;
-  state.counters["x_memcpy"] = seconds / g_memcpy_seconds;
-  state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(kBytes));
-  return seconds;
-}
-
 void BM_Memcpy(benchmark::State& state) {
-  std::vector<std::uint8_t> a(kBytes, 1), b(kBytes, 2);
-  auto start = Clock::now();
-  for (auto _ : state) copy_once(b, a);
-  double seconds = report_ratio(state, seconds_since(start));
-  if (state.iterations() > 0) g_memcpy_seconds = seconds;
+  bench::memcpy_benchmark(state, kBytes);
 }
 
 // A gradient with some texture over the whole image.
@@ -115,7 +80,7 @@ void BM_Transform(benchmark::State& state) {
     if (transform.run(kId) != 0) state.SkipWithError("the transform failed");
     benchmark::ClobberMemory();
   }
-  report_ratio(state, seconds_since(start));
+  bench::report_ratio(state, seconds_since(start), kBytes);
   ORV_ResizeImage(kId, kWidth, kHeight);
 }
 
@@ -136,7 +101,7 @@ void BM_Size141(benchmark::State& state) {
     benchmark::ClobberMemory();
     timed += seconds_since(start);
   }
-  report_ratio(state, timed);
+  bench::report_ratio(state, timed, kBytes);
   ORV_ResizeImage(kId, kWidth, kHeight);
   ORV_SetImageStretchMode(3, kId);
 }
@@ -158,7 +123,7 @@ int ORV_Main() {
     g_status = 1;
   } else {
     ORV_ProcessMessages();
-    g_memcpy_seconds = measure_memcpy();
+    bench::memcpy_seconds() = bench::median_memcpy(kBytes);
     benchmark::RunSpecifiedBenchmarks();
   }
   bench::press(orv::kCommandExit);
