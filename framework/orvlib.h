@@ -30,6 +30,13 @@ void ORV_Pause(const char* text);
 // Shows text (at most 63 bytes) centred in the main window's status line.
 void ORV_SetStatusText(const char* text);
 
+// The window ORV_SetForeground brings to the front.
+#define ORVMAINWINDOW (-1)
+// Brings a window to the front and activates it: ORVMAINWINDOW, the main window,
+// is the only one; 0 when it was done, 1 for any other value or before start-up.
+// The window report ends the layout it generates with it.
+int ORV_SetForeground(int window);
+
 // ---- Text windows: 256 consoles (ids 0..255); one is current ----
 
 // Opens text window id with a client area of width x height (negative: 400 x 300) at

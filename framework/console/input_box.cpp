@@ -27,7 +27,7 @@ namespace {
 constexpr char kClassName[] = "orv_ib";
 constexpr unsigned kBoxStyle = platform::kStyleCaption | platform::kStyleCloseBox |
                                platform::kStyleResizable | platform::kStyleVisible;
-constexpr int kLabelId = 4000;  // + row
+constexpr int kLabelId = kInputBoxLabelIdBase;
 constexpr int kEditId = 4100;   // + row
 constexpr int kDefaultLabelWidth = 80;
 constexpr int kDefaultEditWidth = 70;

@@ -15,6 +15,7 @@ namespace orv {
 constexpr int kInputBoxMaxItems = 30;
 constexpr int kInputBoxTextBytes = 256;  // each orv_ib_text buffer, terminator included
 constexpr int kInputBoxRowPitch = 28;
+constexpr int kInputBoxLabelIdBase = 4000;  // + row: the label controls' ids
 
 // Popup commands of the box.
 constexpr int kCommandInputBoxDestroy = 1023;

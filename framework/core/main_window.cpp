@@ -216,3 +216,11 @@ void ORV_SetStatusText(const char* text) {
   std::snprintf(padded, sizeof padded, "%*s%s", half < 19 ? 18 - half : 0, "", line);
   platform::set_caption(orv::g_status_line.load(), orv::to_platform_text(padded, 128));
 }
+
+int ORV_SetForeground(int window) {
+  platform::Window main = orv::g_main_window.load();
+  if (window != ORVMAINWINDOW || !main) return 1;
+  platform::raise_window(main);
+  platform::set_foreground(main);
+  return 0;
+}
