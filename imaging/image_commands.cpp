@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "framework/core/console_commands.h"
 #include "framework/image/image_commands.h"
 #include "framework/image/image_table.h"
 #include "framework/orvlib.h"
@@ -256,7 +257,13 @@ constexpr Registration kRegistrations[] = {
     {kImageFontChange, change_font},
 };
 
+// What the console's "color" command prints.
+DrawingColours drawing_colours() {
+  return {ORV_GetDrawColor(), orv_tttc, orv_tc};
+}
+
 bool register_commands() {
+  set_drawing_colour_reader(drawing_colours);
   for (const Registration& r : kRegistrations) set_image_command(r.command, r.handler);
   for (int command = kCommandInvert; command <= kCommandSize200; ++command)
     set_image_command(command, transform);

@@ -13,6 +13,7 @@
 #include <mutex>
 #include <string>
 
+#include "framework/console/log_file.h"
 #include "framework/console/text_window_internal.h"
 #include "framework/core/main_window.h"
 #include "framework/orvlib.h"
@@ -215,6 +216,7 @@ void end_line(LineEdit& e, char* buffer) {
   // prefix of whole characters.
   int bytes = e.n > 0 ? platform::utf16_to_code_page(e.line, e.n, buffer, kMaxLine) : 0;
   buffer[bytes] = '\0';
+  write_log_line(e.id, buffer, std::size_t(bytes));
 }
 
 // True when Enter ended the line, false when the input was cancelled.

@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "framework/console/log_file.h"
 #include "framework/console/text_window_internal.h"
 #include "framework/orvlib.h"
 #include "platform/draw/font.h"
@@ -115,6 +116,7 @@ void ORV_Print(const char* format, ...) {
   va_start(args, format);
   int bytes = orv::format_into(ansi, format, args);
   va_end(args);
+  orv::write_log(id, ansi, std::size_t(bytes));  // as formatted, before any wrapping
   char16_t text[orv::kPrintBytes];
   int units = bytes > 0 ? platform::code_page_to_utf16(ansi, bytes, text, orv::kPrintBytes) : 0;
   platform::Window window;

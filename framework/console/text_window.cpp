@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "framework/console/log_file.h"
 #include "framework/console/text_window_internal.h"
 #include "framework/core/main_window.h"
 #include "framework/core/snap.h"
@@ -95,10 +96,13 @@ int lowest_open_id() {
   return -1;
 }
 
-// Marks the record closed and releases its contexts; the window it had (lock held).
+// Marks the record closed, ends its log and releases its contexts; the
+// window it had (lock held). A log does not outlive its window: a file left
+// open would be written by nobody and closed by nothing before Exit.
 platform::Window close_record(int id) {
   TextWindowRecord& r = g_table.records[id];
   r.open = 0;
+  close_log(id);
   if (g_table.current == id) {
     int lowest = lowest_open_id();
     if (lowest >= 0) g_table.current = lowest;
@@ -198,36 +202,11 @@ void on_destroy(platform::Window window) {
   if (id >= 0 && line_input_owner() == id + 1) cancel_line_input();
 }
 
-// Without Ctrl, S, C, X and Escape act as in the main window.
-void forward_run_keys(const platform::Msg& msg) {
-  if (msg.keys & platform::kKeyBitCtrl) return;
-  int command = 0;
-  switch (msg.key) {
-    case 'S':
-      command = kCommandStart;
-      break;
-    case 'C':
-      command = kCommandStop;
-      break;
-    case 'X':
-    case platform::kKeyEscape:
-      command = kCommandExit;
-      break;
-    default:
-      return;
-  }
-  platform::Msg post;
-  post.kind = platform::MsgKind::Command;
-  post.command = command;
-  post.notify = platform::kNotifyMenu;
-  platform::post_message(main_window(), post);
-}
-
-void on_key_down(const platform::Msg& msg) {
+void on_key_down(platform::Window window, const platform::Msg& msg) {
   if (line_input_owner() != 0)
     line_input_key_down(msg);
   else
-    forward_run_keys(msg);
+    text_window_key_down(window, msg);
 }
 
 std::intptr_t text_window_proc(platform::Window window, platform::Msg& msg) {
@@ -247,7 +226,13 @@ std::intptr_t text_window_proc(platform::Window window, platform::Msg& msg) {
       on_destroy(window);
       return 0;
     case MsgKind::KeyDown:
-      on_key_down(msg);
+      on_key_down(window, msg);
+      return 0;
+    case MsgKind::RightDown:
+      show_text_window_popup(window, msg.x, msg.y);
+      return 0;
+    case MsgKind::Command:
+      run_text_window_command(window, msg.command);
       return 0;
     case MsgKind::Char:
       line_input_char(msg);
@@ -287,6 +272,7 @@ void init_text_windows() {
     }
     g_table.current = 0;
   }
+  close_all_logs();
   reset_line_input();
 }
 
@@ -300,6 +286,17 @@ std::vector<platform::Window> open_text_windows_in_id_order() {
 
 int current_text_window() {
   return g_table.current;
+}
+
+platform::Window text_window_handle(int id) {
+  std::lock_guard lock(g_table.lock);
+  TextWindowRecord* r = open_record(id);
+  return r ? r->window : platform::Window{};
+}
+
+int text_window_id(platform::Window window) {
+  std::lock_guard lock(g_table.lock);
+  return id_of(window);
 }
 
 }  // namespace orv
@@ -359,15 +356,17 @@ void ORV_RaiseTextWindow() {
 
 void ORV_ClearTextWindow() {
   platform::Window window;
+  int id = g_table.current;
   {
     std::lock_guard lock(g_table.lock);
-    orv::TextWindowRecord* r = orv::open_record(g_table.current);
+    orv::TextWindowRecord* r = orv::open_record(id);
     if (!r) return;
     platform::fill_black(r->back_dc, 0, 0, r->width, r->height);
     r->cursor_x = 0;
     r->cursor_y = 0;
     window = r->window;
   }
+  orv::write_log(id, "\n", 1);
   platform::invalidate_window(window);
 }
 

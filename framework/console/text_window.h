@@ -1,6 +1,6 @@
 // Text windows as the rest of the framework sees them (internal): the
-// window class, the open windows for snapping, and the line-input owner that
-// the main window's popup and the exit sequence look at.
+// window class, the commands, the open windows for snapping, and the
+// line-input owner that the main window's popup and the exit sequence look at.
 #pragma once
 
 #include <vector>
@@ -11,6 +11,19 @@ namespace orv {
 
 constexpr int kTextWindowCount = 256;
 
+// The text window's commands: its popup menu's item ids, also what its
+// Ctrl keys post.
+enum TextWindowCommand : int {
+  kTextDestroy = 1006,
+  kTextAbout = 1020,
+  kTextStartLog = 1024,
+  kTextStopLog = 1025,
+  kTextCommand = 1029,
+  kTextCopyLog = 1030,
+  kTextWindowInfo = 1045,
+  kTextSelect = 1069,
+};
+
 // Registers the "orv_twi" class unless it already is; false when it cannot be.
 bool register_text_window_class();
 // Start-up: every record closed (releasing what a previous run left), the
@@ -20,6 +33,8 @@ void init_text_windows();
 std::vector<platform::Window> open_text_windows_in_id_order();
 // The current text window's id (it may be closed).
 int current_text_window();
+// The window of text window id, or no window when it is not open.
+platform::Window text_window_handle(int id);
 // 0 when no ORV_Input waits, else the waiting window's id + 1.
 int line_input_owner();
 // Counts the inputs begun so far: a new one takes the keyboard from a waiting one.

@@ -57,6 +57,15 @@ bool new_line(TextWindowRecord& r);
 // Scrolls one line when the cursor line would reach the bottom (lock held).
 bool scroll_step(TextWindowRecord& r);
 
+// The id of the open text window `window`, or -1.
+int text_window_id(platform::Window window);
+
+// The text window procedure's share for keys while no input waits, the
+// popup menu (a right press at client point x, y) and the commands.
+void text_window_key_down(platform::Window window, const platform::Msg& msg);
+void show_text_window_popup(platform::Window window, int x, int y);
+void run_text_window_command(platform::Window window, int command);
+
 // Raises the window and makes it the active one.
 void bring_to_front(platform::Window window);
 

@@ -2,6 +2,7 @@
 // and running ORV_Main on each Start, until Exit.
 #include "framework/core/run_state.h"
 
+#include "framework/console/log_file.h"
 #include "framework/console/text_window.h"
 #include "framework/core/snap.h"
 #include "framework/core/window_requests.h"
@@ -99,6 +100,7 @@ void run_exit_sequence() {
   cancel_line_input();  // an ORV_Input waiting on any thread returns an empty line
   orv_stop_req.store(1);
   orv_exit_state.store(1);
+  close_all_logs();
   wake_worker();
   platform::begin_shutdown();  // popups, boxes and dialogs still waiting give up now
   platform::Thread worker = worker_thread();
@@ -111,6 +113,9 @@ void run_exit_sequence() {
     platform::abandon_thread(worker, 1);
   else
     platform::join_thread(worker);
+  // Again, for a log the worker started during the grace: none outlives Exit,
+  // also not with a worker that never returns.
+  close_all_logs();
   int finished = 1;
   orv_exit_state.compare_exchange_strong(finished, 2);
 }
