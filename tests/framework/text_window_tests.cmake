@@ -2,6 +2,17 @@
 orv_add_test_executable(text_window_tests
   ${CMAKE_CURRENT_LIST_DIR}/console/text_window_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/console/line_input_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/console/console_test.cpp
   ${CMAKE_SOURCE_DIR}/tests/framework/test_program.cpp
 )
 target_link_libraries(text_window_tests PRIVATE orv_framework orv_headless)
+
+# The text window's menu and keys, console commands and log files; with the
+# imaging layer, whose colours the "color" command prints.
+orv_add_test_executable(console_log_tests
+  ${CMAKE_CURRENT_LIST_DIR}/console/console_commands_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/console/log_file_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/console/console_test.cpp
+  ${CMAKE_SOURCE_DIR}/tests/framework/test_program.cpp
+)
+target_link_libraries(console_log_tests PRIVATE orv_framework orv_imaging orv_headless)

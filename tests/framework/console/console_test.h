@@ -1,4 +1,4 @@
-// Helpers of the text window and line input tests, defined in text_window_test.cpp.
+// Helpers of the text window, line input, console and log tests.
 #pragma once
 
 #include <gtest/gtest.h>
