@@ -16,3 +16,12 @@ orv_add_test_executable(console_log_tests
   ${CMAKE_SOURCE_DIR}/tests/framework/test_program.cpp
 )
 target_link_libraries(console_log_tests PRIVATE orv_framework orv_imaging orv_headless)
+
+# Copy log through the real clipboard of a private X desktop, read back with xclip.
+if(TARGET orv_qt)
+  orv_add_program(orv_copy_log ${CMAKE_SOURCE_DIR}/tests/desktop/copy_log.cpp)
+  add_test(NAME TextWindowDesktop.CopyLogReachesTheXClipboard
+           COMMAND ${CMAKE_SOURCE_DIR}/tests/desktop/copy-log $<TARGET_FILE:orv_copy_log>)
+  set_tests_properties(TextWindowDesktop.CopyLogReachesTheXClipboard
+                       PROPERTIES TIMEOUT 180 ENVIRONMENT "${ORV_TEST_ENVIRONMENT}")
+endif()
