@@ -28,7 +28,7 @@ constexpr char kClassName[] = "orv_ib";
 constexpr unsigned kBoxStyle = platform::kStyleCaption | platform::kStyleCloseBox |
                                platform::kStyleResizable | platform::kStyleVisible;
 constexpr int kLabelId = kInputBoxLabelIdBase;
-constexpr int kEditId = 4100;   // + row
+constexpr int kEditId = 4100;  // + row
 constexpr int kDefaultLabelWidth = 80;
 constexpr int kDefaultEditWidth = 70;
 

@@ -288,12 +288,6 @@ int current_text_window() {
   return g_table.current;
 }
 
-platform::Window text_window_handle(int id) {
-  std::lock_guard lock(g_table.lock);
-  TextWindowRecord* r = open_record(id);
-  return r ? r->window : platform::Window{};
-}
-
 int text_window_id(platform::Window window) {
   std::lock_guard lock(g_table.lock);
   return id_of(window);

@@ -33,8 +33,8 @@ void init_text_windows();
 std::vector<platform::Window> open_text_windows_in_id_order();
 // The current text window's id (it may be closed).
 int current_text_window();
-// The window of text window id, or no window when it is not open.
-platform::Window text_window_handle(int id);
+// Posts one of the commands above to text window id, when it is open.
+void post_text_window_command(int id, int command);
 // 0 when no ORV_Input waits, else the waiting window's id + 1.
 int line_input_owner();
 // Counts the inputs begun so far: a new one takes the keyboard from a waiting one.

@@ -91,6 +91,15 @@ platform::Menu popup_menu(int id) {
 
 }  // namespace
 
+void post_text_window_command(int id, int command) {
+  platform::Window window;
+  {
+    std::lock_guard lock(text_windows().lock);
+    if (TextWindowRecord* r = open_record(id)) window = r->window;
+  }
+  if (window) post_command(window, command);
+}
+
 void text_window_key_down(platform::Window window, const platform::Msg& msg) {
   if (msg.keys & platform::kKeyBitCtrl) {
     if (int command = ctrl_key_command(msg.key)) post_command(window, command);

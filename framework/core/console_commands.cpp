@@ -24,14 +24,6 @@ void pass_key_to_main_window(int key) {
   platform::post_message(main_window(), msg);
 }
 
-void post_to_current_text_window(int command) {
-  platform::Msg msg;
-  msg.kind = platform::MsgKind::Command;
-  msg.command = command;
-  msg.notify = platform::kNotifyMenu;
-  platform::post_message(text_window_handle(current_text_window()), msg);
-}
-
 void print_colours() {
   DrawingColourReader reader = g_colour_reader.load();
   DrawingColours c = reader ? reader() : DrawingColours{};
@@ -68,7 +60,7 @@ int run_console_command() {
     return 0;
   }
   if (line == "ver") {
-    post_to_current_text_window(kTextAbout);
+    post_text_window_command(current_text_window(), kTextAbout);
     return 0;
   }
   if (line == "color") {
