@@ -147,25 +147,8 @@ TEST(SnapTest, EdgesWithinSevenPixelsSnapFlushAndEightDoNot) {
 // Ten other processes hold the ten slots: the eleventh shows the limit box
 // and ends with 1; once one of them ends, its slot is free again.
 TEST(MainWindowTest, AnEleventhInstanceShowsTheLimitBoxAndExitsWithOne) {
-  int ready[2];
-  ASSERT_EQ(pipe(ready), 0);
-  pid_t holder = fork();
-  if (holder == 0) {
-    platform::reset_windows_for_tests();
-    platform::set_backend(headless::backend());  // other headless runs, as the eleventh is
-    for (int i = 0; i < 10; ++i) {
-      platform::register_class({orv::main_window_class(i), platform::default_window_proc});
-      platform::CreateParams params;
-      params.class_name = orv::main_window_class(i);
-      params.outer = {0, 0, 200, 100};
-      platform::create_window(params);
-    }
-    char byte = 1;
-    (void)!write(ready[1], &byte, 1);
-    for (;;) pause();
-  }
-  char byte = 0;
-  ASSERT_EQ(read(ready[0], &byte, 1), 1);
+  pid_t holder = test_program::hold_instance_slots(10);
+  ASSERT_GT(holder, 0);
   pid_t eleventh = fork();
   if (eleventh == 0) {
     platform::reset_windows_for_tests();

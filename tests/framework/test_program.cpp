@@ -59,6 +59,31 @@ void on_worker(std::function<void()> job) {
   ASSERT_EQ(done.wait_for(std::chrono::seconds(10)), std::future_status::ready);
 }
 
+int hold_instance_slots(int count) {
+  int started[2];
+  if (pipe(started) != 0) return -1;
+  pid_t holder = fork();
+  if (holder == 0) {
+    platform::reset_windows_for_tests();
+    platform::set_backend(headless::backend());  // another headless run of the same session
+    for (int i = 0; i < count; ++i) {
+      platform::register_class({orv::main_window_class(i), platform::default_window_proc});
+      platform::CreateParams params;
+      params.class_name = orv::main_window_class(i);
+      params.outer = {0, 0, 200, 100};
+      platform::create_window(params);
+    }
+    char byte = 1;
+    (void)!write(started[1], &byte, 1);
+    for (;;) pause();
+  }
+  close(started[1]);  // a holder that dies before it is ready ends the read
+  char byte = 0;
+  bool held = holder > 0 && read(started[0], &byte, 1) == 1;
+  close(started[0]);
+  return held ? holder : -1;
+}
+
 void wait_for_start_up() {
   headless::wait_until([] {
     platform::Window status = platform::control_by_id(orv::main_window(), orv::kStatusLineId);

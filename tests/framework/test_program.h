@@ -36,6 +36,10 @@ void answer_prompt(const std::u16string& line);
 // Waits until the main window has dropped in and shows the display depth.
 void wait_for_start_up();
 
+// Another headless process holding instance slots 0 .. count - 1 until it
+// is killed; its pid, or -1.
+int hold_instance_slots(int count);
+
 // The framework running on its own "main" thread, as a process would.
 class Running {
  public:

@@ -28,32 +28,6 @@ std::u16string copy_item_label(platform::Window w) {
   return label;
 }
 
-// A process of the same session holding instance slots 0 and 1 until killed.
-pid_t hold_two_instances() {
-  int ready[2];
-  if (pipe(ready) != 0) return -1;
-  pid_t holder = fork();
-  if (holder == 0) {
-    platform::reset_windows_for_tests();
-    platform::set_backend(headless::backend());
-    for (int i = 0; i < 2; ++i) {
-      platform::register_class({orv::main_window_class(i), platform::default_window_proc});
-      platform::CreateParams params;
-      params.class_name = orv::main_window_class(i);
-      params.outer = {0, 0, 200, 100};
-      platform::create_window(params);
-    }
-    char byte = 1;
-    (void)!write(ready[1], &byte, 1);
-    for (;;) pause();
-  }
-  char byte = 0;
-  (void)!read(ready[0], &byte, 1);
-  close(ready[0]);
-  close(ready[1]);
-  return holder;
-}
-
 TEST(LogFileTest, TheFileIsNamedByInstanceAndWindowInTheWorkingFolder) {
   PrivateFolder folder;
   {
@@ -69,7 +43,7 @@ TEST(LogFileTest, TheFileIsNamedByInstanceAndWindowInTheWorkingFolder) {
     EXPECT_EQ(read_file(folder.file("ORVLIB03.LOG")), "three\n");
     EXPECT_EQ(copy_item_label(text_window()), u"&Copy ORVLIB03.LOG\tCtrl+C");
   }
-  pid_t holder = hold_two_instances();
+  pid_t holder = test_program::hold_instance_slots(2);
   ASSERT_GT(holder, 0);
   {
     test_program::ready = [] {
