@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "framework/console/text_window.h"
+#include "framework/core/main_commands.h"
 #include "framework/core/pump.h"
 #include "framework/core/run_state.h"
 #include "framework/core/snap.h"
@@ -63,8 +64,6 @@ void on_create(platform::Window window) {
   g_display_depth = platform::screen_metrics().bits_per_pixel;
 }
 
-// Commands whose windows and dialogues are not part of the framework yet
-// fall through and do nothing.
 void on_command(platform::Window window, int id) {
   switch (id) {
     case kCommandStart:
@@ -76,6 +75,24 @@ void on_command(platform::Window window, int id) {
     case kCommandExit:
       run_exit_sequence();
       platform::destroy_window(window);
+      break;
+    case kCommandPaste:
+      paste_as_image_window();
+      break;
+    case kCommandImageWindow:
+      ask_for_image_window();
+      break;
+    case kCommandTextWindow:
+      open_next_text_window();
+      break;
+    case kCommandInputBox:
+      ask_for_input_box();
+      break;
+    case kCommandButtonBox:
+      ask_for_button_box();
+      break;
+    case kCommandWindowInfo:
+      request_window_report();
       break;
     default:
       break;
