@@ -119,7 +119,7 @@ void request_window_report() {
 }
 
 void paste_as_image_window() {
-  if (orv_running.load() == 1) return;
+  if (orv_running.load() == 1) return;  // the worker would not answer
   std::vector<std::uint32_t> colours;
   std::unique_ptr<platform::Bitmap> picture = read_clipboard_bitmap(&colours);
   if (!picture) return;

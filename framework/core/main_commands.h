@@ -12,7 +12,6 @@ void open_next_text_window();
 void ask_for_input_box();
 void ask_for_button_box();
 void request_window_report();
-// Ignored while a program runs.
 void paste_as_image_window();
 
 }  // namespace orv

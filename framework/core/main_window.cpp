@@ -64,7 +64,20 @@ void on_create(platform::Window window) {
   g_display_depth = platform::screen_metrics().bits_per_pixel;
 }
 
+// The commands that make windows wait for the worker and may ask on the
+// text window: none starts while a program runs or a line is being typed
+// (their menu items are greyed then, and their keys do nothing).
+bool makes_windows(int id) {
+  return id == kCommandPaste || id == kCommandImageWindow || id == kCommandTextWindow ||
+         id == kCommandInputBox || id == kCommandButtonBox;
+}
+
+bool busy() {
+  return orv_running.load() == 1 || line_input_owner() != 0;
+}
+
 void on_command(platform::Window window, int id) {
+  if (makes_windows(id) && busy()) return;
   switch (id) {
     case kCommandStart:
       command_start();
@@ -177,7 +190,7 @@ std::string main_window_class(int instance) {
 }
 
 platform::Menu main_popup_menu() {
-  bool busy = orv_running.load() == 1 || line_input_owner() != 0;
+  bool busy = orv::busy();
   platform::Menu menu;
   menu.add(kCommandPaste, u"Paste\tCtrl+V", busy).add_separator();
   menu.add(kCommandStart, u"Start", busy).add(kCommandStop, u"Stop").add(kCommandExit, u"E&xit");
