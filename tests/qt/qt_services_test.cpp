@@ -84,7 +84,7 @@ std::vector<std::uint32_t> dib_pixels(const std::vector<std::uint8_t>& dib) {
   return picture.pixels;
 }
 
-TEST(QtClipboardTest, PicturesGoOutAsPngAndComeBackFromPngAndBmp) {
+TEST(QtClipboardTest, PicturesGoOutAsPngAndBmpAndComeBackFromPngBmpAndJpeg) {
   std::vector<std::uint8_t> dib;
   ASSERT_EQ(platform::pack_dib(small_picture(), dib), platform::CodecStatus::Ok);
   on_worker([&] {
@@ -96,6 +96,11 @@ TEST(QtClipboardTest, PicturesGoOutAsPngAndComeBackFromPngAndBmp) {
   QImage out = QImage::fromData(QGuiApplication::clipboard()->mimeData()->data("image/png"), "PNG");
   ASSERT_EQ(out.size(), QSize(2, 2));
   const std::vector<std::uint32_t> expected = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(out.pixel(i % 2, i / 2), 0xFF000000 | expected[i]) << i;
+  QByteArray bmp = QGuiApplication::clipboard()->mimeData()->data("image/bmp");
+  ASSERT_TRUE(bmp.startsWith("BM"));
+  out = QImage::fromData(bmp, "BMP");
+  ASSERT_EQ(out.size(), QSize(2, 2));
   for (int i = 0; i < 4; ++i) EXPECT_EQ(out.pixel(i % 2, i / 2), 0xFF000000 | expected[i]) << i;
 
   for (const char* format : {"PNG", "BMP"}) {
@@ -110,6 +115,25 @@ TEST(QtClipboardTest, PicturesGoOutAsPngAndComeBackFromPngAndBmp) {
     on_worker([&] { EXPECT_TRUE(platform::clipboard_get_dib(&read)); });
     EXPECT_EQ(dib_pixels(read), expected) << format;
   }
+  // A JPEG of one colour comes back within the rounding of its compression.
+  QImage grey(16, 16, QImage::Format_RGB32);
+  grey.fill(QColor(0x40, 0x80, 0xC0));
+  QByteArray jpeg;
+  QBuffer buffer(&jpeg);
+  buffer.open(QIODevice::WriteOnly);
+  grey.save(&buffer, "JPEG", 100);
+  auto* data = new QMimeData;
+  data->setData("image/jpeg", jpeg);
+  QGuiApplication::clipboard()->setMimeData(data);
+  std::vector<std::uint8_t> read;
+  on_worker([&] { EXPECT_TRUE(platform::clipboard_get_dib(&read)); });
+  platform::Picture picture;
+  ASSERT_EQ(platform::decode_packed_dib(read.data(), read.size(), picture), platform::CodecStatus::Ok);
+  ASSERT_EQ(picture.width, 16);
+  std::uint32_t p = picture.pixels[8 * 16 + 8];
+  EXPECT_NEAR(int(p >> 16), 0x40, 2);
+  EXPECT_NEAR(int((p >> 8) & 0xFF), 0x80, 2);
+  EXPECT_NEAR(int(p & 0xFF), 0xC0, 2);
 }
 
 TEST(QtDialogTest, OpenDialogReturnsThePathAndTheChosenFilter) {
