@@ -124,7 +124,7 @@ int ORV_CreateImage8(int id, const char* title, int x, int y, int width, int hei
 int ORV_CreateImage8FL(int id, const char* title, int x, int y, int width, int height, int zoom);
 // A new, empty image of this size in place of image id, keeping its title,
 // position, bits, zoom, scaling mode and palette. A size that cannot be shown
-// leaves the image as it was (2).
+// leaves the image as it was (2), as does a lack of memory for the new size (3).
 int ORV_ResizeImage(int id, int width, int height);
 // Closes image id's window and frees its buffer.
 int ORV_DestroyImage(int id);
