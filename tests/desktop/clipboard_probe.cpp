@@ -1,8 +1,9 @@
 // A user program for the picture exchange with other programs on a desktop:
 // image 0 holds four coloured blocks and is also written as the JPEG file
-// named by the first argument; images 1 and 2 start black. While it runs it
-// says once when image 1 equals image 0 and when image 2 is within JPEG
-// rounding of it, so that a script can paste into them from other programs.
+// named by the first argument; images 1, 2 and 3 start black. While it runs
+// it says once when image 1 equals image 0, when image 2 is within JPEG
+// rounding of it and when image 3 equals it, so that a script can paste
+// into the first two and drop a file on the third from other programs.
 #include <cstdio>
 #include <cstdlib>
 
@@ -42,12 +43,13 @@ void ORV_Ready() {
   ORV_CreateImage(0, "source", 20, 20, kWidth, kHeight, 200);
   ORV_CreateImage(1, "png-target", 20, 200, kWidth, kHeight, 200);
   ORV_CreateImage(2, "jpeg-target", 20, 380, kWidth, kHeight, 200);
+  ORV_CreateImage(3, "drop-target", 20, 560, kWidth, kHeight, 200);
   ORV_SelectImage(0);
   for (int y = 0; y < kHeight; ++y)
     for (int x = 0; x < kWidth; ++x) ORV_SetPixel(x, y, block_colour(x, y));
   if (ORV_ArgCount() > 1 && ORV_SaveImageFile(kWidth, kHeight, 1, ORV_Arg(1), 0) != 0)
     std::printf("cannot write %s\n", ORV_Arg(1));
-  for (int id = 0; id < 3; ++id) ORV_DrawImage(id);
+  for (int id = 0; id < 4; ++id) ORV_DrawImage(id);
   std::printf("ready\n");
   std::fflush(stdout);
 }
@@ -55,8 +57,8 @@ void ORV_Ready() {
 int ORV_Main() {
   std::printf("started\n");
   std::fflush(stdout);
-  bool png = false, jpeg = false;
-  while (!orv_stop_req.load() && !(png && jpeg)) {
+  bool png = false, jpeg = false, drop = false;
+  while (!orv_stop_req.load() && !(png && jpeg && drop)) {
     ORV_Wait(50);
     if (!png && matches(1, 0)) {
       png = true;
@@ -65,6 +67,10 @@ int ORV_Main() {
     if (!jpeg && matches(2, 3)) {
       jpeg = true;
       std::printf("jpeg paste close\n");
+    }
+    if (!drop && matches(3, 0)) {
+      drop = true;
+      std::printf("drop same\n");
     }
     std::fflush(stdout);
   }

@@ -208,11 +208,17 @@ TEST_F(ClipboardTest, WhatIsNoPictureOrLiesAboutItsSizeIsRefusedWithNothingChang
   truncated.resize(truncated.size() + 20);  // 2 rows of 12 bytes need 24
   Bytes huge = dib_header(4, 100000, 24, 0);
   huge.resize(huge.size() + 24);
+  Bytes claims_more = dib_header(30000, 30000, 24, 0);  // 2.7 GB of rows in 64 bytes
+  claims_more.resize(claims_more.size() + 24);
   Bytes too_many_colours = dib_header(1, 1, 8, 0);
   too_many_colours[32] = 0x2C;  // 300 entries
   too_many_colours[33] = 0x01;
   too_many_colours.resize(40 + 300 * 4 + 4);
-  for (const Bytes& bad : {truncated, huge, too_many_colours}) {
+  Bytes colour_count_overflows = dib_header(1, 1, 8, 0);
+  colour_count_overflows[35] = 0x80;  // 2^31 entries
+  colour_count_overflows.resize(40 + 1024 + 4);
+  for (const Bytes& bad :
+       {truncated, huge, claims_more, too_many_colours, colour_count_overflows}) {
     put_on_clipboard(bad);
     command(target, 'V');
     EXPECT_EQ(pixel(0, 0, 0), 0x777777u);
