@@ -2,18 +2,23 @@
 // widgets; the choice of back end at start.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <QtCore/QBuffer>
 #include <QtCore/QMimeData>
 #include <QtGui/QClipboard>
 #include <QtGui/QGuiApplication>
 #include <QtGui/QImage>
+#include <QtGui/QScreen>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QColorDialog>
 #include <QtWidgets/QFileDialog>
+#include <QtWidgets/QFontDialog>
 #include <QtWidgets/QLineEdit>
 
 #include "platform/codec/codec.h"
 #include "platform/dialogs.h"
+#include "platform/draw/font.h"
 #include "platform/qt/qt_backend.h"
 #include "platform/text/clipboard.h"
 #include "tests/qt/qt_test_support.h"
@@ -191,6 +196,41 @@ TEST(QtDialogTest, ColourChooserKeepsSixteenCustomColoursForTheProcess) {
   EXPECT_EQ(colour, 0x405060u);
   EXPECT_EQ(platform::custom_colours()[5], 0xABCDEFu);
   EXPECT_EQ(platform::custom_colours()[3], 0x336699u);
+}
+
+// The font chooser, which works in points, starts from the font given, and
+// what the person picks comes back as a character height (negative) in
+// pixels at the screen's resolution with its face; a cancel leaves the font
+// as it was.
+TEST(QtDialogTest, FontChooserReturnsThePickedFaceAndSize) {
+  double dpi = QGuiApplication::primaryScreen()->logicalDotsPerInchY();
+  platform::LogFont font;
+  font.height = -24;
+  font.face_name = u"IPAGothic";
+  std::atomic<int> result{-1};
+  qt_test::Worker worker;
+  worker.start([&] { result = platform::choose_font({}, font); });
+  ASSERT_TRUE(spin_until([] { return shown_dialog<QFontDialog>() != nullptr; }));
+  QFontDialog* dialog = shown_dialog<QFontDialog>();
+  EXPECT_EQ(dialog->currentFont().family(), QString("IPAGothic"));
+  EXPECT_NEAR(dialog->currentFont().pointSizeF(), 24 * 72 / dpi, 0.5);
+  QFont picked("IPAGothic");
+  picked.setPointSize(30);
+  dialog->setCurrentFont(picked);
+  dialog->accept();
+  ASSERT_TRUE(spin_until([&] { return result.load() != -1; }));
+  EXPECT_EQ(result.load(), 1);
+  EXPECT_EQ(font.height, -int(std::lround(30 * dpi / 72)));
+  EXPECT_EQ(font.face_name, u"IPAGothic");
+
+  platform::LogFont before = font;
+  result = -1;
+  worker.start([&] { result = platform::choose_font({}, font); });
+  ASSERT_TRUE(spin_until([] { return shown_dialog<QFontDialog>() != nullptr; }));
+  shown_dialog<QFontDialog>()->reject();
+  ASSERT_TRUE(spin_until([&] { return result.load() != -1; }));
+  EXPECT_EQ(result.load(), 0);
+  EXPECT_EQ(font, before);
 }
 
 TEST(QtStartTest, BackendFollowsTheEnvironment) {
