@@ -65,30 +65,22 @@ void on_create(platform::Window window) {
 }
 
 // The commands that make windows wait for the worker and may ask on the
-// text window: none starts while a program runs or a line is being typed
-// (their menu items are greyed then, and their keys do nothing).
+// text window, serving the main window meanwhile: none starts while a
+// program runs, a line is being typed or another of them waits (their menu
+// items are greyed then, and their keys do nothing).
 bool makes_windows(int id) {
   return id == kCommandPaste || id == kCommandImageWindow || id == kCommandTextWindow ||
          id == kCommandInputBox || id == kCommandButtonBox;
 }
 
+std::atomic<bool> g_making_windows{false};  // written by the main thread
+
 bool busy() {
-  return orv_running.load() == 1 || line_input_owner() != 0;
+  return orv_running.load() == 1 || line_input_owner() != 0 || g_making_windows;
 }
 
-void on_command(platform::Window window, int id) {
-  if (makes_windows(id) && busy()) return;
+void run_window_command(int id) {
   switch (id) {
-    case kCommandStart:
-      command_start();
-      break;
-    case kCommandStop:
-      command_stop();
-      break;
-    case kCommandExit:
-      run_exit_sequence();
-      platform::destroy_window(window);
-      break;
     case kCommandPaste:
       paste_as_image_window();
       break;
@@ -103,6 +95,30 @@ void on_command(platform::Window window, int id) {
       break;
     case kCommandButtonBox:
       ask_for_button_box();
+      break;
+    default:
+      break;
+  }
+}
+
+void on_command(platform::Window window, int id) {
+  if (makes_windows(id)) {
+    if (busy()) return;
+    g_making_windows = true;
+    run_window_command(id);
+    g_making_windows = false;
+    return;
+  }
+  switch (id) {
+    case kCommandStart:
+      command_start();
+      break;
+    case kCommandStop:
+      command_stop();
+      break;
+    case kCommandExit:
+      run_exit_sequence();
+      platform::destroy_window(window);
       break;
     case kCommandWindowInfo:
       request_window_report();

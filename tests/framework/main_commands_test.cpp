@@ -42,9 +42,9 @@ struct Idle {
     serving.run.press(orv::kCommandStop);
     EXPECT_TRUE(headless::wait_until([] { return orv_running.load() == 0; }));
   }
-  // Once the command before has ended (its items are greyed while it asks).
+  // Once the command before has ended (its items are greyed until then).
   void choose(int command) {
-    ASSERT_TRUE(headless::wait_until([] { return orv::line_input_owner() == 0; }));
+    ASSERT_TRUE(headless::wait_until([] { return !orv::main_popup_menu().items[0].greyed; }));
     headless::right_click(orv::main_window(), 5, 5);
     ASSERT_TRUE(headless::wait_popup());
     headless::answer_popup(command);
