@@ -124,7 +124,7 @@ int ORV_CreateImage8(int id, const char* title, int x, int y, int width, int hei
 int ORV_CreateImage8FL(int id, const char* title, int x, int y, int width, int height, int zoom);
 // A new, empty image of this size in place of image id, keeping its title,
 // position, bits, zoom, scaling mode and palette. A size that cannot be shown
-// leaves the image as it was (2).
+// leaves the image as it was (2), as does a lack of memory for the new size (3).
 int ORV_ResizeImage(int id, int width, int height);
 // Closes image id's window and frees its buffer.
 int ORV_DestroyImage(int id);
@@ -396,6 +396,23 @@ int ORV_SaveImageFile(int width, int height, int format, const char* path, int x
 // first free id from first_id, with the picture drawn. The id, or -1 when the
 // file is not a readable picture or no id is free.
 int ORV_OpenPictureFile(const char* path, int first_id);
+
+// ---- The clipboard ----
+//
+// Pictures travel as packed device-independent bitmaps (on the desktop, also
+// as PNG and BMP for other programs, and any PNG, BMP or JPEG they copy).
+
+// Puts image id on the clipboard in place of what it held: 24-bit rows for a
+// 32-bit image, indices with the 256-entry palette for an 8-bit one. Nothing
+// for a free id or a clipboard another thread holds open.
+void ORV_CopyImageToClipboard(int id);
+// Pastes the clipboard's picture into image id with its top-left corner at
+// (x, y), cut at the image's edges; with x or y -1 the person places it with
+// a box that follows the mouse (a right click cancels). A picture with a
+// colour table first sets the palette entries it holds of an 8-bit image. The
+// image keeps its size. Nothing for a free id or when the clipboard holds no
+// readable picture.
+void ORV_PasteClipboardToImage(int x, int id, int y);
 
 // ---- Read-outs and profile plots ----
 //

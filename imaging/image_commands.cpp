@@ -1,5 +1,5 @@
-// The image window commands that draw, measure and choose colours: Clipping,
-// the Information and Test Pattern submenus, the two colour commands, the
+// The image window commands that draw, measure and choose colours: Cut,
+// Copy and the pastes, Clipping, the Information and Test Pattern submenus, the two colour commands, the
 // line, box, circle and paint commands, and the two kinds of text. They are
 // registered in the framework's command table at start-up.
 #include <cstdint>
@@ -234,12 +234,34 @@ void transform(platform::Window, int id, int command) {
   run_transform_command(command, id);
 }
 
+// ---- The clipboard ----
+
+void cut(platform::Window, int id, int) {
+  ORV_CopyImageToClipboard(id);
+  ORV_ClearImage(id);  // also when the copy failed
+  if (const ImageRecord* r = image_in_use(id)) platform::invalidate_window(r->window);
+}
+
+void copy(platform::Window, int id, int) {
+  ORV_CopyImageToClipboard(id);
+}
+
+void paste_where_clicked(platform::Window, int id, int) {
+  ORV_PasteClipboardToImage(-1, id, -1);
+}
+
+void paste_top_left(platform::Window, int id, int) {
+  ORV_PasteClipboardToImage(0, id, 0);
+}
+
 struct Registration {
   int command;
   ImageCommandHandler handler;
 };
 
 constexpr Registration kRegistrations[] = {
+    {kImageCut, cut},                    {kImageCopy, copy},
+    {kImagePaste, paste_where_clicked},  {kImagePasteTopLeft, paste_top_left},
     {kImageClipping, clipping},          {kImageInfoPixel, information},
     {kImageInfoLineRgb, information},    {kImageInfoLineHsv, information},
     {kImageInfoLineYCrCb, information},  {kImageInfoLineCrCb, information},

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "framework/console/text_window.h"
+#include "framework/core/main_commands.h"
 #include "framework/core/pump.h"
 #include "framework/core/run_state.h"
 #include "framework/core/snap.h"
@@ -63,9 +64,51 @@ void on_create(platform::Window window) {
   g_display_depth = platform::screen_metrics().bits_per_pixel;
 }
 
-// Commands whose windows and dialogues are not part of the framework yet
-// fall through and do nothing.
+// The commands that make windows wait for the worker and may ask on the
+// text window, serving the main window meanwhile: none starts while a
+// program runs, a line is being typed or another of them waits (their menu
+// items are greyed then, and their keys do nothing).
+bool makes_windows(int id) {
+  return id == kCommandPaste || id == kCommandImageWindow || id == kCommandTextWindow ||
+         id == kCommandInputBox || id == kCommandButtonBox;
+}
+
+std::atomic<bool> g_making_windows{false};  // written by the main thread
+
+bool busy() {
+  return orv_running.load() == 1 || line_input_owner() != 0 || g_making_windows;
+}
+
+void run_window_command(int id) {
+  switch (id) {
+    case kCommandPaste:
+      paste_as_image_window();
+      break;
+    case kCommandImageWindow:
+      ask_for_image_window();
+      break;
+    case kCommandTextWindow:
+      open_next_text_window();
+      break;
+    case kCommandInputBox:
+      ask_for_input_box();
+      break;
+    case kCommandButtonBox:
+      ask_for_button_box();
+      break;
+    default:
+      break;
+  }
+}
+
 void on_command(platform::Window window, int id) {
+  if (makes_windows(id)) {
+    if (busy()) return;
+    g_making_windows = true;
+    run_window_command(id);
+    g_making_windows = false;
+    return;
+  }
   switch (id) {
     case kCommandStart:
       command_start();
@@ -76,6 +119,9 @@ void on_command(platform::Window window, int id) {
     case kCommandExit:
       run_exit_sequence();
       platform::destroy_window(window);
+      break;
+    case kCommandWindowInfo:
+      request_window_report();
       break;
     default:
       break;
@@ -160,7 +206,7 @@ std::string main_window_class(int instance) {
 }
 
 platform::Menu main_popup_menu() {
-  bool busy = orv_running.load() == 1 || line_input_owner() != 0;
+  bool busy = orv::busy();
   platform::Menu menu;
   menu.add(kCommandPaste, u"Paste\tCtrl+V", busy).add_separator();
   menu.add(kCommandStart, u"Start", busy).add(kCommandStop, u"Stop").add(kCommandExit, u"E&xit");

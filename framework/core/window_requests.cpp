@@ -184,10 +184,7 @@ void open_each_dropped_file(const std::vector<std::string>& paths) {
     });
     if (id < 0) continue;
     post_load_image(id, path);
-    post(kRequestRedrawImage, [&](RequestSlots& s) {
-      s.id = id;
-      s.restore_selection = true;
-    });
+    post_redraw_image(id, true);
   }
 }
 
@@ -205,10 +202,10 @@ int post_create_image(int id, const std::string& name, int width, int height, in
   });
 }
 
-void post_redraw_image(int id) {
+void post_redraw_image(int id, bool restore_selection) {
   post(kRequestRedrawImage, [&](RequestSlots& s) {
     s.id = id;
-    s.restore_selection = false;
+    s.restore_selection = restore_selection;
   });
 }
 

@@ -25,7 +25,9 @@ enum RequestCode : int {
 // worker has carried it out; the wait also ends once Exit has begun, and
 // then -1 stands for the result.
 int post_create_image(int id, const std::string& name, int width, int height, int bits);
-void post_redraw_image(int id);
+// With restore_selection the worker then makes the image that was current
+// before the last creation current again.
+void post_redraw_image(int id, bool restore_selection);
 int post_load_image(int id, const std::string& path);
 void post_copy_bitmap(const platform::Bitmap* bitmap);
 void post_text_window(int id);

@@ -97,6 +97,8 @@ struct Creation {
   int bits = 32;
   int zoom = 100;
   int fit_to_screen = 1;
+  // A buffer of the right size made beforehand, taken instead of a new one.
+  std::unique_ptr<platform::Bitmap>* prepared = nullptr;
 };
 
 // The window, its contexts and its buffer; false (with nothing left behind)
@@ -125,7 +127,7 @@ bool make_window(ImageRecord& r, const Creation& c) {
   }
   // A window made before its buffer fails is destroyed again: nothing may
   // use a half-made image window.
-  r.dib = g_allocator(r.width, r.height, r.bits);
+  r.dib = c.prepared && *c.prepared ? std::move(*c.prepared) : g_allocator(r.width, r.height, r.bits);
   if (!r.dib) return false;
   set_grey_palette(*r.dib);
   r.old_bitmap = platform::select_bitmap(r.mem_dc, r.dib.get());
@@ -300,9 +302,13 @@ int ORV_ResizeImage(int id, int width, int height) {
   platform::Rect outer = platform::window_rect(r->window);
   int mode = platform::stretch_mode(r->window_dc);
   auto palette = r->dib->palette;
+  // The new buffer comes first: without the memory for it, the image stays.
+  std::unique_ptr<platform::Bitmap> buffer =
+      orv::g_allocator(std::max(1, width), std::max(1, height), bits);
+  if (!buffer) return 3;
   ORV_DestroyImage(id);
-  int status =
-      orv::create_from({id, title.c_str(), outer.left, outer.top, width, height, bits, zoom, 1});
+  int status = orv::create_from(
+      {id, title.c_str(), outer.left, outer.top, width, height, bits, zoom, 1, &buffer});
   if (status != 0) return status;
   if (bits == 8) orv::image_record(id).dib->palette = palette;
   ORV_SetImageStretchMode(mode, id);

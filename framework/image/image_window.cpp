@@ -2,14 +2,15 @@
 // resized by its frame, changes zoom with Ctrl + keypad 0 / plus / minus and
 // Ctrl + wheel, toggles the scaling mode with Tab, turns Ctrl + letter keys
 // into commands, hands Esc, S, X and C to the main window, shows its two
-// popup menus and is destroyed with its image by the close box. While a pick
-// tool waits, its mouse events feed the pick state and every image window
-// ignores keys.
+// popup menus, loads the first file dropped on it and is destroyed with its
+// image by the close box. While a pick tool waits, its mouse events feed the
+// pick state and every image window ignores keys.
 #include "framework/image/image_window.h"
 
 #include "framework/core/main_window.h"
 #include "framework/core/pump.h"
 #include "framework/core/snap.h"
+#include "framework/image/clipboard.h"
 #include "framework/image/image_commands.h"
 #include "framework/image/image_table.h"
 #include "framework/image/pick_state.h"
@@ -151,6 +152,9 @@ std::intptr_t image_window_proc(platform::Window window, platform::Msg& msg) {
       return 0;
     case MsgKind::Close:
       if (int id = ORV_FindImage(window); id >= 0) ORV_DestroyImage(id);
+      return 0;
+    case MsgKind::DropFiles:
+      load_file_dropped_on_image(window, msg.files);
       return 0;
     default:
       return platform::default_window_proc(window, msg);

@@ -17,6 +17,7 @@
 #include "framework/orvlib.h"
 #include "platform/headless/driver.h"
 #include "platform/queue.h"
+#include "platform/text/clipboard.h"
 #include "platform/text/codepage.h"
 #include "platform/thread.h"
 #include "platform/window.h"
@@ -123,6 +124,31 @@ bool drop_file(const std::string& path) {
          image_windows_in_id_order().size() > before;
 }
 
+// Ctrl+W in the main window: the report is printed, and the calls that make
+// the same windows are put on the clipboard, which is written to `path`.
+bool report_layout(const std::string& path) {
+  unsigned before = platform::clipboard_sequence();
+  headless::key(main_window(), 'W', platform::kKeyBitCtrl);
+  unsigned asked = ORV_GetTime();
+  constexpr unsigned kReportMs = 10000;
+  if (!wait_for([&] {
+        return platform::clipboard_sequence() != before || ORV_GetTime() - asked > kReportMs;
+      }) ||
+      platform::clipboard_sequence() == before)
+    return false;
+  std::string text;
+  if (!wait_for([] { return platform::clipboard_open(); })) return false;
+  bool read = platform::clipboard_get_text(&text);
+  platform::clipboard_close();
+  std::FILE* file = std::fopen(path.c_str(), "w");
+  if (!read || !file) {
+    if (file) std::fclose(file);
+    return false;
+  }
+  bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  return std::fclose(file) == 0 && written;
+}
+
 bool do_step(const std::string& step) {
   std::istringstream in(step);
   std::string verb;
@@ -141,6 +167,7 @@ bool do_step(const std::string& step) {
   if (verb == "click") return !rest.empty() && click_button(std::atoi(rest.c_str()));
   if (verb == "type") return type_line(rest);
   if (verb == "drop") return drop_file(rest);
+  if (verb == "report") return !rest.empty() && report_layout(rest);
   if (verb == "value") {
     std::istringstream args(rest);
     int row = -1;

@@ -16,6 +16,8 @@ namespace orv {
 //   value I TEXT                 types TEXT into row I of the input box, then Enter
 //   type TEXT                    types TEXT and Enter into the text window
 //   drop PATH                    drops a file on the main window (a picture becomes an image window)
+//   report PATH                  Ctrl+W in the main window; writes the window layout's calls,
+//                                which the report puts on the clipboard, to PATH
 // An empty script means "start; finish; exit": one run, then the end.
 // A step it cannot do is reported on stderr and the script ends with Exit.
 std::thread start_scripted_person(std::string script);

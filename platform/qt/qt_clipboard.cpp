@@ -1,8 +1,9 @@
 // The platform clipboard store kept in step with the system clipboard:
-// text goes out as text/plain;charset=utf-8, pictures as image/png; coming
-// in, text is Unicode text and any picture Qt offers (PNG, BMP or another
-// image type) becomes a packed DIB. QClipboard lives on the GUI thread, so
-// both hooks run there: a write is queued, a read waited for.
+// text goes out as text/plain;charset=utf-8, pictures as image/png and
+// image/bmp, encoded only when another program asks for one; coming in,
+// text is Unicode text and a PNG, BMP or JPEG picture (or any other image
+// type Qt reads) becomes a packed DIB. QClipboard lives on the GUI thread,
+// so both hooks run there: a write is queued, a read waited for.
 #include <QtCore/QBuffer>
 #include <QtCore/QCoreApplication>
 #include <QtCore/QMimeData>
@@ -37,8 +38,8 @@ Picture picture_of(const ClipBitmap& bitmap) {
   return picture;
 }
 
-// The PNG bytes of the store's picture, or nothing.
-QByteArray png_of(const ClipboardContents& contents) {
+// The store's picture encoded as `mime_type`, or nothing.
+QByteArray encoded(const ClipboardContents& contents, const char* mime_type) {
   Picture picture;
   if (contents.dib) {
     if (decode_packed_dib(contents.dib->data(), contents.dib->size(), picture) != CodecStatus::Ok)
@@ -48,13 +49,41 @@ QByteArray png_of(const ClipboardContents& contents) {
   } else {
     return {};
   }
-  std::vector<std::uint8_t> png;
-  if (encode_picture_to_memory(picture, "image/png", 0, png) != CodecStatus::Ok) return {};
-  return QByteArray(reinterpret_cast<const char*>(png.data()), qsizetype(png.size()));
+  std::vector<std::uint8_t> bytes;
+  if (encode_picture_to_memory(picture, mime_type, 0, bytes) != CodecStatus::Ok) return {};
+  return QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
 }
 
+constexpr const char* kPictureFormats[] = {"image/png", "image/bmp"};
+
+// Offers the picture in both formats and encodes one only when it is asked
+// for: a large picture copied and never pasted elsewhere costs nothing.
+class PictureMimeData : public QMimeData {
+ public:
+  explicit PictureMimeData(ClipboardContents contents) : contents_(std::move(contents)) {}
+  QStringList formats() const override {
+    QStringList list = QMimeData::formats();
+    for (const char* format : kPictureFormats) list.append(QString::fromLatin1(format));
+    return list;
+  }
+  bool hasFormat(const QString& mime_type) const override {
+    return formats().contains(mime_type);
+  }
+
+ protected:
+  QVariant retrieveData(const QString& mime_type, QMetaType type) const override {
+    for (const char* format : kPictureFormats)
+      if (mime_type == QLatin1String(format)) return encoded(contents_, format);
+    return QMimeData::retrieveData(mime_type, type);
+  }
+
+ private:
+  ClipboardContents contents_;
+};
+
 void publish(const ClipboardContents& contents, unsigned generation) {
-  auto* data = new QMimeData;
+  bool picture = contents.dib || contents.bitmap;
+  QMimeData* data = picture ? new PictureMimeData(contents) : new QMimeData;
   std::optional<QString> text;
   if (contents.unicode_text)
     text = to_qstring(*contents.unicode_text);
@@ -64,8 +93,6 @@ void publish(const ClipboardContents& contents, unsigned generation) {
     data->setText(*text);
     data->setData("text/plain;charset=utf-8", text->toUtf8());  // named for other programs
   }
-  QByteArray png = png_of(contents);
-  if (!png.isEmpty()) data->setData("image/png", png);
   data->setData(kOwnerFormat, owner_mark(generation));
   QGuiApplication::clipboard()->setMimeData(data);
 }
@@ -98,7 +125,7 @@ std::optional<std::vector<std::uint8_t>> dib_from_image(QImage image) {
 }
 
 std::optional<std::vector<std::uint8_t>> dib_of(const QMimeData* data) {
-  for (const char* format : {"image/png", "image/bmp", "image/x-bmp"}) {
+  for (const char* format : {"image/png", "image/bmp", "image/x-bmp", "image/jpeg"}) {
     if (!data->hasFormat(format)) continue;
     if (auto dib = dib_from_encoded(data->data(format))) return dib;
   }

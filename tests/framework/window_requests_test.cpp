@@ -103,7 +103,7 @@ TEST(WindowRequestTest, RequestsWaitForTheWorkerInOrderAndExitEndsTheWait) {
   on_worker([] { ORV_CreateImage(0, "r", 0, 0, 200, 200, 100); });  // painted black
   on_worker([] { ORV_SetPixel(5, 5, 0xFF0000); });                  // pixel calls do not repaint
   platform::Window image = orv::image_record(0).window;
-  orv::post_redraw_image(0);  // returns although the run keeps the worker busy
+  orv::post_redraw_image(0, false);  // returns although the run keeps the worker busy
   EXPECT_EQ(headless::surface_pixel(image, 5, 5), 0u);
   std::thread poster([] { orv::post_text_window(3); });
   platform::sleep_ms(100);

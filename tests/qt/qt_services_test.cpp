@@ -2,18 +2,23 @@
 // widgets; the choice of back end at start.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <QtCore/QBuffer>
 #include <QtCore/QMimeData>
 #include <QtGui/QClipboard>
 #include <QtGui/QGuiApplication>
 #include <QtGui/QImage>
+#include <QtGui/QScreen>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QColorDialog>
 #include <QtWidgets/QFileDialog>
+#include <QtWidgets/QFontDialog>
 #include <QtWidgets/QLineEdit>
 
 #include "platform/codec/codec.h"
 #include "platform/dialogs.h"
+#include "platform/draw/font.h"
 #include "platform/qt/qt_backend.h"
 #include "platform/text/clipboard.h"
 #include "tests/qt/qt_test_support.h"
@@ -84,7 +89,7 @@ std::vector<std::uint32_t> dib_pixels(const std::vector<std::uint8_t>& dib) {
   return picture.pixels;
 }
 
-TEST(QtClipboardTest, PicturesGoOutAsPngAndComeBackFromPngAndBmp) {
+TEST(QtClipboardTest, PicturesGoOutAsPngAndBmpAndComeBackFromPngBmpAndJpeg) {
   std::vector<std::uint8_t> dib;
   ASSERT_EQ(platform::pack_dib(small_picture(), dib), platform::CodecStatus::Ok);
   on_worker([&] {
@@ -96,6 +101,11 @@ TEST(QtClipboardTest, PicturesGoOutAsPngAndComeBackFromPngAndBmp) {
   QImage out = QImage::fromData(QGuiApplication::clipboard()->mimeData()->data("image/png"), "PNG");
   ASSERT_EQ(out.size(), QSize(2, 2));
   const std::vector<std::uint32_t> expected = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(out.pixel(i % 2, i / 2), 0xFF000000 | expected[i]) << i;
+  QByteArray bmp = QGuiApplication::clipboard()->mimeData()->data("image/bmp");
+  ASSERT_TRUE(bmp.startsWith("BM"));
+  out = QImage::fromData(bmp, "BMP");
+  ASSERT_EQ(out.size(), QSize(2, 2));
   for (int i = 0; i < 4; ++i) EXPECT_EQ(out.pixel(i % 2, i / 2), 0xFF000000 | expected[i]) << i;
 
   for (const char* format : {"PNG", "BMP"}) {
@@ -110,6 +120,25 @@ TEST(QtClipboardTest, PicturesGoOutAsPngAndComeBackFromPngAndBmp) {
     on_worker([&] { EXPECT_TRUE(platform::clipboard_get_dib(&read)); });
     EXPECT_EQ(dib_pixels(read), expected) << format;
   }
+  // A JPEG of one colour comes back within the rounding of its compression.
+  QImage grey(16, 16, QImage::Format_RGB32);
+  grey.fill(QColor(0x40, 0x80, 0xC0));
+  QByteArray jpeg;
+  QBuffer buffer(&jpeg);
+  buffer.open(QIODevice::WriteOnly);
+  grey.save(&buffer, "JPEG", 100);
+  auto* data = new QMimeData;
+  data->setData("image/jpeg", jpeg);
+  QGuiApplication::clipboard()->setMimeData(data);
+  std::vector<std::uint8_t> read;
+  on_worker([&] { EXPECT_TRUE(platform::clipboard_get_dib(&read)); });
+  platform::Picture picture;
+  ASSERT_EQ(platform::decode_packed_dib(read.data(), read.size(), picture), platform::CodecStatus::Ok);
+  ASSERT_EQ(picture.width, 16);
+  std::uint32_t p = picture.pixels[8 * 16 + 8];
+  EXPECT_NEAR(int(p >> 16), 0x40, 2);
+  EXPECT_NEAR(int((p >> 8) & 0xFF), 0x80, 2);
+  EXPECT_NEAR(int(p & 0xFF), 0xC0, 2);
 }
 
 TEST(QtDialogTest, OpenDialogReturnsThePathAndTheChosenFilter) {
@@ -167,6 +196,41 @@ TEST(QtDialogTest, ColourChooserKeepsSixteenCustomColoursForTheProcess) {
   EXPECT_EQ(colour, 0x405060u);
   EXPECT_EQ(platform::custom_colours()[5], 0xABCDEFu);
   EXPECT_EQ(platform::custom_colours()[3], 0x336699u);
+}
+
+// The font chooser, which works in points, starts from the font given, and
+// what the person picks comes back as a character height (negative) in
+// pixels at the screen's resolution with its face; a cancel leaves the font
+// as it was.
+TEST(QtDialogTest, FontChooserReturnsThePickedFaceAndSize) {
+  double dpi = QGuiApplication::primaryScreen()->logicalDotsPerInchY();
+  platform::LogFont font;
+  font.height = -24;
+  font.face_name = u"IPAGothic";
+  std::atomic<int> result{-1};
+  qt_test::Worker worker;
+  worker.start([&] { result = platform::choose_font({}, font); });
+  ASSERT_TRUE(spin_until([] { return shown_dialog<QFontDialog>() != nullptr; }));
+  QFontDialog* dialog = shown_dialog<QFontDialog>();
+  EXPECT_EQ(dialog->currentFont().family(), QString("IPAGothic"));
+  EXPECT_NEAR(dialog->currentFont().pointSizeF(), 24 * 72 / dpi, 0.5);
+  QFont picked("IPAGothic");
+  picked.setPointSize(30);
+  dialog->setCurrentFont(picked);
+  dialog->accept();
+  ASSERT_TRUE(spin_until([&] { return result.load() != -1; }));
+  EXPECT_EQ(result.load(), 1);
+  EXPECT_EQ(font.height, -int(std::lround(30 * dpi / 72)));
+  EXPECT_EQ(font.face_name, u"IPAGothic");
+
+  platform::LogFont before = font;
+  result = -1;
+  worker.start([&] { result = platform::choose_font({}, font); });
+  ASSERT_TRUE(spin_until([] { return shown_dialog<QFontDialog>() != nullptr; }));
+  shown_dialog<QFontDialog>()->reject();
+  ASSERT_TRUE(spin_until([&] { return result.load() != -1; }));
+  EXPECT_EQ(result.load(), 0);
+  EXPECT_EQ(font, before);
 }
 
 TEST(QtStartTest, BackendFollowsTheEnvironment) {

@@ -14,3 +14,7 @@ add_test(NAME QtWindowTest.MenuBarAndControlTextFitDevicePixelLayoutsAtScaleTwo
          COMMAND qt_tests --gtest_filter=QtWindowTest.MenuBarAndControlTextFitDevicePixelLayouts)
 set_tests_properties(QtWindowTest.MenuBarAndControlTextFitDevicePixelLayoutsAtScaleTwo
                      PROPERTIES ENVIRONMENT "QT_SCALE_FACTOR=2;${ORV_TEST_ENVIRONMENT}" TIMEOUT 120)
+
+# Files dragged from another program, for the desktop scripts.
+add_executable(orv_drag_source ${CMAKE_CURRENT_LIST_DIR}/drag_source.cpp)
+target_link_libraries(orv_drag_source PRIVATE Qt6::Widgets)

@@ -200,10 +200,11 @@ TEST_F(ImageMenusTest, CtrlKeysPostTheirCommandsToTheSlotsAndTheMenuPasteAsksEls
   received.clear();
   auto record = [](Window, int id, int command) { received.push_back(command * 10 + id); };
   const int slots[] = {orv::kImageCut, orv::kImageCopy, orv::kImagePaste, orv::kImagePasteTopLeft};
+  orv::ImageCommandHandler clipboard[4] = {};
   on_worker([&] {
-    for (int c : slots) {
-      EXPECT_EQ(orv::image_command(c), nullptr);  // left for the clipboard to fill
-      orv::set_image_command(c, record);
+    for (int i = 0; i < 4; ++i) {
+      clipboard[i] = orv::image_command(slots[i]);
+      orv::set_image_command(slots[i], record);
     }
   });
   Window w = make(4, 120, 40);
@@ -214,7 +215,7 @@ TEST_F(ImageMenusTest, CtrlKeysPostTheirCommandsToTheSlotsAndTheMenuPasteAsksEls
   popup([&] { headless::right_click(w, 1, 1); }, orv::kImagePaste);
   popup([&] { headless::right_click(w, 1, 1); }, orv::kImageCopy);
   on_worker([&] {
-    for (int c : slots) orv::set_image_command(c, nullptr);
+    for (int i = 0; i < 4; ++i) orv::set_image_command(slots[i], clipboard[i]);
   });
   EXPECT_EQ(received, (std::vector<int>{10114, 10124, 10144, 10134, 10124}));
   // The window's own commands keep their place in the table.

@@ -134,6 +134,15 @@ TEST(ImageWindowTest, ResizingKeepsTitlePaletteAndModeOrRefusesWithoutLoss) {
   on_worker([] { ORV_SetPixel(59, 0, 0x123456); });
   EXPECT_EQ(run([] { return ORV_ResizeImage(3, 1, 60); }), 2);
   EXPECT_EQ(run([] { return ORV_GetPixel(59, 0); }), 0x123456);
+  // Without the memory for the new size the image stays, window and pixels.
+  on_worker([] {
+    orv::set_image_allocator_for_tests(
+        [](int, int, int) { return std::unique_ptr<platform::Bitmap>(); });
+  });
+  EXPECT_EQ(run([] { return ORV_ResizeImage(3, 30, 2); }), 3);
+  on_worker([] { orv::set_image_allocator_for_tests(nullptr); });
+  EXPECT_EQ(run([] { return ORV_GetPixel(59, 0); }), 0x123456);
+  EXPECT_EQ(orv::image_record(3).width, 60);
   EXPECT_EQ(run([] { return ORV_ResizeImage(77, 1, 1); }), 1);
   EXPECT_EQ(run([] { return ORV_DestroyImage(77); }), 1);
   unsigned char palette[1024];
