@@ -20,17 +20,12 @@
 
 #include <benchmark/benchmark.h>
 
-#include "bench/bench_program.h"
+#include "bench/image_bench_main.h"
 #include "bench/memcpy_baseline.h"
-#include "framework/core/entry.h"
 #include "framework/core/main_window.h"
 #include "framework/image/image_table.h"
 #include "framework/orvlib.h"
 #include "imaging/transform.h"
-#include "platform/headless/driver.h"
-#include "platform/queue.h"
-#include "platform/thread.h"
-#include "platform/window.h"
 
 namespace {
 
@@ -42,7 +37,6 @@ constexpr int kWidth = 3840;
 constexpr int kHeight = 2160;
 constexpr std::size_t kBytes = std::size_t(kWidth) * kHeight * 4;
 
-int g_status = 0;
 
 void BM_Memcpy(benchmark::State& state) {
   bench::memcpy_benchmark(state, kBytes);
@@ -110,32 +104,6 @@ BENCHMARK(BM_Memcpy)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Transform)->ArgName("transform")->DenseRange(0, 4)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Size141)->ArgName("mode")->DenseRange(3, 4)->Unit(benchmark::kMillisecond);
 
-
 }  // namespace
 
-void ORV_Ready() {
-  bench::press(orv::kCommandStart);
-}
-
-int ORV_Main() {
-  if (ORV_CreateImageFL(kId, "transforms", 0, 0, kWidth, kHeight, 100) != 0) {
-    std::fprintf(stderr, "transform_bench: the image could not be made\n");
-    g_status = 1;
-  } else {
-    ORV_ProcessMessages();
-    bench::memcpy_seconds() = bench::median_memcpy(kBytes);
-    benchmark::RunSpecifiedBenchmarks();
-  }
-  bench::press(orv::kCommandExit);
-  return 0;
-}
-
-int main(int argc, char** argv) {
-  bench::PrivateRuntimeFolder folder;
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  int code = orv::run_program(headless::backend());
-  benchmark::Shutdown();
-  folder.remove();
-  platform::exit_process(code != 0 ? code : g_status);
-}
+const bench::ImageBenchSetup bench::kImageBench = {"transform_bench", "transforms", kId, kWidth, kHeight};
