@@ -10,9 +10,11 @@
 #include "platform/queue.h"
 #include "tests/framework/test_program.h"
 
-namespace console_test {
-void prepare_boxes();  // input_box_test.cpp
-}
+namespace console_test {  // input_box_test.cpp
+void prepare_boxes();
+std::vector<std::pair<std::u16string, int>> popup_items(int answer);
+void press_close_box(platform::Window w);
+}  // namespace console_test
 
 namespace {
 
@@ -21,6 +23,7 @@ using platform::Window;
 using test_program::answer_prompt;
 using test_program::on_worker;
 using test_program::waiting_for_a_line;
+using Items = std::vector<std::pair<std::u16string, int>>;
 
 struct Framework : test_program::Serving {
   Framework() : Serving(console_test::prepare_boxes) {}
@@ -230,23 +233,13 @@ TEST(ButtonBoxTest, CtrlQTheTitlePopupAndTheCloseBoxCloseItAndButtonsAreRenamed)
 
   box = open_box(0, 0, 2, 2);
   headless::right_click_title(box);
-  auto popup = headless::wait_popup();
-  ASSERT_TRUE(popup);
-  ASSERT_EQ(popup->menu.items.size(), 1u);
-  EXPECT_EQ(popup->menu.items[0].label, u"&Destroy\tCtrl+Q");
-  EXPECT_EQ(popup->menu.items[0].id, 1050);
-  headless::answer_popup(1050);
+  EXPECT_EQ(console_test::popup_items(1050), (Items{{u"&Destroy\tCtrl+Q", 1050}}));
   on_worker([] {});
   EXPECT_FALSE(orv::button_box_window());
 
   box = open_box(0, 0, 3, 2);
   headless::right_click(box, 104, 32);  // the gap left of button 4
-  popup = headless::wait_popup();
-  ASSERT_TRUE(popup);
-  ASSERT_EQ(popup->menu.items.size(), 1u);
-  EXPECT_EQ(popup->menu.items[0].label, u"Rename");
-  EXPECT_EQ(popup->menu.items[0].id, 1057);
-  headless::answer_popup(0);
+  EXPECT_EQ(console_test::popup_items(0), (Items{{u"Rename", 1057}}));
   on_worker([] {});
   EXPECT_EQ(platform::caption(buttons(box)[4]), u"4");
 
@@ -258,9 +251,7 @@ TEST(ButtonBoxTest, CtrlQTheTitlePopupAndTheCloseBoxCloseItAndButtonsAreRenamed)
 
   // Below and right of the last cell still names the last row and column.
   headless::right_click(box, 308, 62);
-  popup = headless::wait_popup();
-  ASSERT_TRUE(popup);
-  headless::answer_popup(1057);
+  EXPECT_EQ(console_test::popup_items(1057).size(), 1u);
   answer_prompt(u"REC");
   ASSERT_TRUE(headless::wait_until([&] { return platform::caption(b[5]) == u"REC"; }));
 
@@ -271,9 +262,7 @@ TEST(ButtonBoxTest, CtrlQTheTitlePopupAndTheCloseBoxCloseItAndButtonsAreRenamed)
   EXPECT_EQ(platform::caption(b[0]), u"0");
   EXPECT_EQ(take(0) + take(4) + take(5), 0);  // renaming clicks nothing
 
-  platform::Msg close;
-  close.kind = platform::MsgKind::Close;
-  platform::post_message(box, close);
+  console_test::press_close_box(box);
   on_worker([] {});
   EXPECT_FALSE(orv::button_box_window());
   EXPECT_TRUE(headless::message_boxes_shown().empty());

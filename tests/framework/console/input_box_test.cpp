@@ -23,15 +23,35 @@ void prepare_boxes() {
   orv::init_text_windows();
   orv::register_text_window_class();
 }
+
+// The labels and ids of the next popup, answered with `answer` once read.
+std::vector<std::pair<std::u16string, int>> popup_items(int answer) {
+  std::vector<std::pair<std::u16string, int>> items;
+  auto popup = headless::wait_popup();
+  if (!popup) return items;
+  for (const platform::MenuItem& item : popup->menu.items) items.emplace_back(item.label, item.id);
+  headless::answer_popup(answer);
+  return items;
+}
+
+void press_close_box(platform::Window w) {
+  platform::Msg close;
+  close.kind = platform::MsgKind::Close;
+  platform::post_message(w, close);
+}
 }  // namespace console_test
 
 namespace {
 
+using console_test::popup_items;
 using platform::Rect;
 using platform::Window;
 using test_program::answer_prompt;
 using test_program::on_worker;
 using test_program::waiting_for_a_line;
+using Items = std::vector<std::pair<std::u16string, int>>;
+using Strings = std::vector<std::u16string>;
+using Rects = std::vector<Rect>;
 
 struct Framework : test_program::Serving {
   Framework() : Serving(console_test::prepare_boxes) {}
@@ -49,6 +69,16 @@ std::vector<Window> edits(Window box) {
 std::vector<Window> labels(Window box) {
   return controls(box, platform::ControlKind::Static);
 }
+Strings captions(const std::vector<Window>& windows) {
+  Strings all;
+  for (Window w : windows) all.push_back(platform::caption(w));
+  return all;
+}
+Rects rects(const std::vector<Window>& windows) {
+  Rects all;
+  for (Window w : windows) all.push_back(platform::window_rect(w));
+  return all;
+}
 Window worker_focus(Window box) {
   return platform::focus_of_thread(platform::window_thread(box));
 }
@@ -57,6 +87,15 @@ std::string ib_text(int row) {
   std::string text;
   on_worker([&] { text = orv_ib_text[row] ? orv_ib_text[row] : "(null)"; });
   return text;
+}
+std::vector<std::string> ib_texts(int rows) {
+  std::vector<std::string> all;
+  for (int row = 0; row < rows; ++row) all.push_back(ib_text(row));
+  return all;
+}
+// The label and edit widths.
+std::pair<int, int> widths() {
+  return {orv::input_box_label_width(), orv::input_box_edit_width()};
 }
 
 Window open_box(int x, int y, int items) {
@@ -98,22 +137,13 @@ TEST(InputBoxTest, AFreshBoxShowsItemLabelsAndZerosLaidOutByRowAndSetsTouchOnlyI
   EXPECT_EQ(platform::window_owner(box), orv::main_window());
   EXPECT_EQ(platform::window_rect(box), (Rect{10, 20, 180, 137}));
   EXPECT_EQ(platform::client_rect(box), (Rect{0, 0, 162, 86}));
-  std::vector<Window> l = labels(box);
-  std::vector<Window> e = edits(box);
-  ASSERT_EQ(l.size(), 3u);
-  ASSERT_EQ(e.size(), 3u);
-  const char16_t* names[] = {u"Item 0", u"Item 1", u"Item 2"};
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(platform::caption(l[i]), names[i]);
-    EXPECT_EQ(platform::caption(e[i]), u"0");
-    EXPECT_EQ(ib_text(i), "0");
-  }
-  // Row 2: label at (4, 4 + 56 + 3), edit at (80 + 8, 4 + 56), both 24 high.
-  EXPECT_EQ(platform::window_rect(l[2]), (Rect{4, 63, 84, 87}));
-  EXPECT_EQ(platform::window_rect(e[2]), (Rect{88, 60, 158, 84}));
-  EXPECT_EQ(platform::window_rect(l[0]), (Rect{4, 7, 84, 31}));
-  EXPECT_EQ(platform::window_rect(e[0]), (Rect{88, 4, 158, 28}));
-  EXPECT_EQ(worker_focus(box), e[0]);
+  ASSERT_EQ(captions(labels(box)), (Strings{u"Item 0", u"Item 1", u"Item 2"}));
+  ASSERT_EQ(captions(edits(box)), (Strings{u"0", u"0", u"0"}));
+  EXPECT_EQ(ib_texts(3), (std::vector<std::string>{"0", "0", "0"}));
+  // Row i: label at (4, 4 + 28 i + 3), edit at (80 + 8, 4 + 28 i), both 24 high.
+  EXPECT_EQ(rects(labels(box)), (Rects{{4, 7, 84, 31}, {4, 35, 84, 59}, {4, 63, 84, 87}}));
+  EXPECT_EQ(rects(edits(box)), (Rects{{88, 4, 158, 28}, {88, 32, 158, 56}, {88, 60, 158, 84}}));
+  EXPECT_EQ(worker_focus(box), edits(box)[0]);
   // A second open leaves the box as it is.
   on_worker([] {
     ORV_SetInputBoxInt(1, 9);
@@ -121,7 +151,6 @@ TEST(InputBoxTest, AFreshBoxShowsItemLabelsAndZerosLaidOutByRowAndSetsTouchOnlyI
   });
   EXPECT_EQ(orv::input_box_window(), box);
   EXPECT_EQ(platform::window_rect(box), (Rect{10, 20, 180, 137}));
-  EXPECT_EQ(ib_text(1), "9");
 
   on_worker([] {
     ORV_SetInputBoxInt(3, 77);  // row = item count
@@ -132,15 +161,9 @@ TEST(InputBoxTest, AFreshBoxShowsItemLabelsAndZerosLaidOutByRowAndSetsTouchOnlyI
     ORV_SetInputBoxInt(2, -42);
     ORV_SetInputBoxTitle(1, "Pitch");
   });
-  EXPECT_EQ(ib_text(0), "0");
-  EXPECT_EQ(ib_text(1), "9");
-  EXPECT_EQ(ib_text(2), "-42");
-  EXPECT_EQ(platform::caption(e[2]), u"-42");
-  EXPECT_EQ(platform::caption(l[1]), u"Pitch");
-  EXPECT_EQ(platform::caption(l[2]), u"Item 2");
-  EXPECT_EQ(platform::caption(l[0]), u"Item 0");
-  EXPECT_EQ(labels(box).size(), 3u);
-  EXPECT_EQ(edits(box).size(), 3u);
+  EXPECT_EQ(ib_texts(3), (std::vector<std::string>{"0", "9", "-42"}));
+  EXPECT_EQ(captions(edits(box)), (Strings{u"0", u"9", u"-42"}));
+  EXPECT_EQ(captions(labels(box)), (Strings{u"Item 0", u"Pitch", u"Item 2"}));
 }
 
 TEST(InputBoxTest, ValuesArriveOnTabOrEnterAndNotWhileTyping) {
@@ -182,23 +205,19 @@ TEST(InputBoxTest, DraggedEdgesResizeOneColumnAndNeverTheHeight) {
   Framework framework;
   Window box = open_box(100, 100, 2);
   ASSERT_TRUE(box);
-  std::vector<Window> l = labels(box);
-  std::vector<Window> e = edits(box);
   Rect start = platform::window_rect(box);
 
   headless::drag_edge(box, platform::kEdgeLeft, -30, 0);  // client 192: label 192 - 70 - 12
   on_worker([] {});
-  EXPECT_EQ(orv::input_box_label_width(), 110);
-  EXPECT_EQ(orv::input_box_edit_width(), 70);
-  EXPECT_EQ(platform::window_rect(l[1]), (Rect{4, 35, 114, 59}));
-  EXPECT_EQ(platform::window_rect(e[1]), (Rect{118, 32, 188, 56}));
+  EXPECT_EQ(widths(), (std::pair{110, 70}));
+  EXPECT_EQ(rects(labels(box))[1], (Rect{4, 35, 114, 59}));
+  EXPECT_EQ(rects(edits(box))[1], (Rect{118, 32, 188, 56}));
 
   headless::drag_edge(box, platform::kEdgeRight, 20, 0);  // client 212: edit 212 - 110 - 12
   on_worker([] {});
-  EXPECT_EQ(orv::input_box_label_width(), 110);
-  EXPECT_EQ(orv::input_box_edit_width(), 90);
-  EXPECT_EQ(platform::window_rect(l[0]), (Rect{4, 7, 114, 31}));
-  EXPECT_EQ(platform::window_rect(e[0]), (Rect{118, 4, 208, 28}));
+  EXPECT_EQ(widths(), (std::pair{110, 90}));
+  EXPECT_EQ(rects(labels(box))[0], (Rect{4, 7, 114, 31}));
+  EXPECT_EQ(rects(edits(box))[0], (Rect{118, 4, 208, 28}));
 
   headless::drag_edge(box, platform::kEdgeBottomLeft, 10, 40);  // only the width moves
   on_worker([] {});
@@ -206,8 +225,7 @@ TEST(InputBoxTest, DraggedEdgesResizeOneColumnAndNeverTheHeight) {
   EXPECT_EQ(now.top, start.top);
   EXPECT_EQ(now.bottom, start.bottom);
   EXPECT_EQ(platform::client_rect(box), (Rect{0, 0, 202, 58}));
-  EXPECT_EQ(orv::input_box_label_width(), 100);
-  EXPECT_EQ(orv::input_box_edit_width(), 90);
+  EXPECT_EQ(widths(), (std::pair{100, 90}));
 
   headless::drag_edge(box, platform::kEdgeTop, 0, -50);
   on_worker([] {});
@@ -283,9 +301,7 @@ TEST(InputBoxTest, ClosingDropsTheValuesAndReopeningOrResizingSetsTheWidths) {
   int seen_open = -1;
   on_worker([&] { seen_open = ORV_IsInputBoxOpen(); });
   EXPECT_EQ(seen_open, 1);
-  platform::Msg close;
-  close.kind = platform::MsgKind::Close;
-  platform::post_message(again, close);
+  console_test::press_close_box(again);
   on_worker([&] { seen_open = ORV_IsInputBoxOpen(); });
   EXPECT_FALSE(orv::input_box_window());
   EXPECT_EQ(seen_open, 0);
@@ -352,24 +368,14 @@ TEST(InputBoxTest, RowsAreRenamedByDoubleClickOrPopupThroughTheTextWindow) {
   Window box = open_box(0, 0, 2);
   ASSERT_TRUE(box);
   headless::right_click_title(box);
-  auto popup = headless::wait_popup();
-  ASSERT_TRUE(popup);
-  ASSERT_EQ(popup->menu.items.size(), 1u);
-  EXPECT_EQ(popup->menu.items[0].label, u"Destroy");
-  EXPECT_EQ(popup->menu.items[0].id, 1023);
-  headless::answer_popup(1023);
+  EXPECT_EQ(popup_items(1023), (Items{{u"Destroy", 1023}}));
   on_worker([] {});
   EXPECT_FALSE(orv::input_box_window());
 
   box = open_box(0, 0, 2);
   std::vector<Window> l = labels(box);
   headless::right_click(box, 30, 40);  // over row 1's label
-  popup = headless::wait_popup();
-  ASSERT_TRUE(popup);
-  ASSERT_EQ(popup->menu.items.size(), 1u);
-  EXPECT_EQ(popup->menu.items[0].label, u"Rename");
-  EXPECT_EQ(popup->menu.items[0].id, 1056);
-  headless::answer_popup(0);
+  EXPECT_EQ(popup_items(0), (Items{{u"Rename", 1056}}));
   on_worker([] {});
   EXPECT_EQ(platform::caption(l[1]), u"Item 1");
 
@@ -379,9 +385,7 @@ TEST(InputBoxTest, RowsAreRenamedByDoubleClickOrPopupThroughTheTextWindow) {
   EXPECT_EQ(platform::caption(l[0]), u"Item 0");
 
   headless::right_click(box, 10, 10);  // row 0
-  popup = headless::wait_popup();
-  ASSERT_TRUE(popup);
-  headless::answer_popup(1056);
+  EXPECT_EQ(popup_items(1056).size(), 1u);
   answer_prompt(u"Gain");
   ASSERT_TRUE(headless::wait_until([&] { return platform::caption(l[0]) == u"Gain"; }));
 
@@ -393,9 +397,7 @@ TEST(InputBoxTest, RowsAreRenamedByDoubleClickOrPopupThroughTheTextWindow) {
   answer_prompt(u"zzz");
   ASSERT_TRUE(headless::wait_until([] { return !waiting_for_a_line(); }));
   on_worker([] {});
-  EXPECT_EQ(platform::caption(l[0]), u"Gain");
-  EXPECT_EQ(platform::caption(l[1]), u"Speed");
-  EXPECT_EQ(labels(box).size(), 2u);
+  EXPECT_EQ(captions(labels(box)), (Strings{u"Gain", u"Speed"}));
   EXPECT_TRUE(headless::message_boxes_shown().empty());
 }
 
