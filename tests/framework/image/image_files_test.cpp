@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -23,6 +24,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 using test_program::on_worker;
 
 std::vector<std::uint8_t> read_bytes(const fs::path& path) {
@@ -61,6 +63,13 @@ void fill(int w, int h, int colour) {
     for (int x = 0; x < w; ++x) ORV_SetPixel(x, y, colour);
 }
 
+// The current image's pixels at `points`, read on the worker.
+std::vector<int> pixels_at(std::initializer_list<std::pair<int, int>> points) {
+  std::vector<int> pixels;
+  for (auto [x, y] : points) pixels.push_back(ORV_GetPixel(x, y));
+  return pixels;
+}
+
 // The serving framework, no image, and a temporary folder.
 class ImageFilesTest : public ::testing::Test {
  protected:
@@ -94,22 +103,18 @@ TEST_F(ImageFilesTest, LoadDrawsTheFileAtItsOwnSizeIntoTheImage) {
     ASSERT_EQ(ORV_CreateImage(0, "wide", -1, -1, 640, 480, 100), 0);
     fill(640, 480, 0x123456);
     EXPECT_EQ(ORV_LoadImageFile(at("small.png").c_str(), 0, 0), 0);
-    EXPECT_EQ(ORV_GetPixel(0, 0), 0x000080);
-    EXPECT_EQ(ORV_GetPixel(99, 49), 0x633180);
-    EXPECT_EQ(ORV_GetPixel(100, 0), 0x123456);
-    EXPECT_EQ(ORV_GetPixel(0, 50), 0x123456);
+    EXPECT_EQ(pixels_at({{0, 0}, {99, 49}, {100, 0}, {0, 50}}),
+              (std::vector{0x000080, 0x633180, 0x123456, 0x123456}));
     // Placed near the far corner, the file is cut at the image's edges.
     EXPECT_EQ(ORV_LoadImageFile(at("small.png").c_str(), 600, 460), 0);
-    EXPECT_EQ(ORV_GetPixel(600, 460), 0x000080);
-    EXPECT_EQ(ORV_GetPixel(639, 479), 0x271380);
-    EXPECT_EQ(ORV_GetPixel(599, 479), 0x123456);
+    EXPECT_EQ(pixels_at({{600, 460}, {639, 479}, {599, 479}}),
+              (std::vector{0x000080, 0x271380, 0x123456}));
 
     ASSERT_EQ(ORV_CreateImage(1, "square", -1, -1, 200, 200, 100), 0);
     EXPECT_EQ(ORV_LoadImageFile(at("big.png").c_str(), 0, 0), 0);
-    EXPECT_EQ(orv::image_record(1).width, 200);
-    EXPECT_EQ(orv::image_record(1).height, 200);
-    EXPECT_EQ(ORV_GetPixel(123, 45), 123045);
-    EXPECT_EQ(ORV_GetPixel(199, 199), 199199);
+    const orv::ImageRecord& square = orv::image_record(1);
+    EXPECT_EQ((std::pair{square.width, square.height}), (std::pair{200, 200}));
+    EXPECT_EQ(pixels_at({{123, 45}, {199, 199}}), (std::vector{123045, 199199}));
   });
 }
 
@@ -191,15 +196,13 @@ TEST_F(ImageFilesTest, A32BitBandIsSavedAs24BitRgb) {
   });
   std::vector<std::uint8_t> bytes = read_bytes(at("band.png"));
   ASSERT_GT(bytes.size(), 26u);
-  EXPECT_EQ(bytes[24], 8);  // bits per channel
-  EXPECT_EQ(bytes[25], 2);  // colour type RGB: no alpha, no palette
+  // 8 bits per channel, colour type 2: RGB, no alpha, no palette.
+  EXPECT_EQ((std::pair{bytes[24], bytes[25]}), (std::pair<std::uint8_t, std::uint8_t>{8, 2}));
   platform::Picture p;
   ASSERT_EQ(platform::load_picture(at("band.png").c_str(), p), platform::CodecStatus::Ok);
-  ASSERT_EQ(p.width, 4);
-  ASSERT_EQ(p.height, 3);
-  for (int y = 0; y < 3; ++y)
-    for (int x = 0; x < 4; ++x)
-      EXPECT_EQ(p.pixels[std::size_t(y * 4 + x)], std::uint32_t((x + 2) * 16 + y));
+  EXPECT_EQ((std::pair{p.width, p.height}), (std::pair{4, 3}));
+  // (x + 2) * 16 + y: the band starts at column 2, the top byte is gone.
+  EXPECT_EQ(p.pixels, (std::vector<std::uint32_t>{32, 48, 64, 80, 33, 49, 65, 81, 34, 50, 66, 82}));
 }
 
 TEST_F(ImageFilesTest, TheFormatsExtensionIsAppendedUnlessTheNameEndsInIt) {
@@ -250,6 +253,11 @@ bool g_asked_save = false;
 std::u16string g_answer;  // empty: cancel
 int g_answer_filter = 1;
 
+// What the last dialog was asked: save, title, filter, file name, folder.
+std::tuple<bool, std::u16string, int, std::u16string, std::u16string> asked() {
+  return {g_asked_save, g_asked.title, g_asked.filter_index, g_asked.file_name, g_asked.folder};
+}
+
 bool record_dialog(platform::FileDialogRequest& request, bool save, std::u16string& path) {
   g_asked = request;
   g_asked_save = save;
@@ -280,14 +288,10 @@ TEST(ImageFileDialogs, RememberFilterAndFolderOfTheLastChoice) {
 
   g_answer.clear();
   EXPECT_EQ(orv::open_image_file_dialog(path), 1);
-  EXPECT_FALSE(g_asked_save);
-  EXPECT_EQ(g_asked.title, u"Load image file");
+  EXPECT_EQ(asked(), (std::tuple{false, u"Load image file"s, 2, u"*.BMP;*.RLE;*.DIB"s, start}));
   ASSERT_EQ(g_asked.filters.size(), 9u);
   EXPECT_EQ(g_asked.filters[3].description, u"CompuServe GIF (*.GIF)");
   EXPECT_EQ(g_asked.filters[8].patterns, u"*.ICO");
-  EXPECT_EQ(g_asked.filter_index, 2);
-  EXPECT_EQ(g_asked.file_name, u"*.BMP;*.RLE;*.DIB");
-  EXPECT_EQ(g_asked.folder, start);
   EXPECT_TRUE(g_asked.file_must_exist);
 
   g_answer = u"/data/pics/sub/../photo.png";
@@ -295,20 +299,15 @@ TEST(ImageFileDialogs, RememberFilterAndFolderOfTheLastChoice) {
   EXPECT_EQ(orv::open_image_file_dialog(path), 0);
   EXPECT_STREQ(path, "/data/pics/sub/../photo.png");
   EXPECT_EQ(orv::open_image_file_dialog(path), 0);
-  EXPECT_EQ(g_asked.filter_index, 5);
-  EXPECT_EQ(g_asked.file_name, u"*.PNG");
-  EXPECT_EQ(g_asked.folder, u"/data/pics/");
+  EXPECT_EQ(asked(), (std::tuple{false, u"Load image file"s, 5, u"*.PNG"s, u"/data/pics/"s}));
 
   g_answer = u"/out/a.png";
   g_answer_filter = 1;
   EXPECT_EQ(orv::save_image_file_dialog(path), 0);
-  EXPECT_TRUE(g_asked_save);
-  EXPECT_EQ(g_asked.title, u"Save as");
-  EXPECT_EQ(g_asked.filters.size(), 6u);
+  // The load dialog's choice is not the save folder.
+  EXPECT_EQ(asked(), (std::tuple{true, u"Save as"s, 2, u"noname"s, start}));
+  ASSERT_EQ(g_asked.filters.size(), 6u);
   EXPECT_EQ(g_asked.filters[5].description, u"TIFF (*.TIF;*.TIFF)");
-  EXPECT_EQ(g_asked.filter_index, 2);
-  EXPECT_EQ(g_asked.file_name, u"noname");
-  EXPECT_EQ(g_asked.folder, start);  // the load dialog's choice is not the save folder
   EXPECT_TRUE(g_asked.overwrite_prompt);
   EXPECT_EQ(orv::save_filter_index(), 1);
   g_answer.clear();
