@@ -1,11 +1,11 @@
 // The drawing and colour commands as a person runs them: the processing menu
-// opened with the middle button, the item chosen in the driver's popup, the
-// points clicked when the status line asks, the image read back on the worker.
+// opened with the middle button, the points clicked when the status line asks.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <tuple>
 #include <utility>
 
 #include "framework/core/main_window.h"
@@ -71,8 +71,7 @@ class ImageCommandsTest : public ::testing::Test {
   void run(int command, std::initializer_list<std::pair<int, int>> clicks, bool cancel = false,
            const std::u16string& typed = {}) {
     headless::middle_click(window, 1, 1);
-    auto shown = headless::wait_popup();
-    ASSERT_TRUE(shown);
+    ASSERT_TRUE(headless::wait_popup());
     headless::answer_popup(command);
     const char16_t* const one[] = {u"Click a point"};
     const char16_t* const two[] = {u"Click the first point", u"Click the second point"};
@@ -91,7 +90,7 @@ class ImageCommandsTest : public ::testing::Test {
     ASSERT_TRUE(headless::wait_until([] { return status().ends_with(u"-bit color"); }));
     on_worker([] {});  // the command has returned
   }
-  // Pixels of image 2 that are not black, as (x, y) -> colour checks.
+  // How many pixels of image 2 are not black.
   int lit_pixels() {
     int count = 0;
     on_worker([&] {
@@ -121,111 +120,69 @@ TEST_F(ImageCommandsTest, BoxNormalOutlinesTheOrderedCornersAndSelectsTheImage) 
   for (auto [x, y] :
        {std::pair{10, 40}, {50, 40}, {10, 60}, {50, 60}, {30, 40}, {10, 50}, {50, 55}, {30, 60}})
     EXPECT_EQ(pixel(x, y), kGreen) << x << "," << y;
-  EXPECT_EQ(pixel(30, 50), 0);
   EXPECT_EQ(lit_pixels(), 2 * 41 + 2 * 19);  // the outline of 41 x 21 pixels, nothing else
   on_worker([] { EXPECT_EQ(orv::current_image(), 2); });
 }
 
-TEST_F(ImageCommandsTest, HorizontalAndVerticalLinesCrossTheWholeImage) {
-  make(120, 40);
-  on_worker([] { ORV_SetDrawColor(kGreen); });
-  run(orv::kImageDrawRow, {{33, 17}});
-  EXPECT_EQ(lit_pixels(), 120);
-  EXPECT_EQ(pixel(0, 17), kGreen);
-  EXPECT_EQ(pixel(119, 17), kGreen);
-  run(orv::kImageDrawColumn, {{7, 30}});
-  EXPECT_EQ(lit_pixels(), 120 + 39);
-  EXPECT_EQ(pixel(7, 0), kGreen);
-  EXPECT_EQ(pixel(7, 39), kGreen);
-}
-
-TEST_F(ImageCommandsTest, LineFillBoxAndPaintUseTheDrawingColour) {
-  make(120, 40);
-  on_worker([] { ORV_SetDrawColor(kGreen); });
-  run(orv::kImageDrawLine, {{2, 3}, {6, 3}});
-  EXPECT_EQ(lit_pixels(), 5);
-  run(orv::kImageFillBox, {{20, 10}, {22, 12}});
-  EXPECT_EQ(lit_pixels(), 5 + 9);
-  EXPECT_EQ(pixel(21, 11), kGreen);
-  run(orv::kImageXorFillBox, {{20, 10}, {21, 10}});  // two green pixels inverted to magenta
-  EXPECT_EQ(pixel(20, 10), 0xFF00FF);
-  on_worker([] { ORV_SetDrawColor(0x0000FF); });
-  run(orv::kImagePaint, {{100, 30}});  // the black region around everything drawn
-  EXPECT_EQ(pixel(0, 0), 0x0000FF);
-  EXPECT_EQ(pixel(119, 39), 0x0000FF);
-  EXPECT_EQ(pixel(21, 11), kGreen);
-}
-
-TEST_F(ImageCommandsTest, ARightClickBeforeTheCentreEndsCircleWithTheImageUnchanged) {
+TEST_F(ImageCommandsTest, FiguresAndPaintUseTheDrawingColourAndARightClickCancels) {
   make(120, 40);
   on_worker([] { ORV_SetDrawColor(kGreen); });
   for (int command : {orv::kImageDrawCircle, orv::kImageFillCircle, orv::kImageXorFillCircle})
     run(command, {{60, 20}, {65, 20}}, true);
   EXPECT_EQ(lit_pixels(), 0);
-  run(orv::kImageFillCircle, {{60, 20}, {62, 20}});  // radius 2: 13 pixels of the disc
-  EXPECT_EQ(pixel(60, 20), kGreen);
+  run(orv::kImageDrawLine, {{2, 3}, {6, 3}});
+  EXPECT_EQ(lit_pixels(), 5);
+  run(orv::kImageFillBox, {{20, 10}, {22, 12}});
+  EXPECT_EQ(lit_pixels(), 5 + 9);
+  run(orv::kImageXorFillBox, {{20, 10}, {21, 10}});  // two green pixels inverted to magenta
+  EXPECT_EQ(pixel(20, 10), 0xFF00FF);
+  run(orv::kImageFillCircle, {{60, 20}, {62, 20}});  // radius 2: rows of 3, 5, 5, 5, 3
+  EXPECT_EQ(lit_pixels(), 5 + 9 + 21);
   EXPECT_EQ(pixel(62, 20), kGreen);
   EXPECT_EQ(pixel(60, 18), kGreen);
   EXPECT_EQ(pixel(62, 22), 0);
+  // Lines across the whole image, through row 17 and column 7.
+  run(orv::kImageDrawRow, {{33, 17}});
+  run(orv::kImageDrawColumn, {{7, 30}});
+  EXPECT_EQ(lit_pixels(), 5 + 9 + 21 + 120 + 39);
+  for (auto [x, y] : {std::pair{0, 17}, {119, 17}, {7, 0}, {7, 39}})
+    EXPECT_EQ(pixel(x, y), kGreen) << x << "," << y;
+  // Paint fills the black quarter below and right of the crossing, around the disc.
+  on_worker([] { ORV_SetDrawColor(0x0000FF); });
+  run(orv::kImagePaint, {{100, 30}});
+  EXPECT_EQ(pixel(8, 18), 0x0000FF);
+  EXPECT_EQ(pixel(119, 39), 0x0000FF);
+  EXPECT_EQ(pixel(60, 20), kGreen);
+  EXPECT_EQ(pixel(0, 0), 0);
 }
 
-TEST_F(ImageCommandsTest, PickOnAnEightBitImageTakesTheIndexAndItsPaletteColour) {
-  make(120, 40, 8);
-  on_worker([] {
-    ORV_SelectImage(2);
-    unsigned char palette[8 * 4] = {};
-    palette[7 * 4 + 0] = 0x56;  // blue, green, red
-    palette[7 * 4 + 1] = 0x34;
-    palette[7 * 4 + 2] = 0x12;
-    ORV_SetPalette(palette, 8);
-    ORV_SetPixel(5, 6, 7);
-    ORV_RestoreImage();
-    ORV_SetDrawColor(kGreen);
-    orv_tc = 0x010203;
-    orv_tttc = 0;
-  });
-  run(orv::kImageColourPick, {{5, 6}});
-  on_worker([] {
-    EXPECT_EQ(ORV_GetDrawColor(), 7);
-    EXPECT_EQ(orv_tttc, 0x123456);
-    EXPECT_EQ(orv_tc, 0x010203);
-  });
-  // Cancelled: no colour changes.
-  run(orv::kImageColourPick, {{1, 1}}, true);
-  on_worker([] { EXPECT_EQ(ORV_GetDrawColor(), 7); });
-}
-
-TEST_F(ImageCommandsTest, PickOnAThirtyTwoBitImageTakesTheWordForBoth) {
-  make(120, 40);
-  on_worker([] {
-    ORV_SelectImage(2);
-    ORV_SetPixel(9, 9, 0xABCDEF);
-    ORV_RestoreImage();
-    orv_tc = 0x010203;
-  });
-  run(orv::kImageColourPick, {{9, 9}});
-  on_worker([] {
-    EXPECT_EQ(ORV_GetDrawColor(), 0xABCDEF);
-    EXPECT_EQ(orv_tttc, 0xABCDEF);
-    EXPECT_EQ(orv_tc, 0x010203);
-  });
-}
-
-// The headless chooser answers as a cancel: nothing changes, text colours
-// included (they do not take the drawing colour the chooser started from).
-TEST_F(ImageCommandsTest, ChangeCancelledKeepsAllThreeColours) {
-  make(120, 40);
-  on_worker([] {
-    ORV_SetDrawColor(kGreen);
-    orv_tc = 0x010203;
-    orv_tttc = 0x040506;
-  });
-  run(orv::kImageColourChange, {});
-  on_worker([] {
-    EXPECT_EQ(ORV_GetDrawColor(), kGreen);
-    EXPECT_EQ(orv_tc, 0x010203);
-    EXPECT_EQ(orv_tttc, 0x040506);
-  });
+// An 8-bit image gives the index to the drawing colour and its palette colour
+// to the TrueType colour; a 32-bit one the word to both. A cancel changes nothing.
+TEST_F(ImageCommandsTest, PickTakesTheIndexAndItsPaletteColourOrTheWord) {
+  for (auto [bits, stored, tttc] : {std::tuple{8, 7, 0x123456}, {32, 0xABCDEF, 0xABCDEF}}) {
+    make(120, 40, bits);
+    on_worker([bits, stored] {
+      ORV_SelectImage(2);
+      unsigned char palette[8 * 4] = {};
+      palette[7 * 4 + 0] = 0x56;  // blue, green, red
+      palette[7 * 4 + 1] = 0x34;
+      palette[7 * 4 + 2] = 0x12;
+      if (bits == 8) ORV_SetPalette(palette, 8);
+      ORV_SetPixel(5, 6, stored);
+      ORV_RestoreImage();
+      ORV_SetDrawColor(kGreen);
+      orv_tc = 0x010203;
+      orv_tttc = 0;
+    });
+    run(orv::kImageColourPick, {{5, 6}});
+    run(orv::kImageColourPick, {{1, 1}}, true);
+    on_worker([stored, tttc] {
+      EXPECT_EQ(ORV_GetDrawColor(), stored);
+      EXPECT_EQ(orv_tttc, tttc);
+      EXPECT_EQ(orv_tc, 0x010203);
+      orv::reset_images_for_tests();
+    });
+  }
 }
 
 // The headless back end with choosers that answer as the test says.
@@ -260,7 +217,7 @@ struct Chooser {
   ~Chooser() { platform::set_backend(headless::backend()); }
 };
 
-TEST_F(ImageCommandsTest, ChangeGivesTheChosenColourToAllThreeAndKeepsCustomColours) {
+TEST_F(ImageCommandsTest, ColourAndFontChoosersGiveTheirChoiceAndACancelKeepsAll) {
   Chooser chooser;
   make(120, 40);
   on_worker([] {
@@ -278,24 +235,24 @@ TEST_F(ImageCommandsTest, ChangeGivesTheChosenColourToAllThreeAndKeepsCustomColo
     EXPECT_EQ(orv_tc, 0x123456);
     EXPECT_EQ(orv_tttc, 0x123456);
   });
+  // A cancel keeps all three, the text colours not taking the drawing colour.
+  on_worker([] {
+    orv_tc = 0x010203;
+    orv_tttc = 0x040506;
+  });
   Chooser::accept = false;
   Chooser::answer = 0xFFFFFF;
   run(orv::kImageColourChange, {});
   EXPECT_EQ(Chooser::started_at, 0x123456u);
-  on_worker([] {
-    EXPECT_EQ(ORV_GetDrawColor(), 0x123456);
-    EXPECT_EQ(orv_tc, 0x123456);
-    EXPECT_EQ(orv_tttc, 0x123456);
-    EXPECT_EQ(platform::custom_colours()[3], 0x000022u);  // both edits kept
-  });
-}
-
-TEST_F(ImageCommandsTest, FontChangeStartsFromTheFontAndACancelKeepsIt) {
-  Chooser chooser;
-  make(120, 40);
   platform::LogFont before;
-  on_worker([&] { before = orv::truetype_font_record(); });
-  Chooser::accept = false;
+  on_worker([&] {
+    EXPECT_EQ(ORV_GetDrawColor(), 0x123456);
+    EXPECT_EQ(orv_tc, 0x010203);
+    EXPECT_EQ(orv_tttc, 0x040506);
+    EXPECT_EQ(platform::custom_colours()[3], 0x000022u);  // both edits kept
+    before = orv::truetype_font_record();
+  });
+  // The font chooser starts from the font; a cancel keeps it.
   run(orv::kImageFontChange, {});
   EXPECT_EQ(Chooser::font_shown, before);
   on_worker([&] { EXPECT_EQ(orv::truetype_font_record(), before); });
@@ -312,13 +269,7 @@ TEST_F(ImageCommandsTest, FontChangeStartsFromTheFontAndACancelKeepsIt) {
 TEST_F(ImageCommandsTest, DrawTextWritesTheTypedLineInTheDrawingColourAtTheClick) {
   make(120, 40);
   on_worker([] { ORV_SetDrawColor(kGreen); });
-  headless::middle_click(window, 1, 1);
-  ASSERT_TRUE(headless::wait_popup());
-  headless::answer_popup(orv::kImageDrawText);
-  ASSERT_TRUE(headless::wait_until([] { return status().ends_with(u"Click a point"); }));
-  headless::click(window, 10, 30);
-  test_program::answer_prompt(u"A");
-  on_worker([] {});
+  run(orv::kImageDrawText, {{10, 30}}, false, u"A");
   const std::uint8_t* glyph = orv::bitmap_glyph('A');
   int expected = 0;
   for (int row = 0; row < 14; ++row)
@@ -362,10 +313,6 @@ TEST_F(ImageCommandsTest, TrueTypeDrawSizesTheFontToThePickedRectangle) {
   EXPECT_EQ(outside, 0);
 }
 
-}  // namespace
-
-namespace {
-
 // The transforms reached through the processing menu: the mirror acts on the
 // window's image and leaves image 0 current; the turn selects image 2.
 TEST_F(ImageCommandsTest, MenuTransformsReachTheWindowsImage) {
@@ -375,20 +322,13 @@ TEST_F(ImageCommandsTest, MenuTransformsReachTheWindowsImage) {
     for (int i = 0; i < 6; ++i) ORV_SetPixel(i % 3, i / 3, 0x10 * (i + 1));  // A B C / D E F
     ORV_RestoreImage();
   });
-  auto choose = [&](int command) {
-    headless::middle_click(window, 1, 1);
-    ASSERT_TRUE(headless::wait_popup());
-    headless::answer_popup(command);
-    on_worker([] {});
-  };
-  choose(1059);  // Horz. Flip: C B A / F E D
+  run(1059, {});  // Horz. Flip: C B A / F E D
   EXPECT_EQ(pixel(0, 0), 0x30);
   EXPECT_EQ(pixel(2, 1), 0x40);
   on_worker([] { EXPECT_EQ(orv::current_image(), 0); });
   window = orv::image_record(2).window;
-  choose(1061);  // R. Rotate of C B A / F E D: F C / E B / D A
-  EXPECT_EQ(orv::image_record(2).width, 2);
-  EXPECT_EQ(orv::image_record(2).height, 3);
+  run(1061, {});  // R. Rotate of C B A / F E D: F C / E B / D A
+  EXPECT_EQ(std::pair(orv::image_record(2).width, orv::image_record(2).height), std::pair(2, 3));
   EXPECT_EQ(pixel(0, 0), 0x60);
   EXPECT_EQ(pixel(1, 2), 0x10);
   on_worker([] { EXPECT_EQ(orv::current_image(), 2); });
