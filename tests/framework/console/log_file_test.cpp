@@ -18,14 +18,38 @@ using namespace log_test;
 using test_program::on_worker;
 using test_program::on_worker_async;
 
-std::u16string copy_item_label(platform::Window w) {
+// A private folder, then the framework with the headless driver attached.
+struct Logging {
+  PrivateFolder folder;
+  int attached = (headless::attach_driver(), headless::clear_shown(), 0);
+  Console console;
+};
+
+// Right-clicks w and answers the popup with `answer`; what the popup says of
+// the log: the marks of Start Log and Stop Log (x or -) and the Copy item.
+std::u16string log_items(platform::Window w, int answer) {
   headless::right_click(w, 10, 10);
   auto popup = headless::wait_popup();
   if (!popup) return u"<no popup>";
-  platform::MenuItem* item = popup->menu.find(orv::kTextCopyLog);
-  std::u16string label = item ? item->label : u"<no item>";
-  headless::answer_popup(0);
-  return label;
+  std::u16string shown;
+  for (int id : {orv::kTextStartLog, orv::kTextStopLog})
+    shown += popup->menu.find(id)->checked ? u'x' : u'-';
+  platform::MenuItem* copy = popup->menu.find(orv::kTextCopyLog);
+  shown += u' ' + (copy ? copy->label : u"<no item>");
+  headless::answer_popup(answer);
+  return shown;
+}
+
+// Runs call on the worker and answers the message box it shows: what call
+// returned, and the box as "title: text".
+using Answered = std::pair<int, std::u16string>;
+Answered answering_a_box(std::function<int()> call) {
+  auto result = std::make_shared<int>(-1);
+  auto done = on_worker_async([=] { *result = call(); });
+  auto box = headless::wait_message_box();
+  if (box) headless::answer_message_box();
+  EXPECT_EQ(done.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+  return {*result, box ? box->title + u": " + box->text : u"<no box>"};
 }
 
 TEST(LogFileTest, TheFileIsNamedByInstanceAndWindowInTheWorkingFolder) {
@@ -41,7 +65,7 @@ TEST(LogFileTest, TheFileIsNamedByInstanceAndWindowInTheWorkingFolder) {
     });
     EXPECT_EQ(orv::instance_number(), 0);
     EXPECT_EQ(read_file(folder.file("ORVLIB03.LOG")), "three\n");
-    EXPECT_EQ(copy_item_label(text_window()), u"&Copy ORVLIB03.LOG\tCtrl+C");
+    EXPECT_EQ(log_items(text_window(), 0), u"x- &Copy ORVLIB03.LOG\tCtrl+C");
   }
   pid_t holder = test_program::hold_instance_slots(2);
   ASSERT_GT(holder, 0);
@@ -63,11 +87,8 @@ TEST(LogFileTest, TheFileIsNamedByInstanceAndWindowInTheWorkingFolder) {
 }
 
 TEST(LogFileTest, StartPauseResumeAndCopyKeepWritingOneFile) {
-  PrivateFolder folder;
-  const std::string log = folder.file("ORVLIB00.LOG");
-  headless::attach_driver();
-  headless::clear_shown();
-  Console console;
+  Logging logging;
+  const std::string log = logging.folder.file("ORVLIB00.LOG");
   on_worker([] {
     ORV_OpenTextWindow(0, 0, 0, 400, 200);
     EXPECT_EQ(orv::stop_log(0), 1);  // no log yet
@@ -91,19 +112,9 @@ TEST(LogFileTest, StartPauseResumeAndCopyKeepWritingOneFile) {
 
   // The popup marks the state; Ctrl+C copies everything so far and logging
   // goes on in the same file.
-  headless::right_click(w, 10, 10);
-  auto popup = headless::wait_popup();
-  ASSERT_TRUE(popup);
-  EXPECT_TRUE(popup->menu.find(orv::kTextStartLog)->checked);
-  EXPECT_FALSE(popup->menu.find(orv::kTextStopLog)->checked);
-  headless::answer_popup(orv::kTextStopLog);
+  EXPECT_EQ(log_items(w, orv::kTextStopLog), u"x- &Copy ORVLIB00.LOG\tCtrl+C");
   ASSERT_TRUE(headless::wait_until([] { return orv::log_state(0) == orv::kLogPaused; }));
-  headless::right_click(w, 10, 10);
-  popup = headless::wait_popup();
-  ASSERT_TRUE(popup);
-  EXPECT_FALSE(popup->menu.find(orv::kTextStartLog)->checked);
-  EXPECT_TRUE(popup->menu.find(orv::kTextStopLog)->checked);
-  headless::answer_popup(orv::kTextStartLog);
+  EXPECT_EQ(log_items(w, orv::kTextStartLog), u"-x &Copy ORVLIB00.LOG\tCtrl+C");
   ASSERT_TRUE(headless::wait_until([] { return orv::log_state(0) == orv::kLogOn; }));
   headless::key(w, 'C', platform::kKeyBitCtrl);
   ASSERT_TRUE(headless::wait_until([] { return clipboard_text() == "one 1\ntwo \n"; }));
@@ -114,10 +125,8 @@ TEST(LogFileTest, StartPauseResumeAndCopyKeepWritingOneFile) {
 }
 
 TEST(LogFileTest, APromptAndItsAnswerShareOneLineAndFailuresAreShown) {
-  PrivateFolder folder;
-  headless::attach_driver();
-  headless::clear_shown();
-  Console console;
+  Logging logging;
+  const PrivateFolder& folder = logging.folder;
   on_worker([] {
     ORV_OpenTextWindow(0, 0, 0, 400, 200);
     orv::start_log(0);
@@ -133,64 +142,45 @@ TEST(LogFileTest, APromptAndItsAnswerShareOneLineAndFailuresAreShown) {
 
   // A name that cannot be created leaves the window without log.
   fs::create_directory(folder.file("ORVLIB01.LOG"));
-  auto started = std::make_shared<int>(-1);
-  auto done = on_worker_async([started] {
-    ORV_OpenTextWindow(1, 0, 0, 400, 200);
-    *started = orv::start_log(1);
-  });
-  auto box = headless::wait_message_box();
-  ASSERT_TRUE(box);
-  EXPECT_EQ(box->text, u"Can't create file for LOG!");
-  EXPECT_EQ(box->title, u"Error");
-  headless::answer_message_box();
-  ASSERT_EQ(done.wait_for(std::chrono::seconds(10)), std::future_status::ready);
-  EXPECT_EQ(*started, 2);
+  EXPECT_EQ(answering_a_box([] {
+              ORV_OpenTextWindow(1, 0, 0, 400, 200);
+              return orv::start_log(1);
+            }),
+            (Answered{2, u"Error: Can't create file for LOG!"}));
   EXPECT_EQ(orv::log_state(1), orv::kLogOff);
 
   // Copy without a log copies a file of that name; without one it says so.
-  auto copied = std::make_shared<int>(-1);
-  done = on_worker_async([copied] {
-    ORV_OpenTextWindow(2, 0, 0, 400, 200);
-    *copied = orv::copy_log(2);
-  });
-  box = headless::wait_message_box();
-  ASSERT_TRUE(box);
-  EXPECT_EQ(box->text, u"Can't open LOG file!");
-  EXPECT_EQ(box->title, u"Pause");
-  headless::answer_message_box();
-  ASSERT_EQ(done.wait_for(std::chrono::seconds(10)), std::future_status::ready);
-  EXPECT_EQ(*copied, 2);
+  EXPECT_EQ(answering_a_box([] {
+              ORV_OpenTextWindow(2, 0, 0, 400, 200);
+              return orv::copy_log(2);
+            }),
+            (Answered{2, u"Pause: Can't open LOG file!"}));
   std::ofstream(folder.file("ORVLIB02.LOG")) << "left by an earlier run\n";
-  on_worker([copied] { *copied = orv::copy_log(2); });
-  EXPECT_EQ(*copied, 0);
+  int copied = -1;
+  on_worker([&] { copied = orv::copy_log(2); });
+  EXPECT_EQ(copied, 0);
   EXPECT_EQ(clipboard_text(), "left by an earlier run\n");
 }
 
 // The disk is full from the first write: the log ends with one box, the
 // window goes on printing.
 TEST(LogFileTest, AFailedWriteEndsTheLogWithOneMessageBox) {
-  PrivateFolder folder;
-  fs::create_symlink("/dev/full", folder.file("ORVLIB00.LOG"));
-  headless::attach_driver();
-  headless::clear_shown();
-  Console console;
-  auto done = on_worker_async([] {
-    ORV_OpenTextWindow(0, 0, 0, 400, 200);
-    EXPECT_EQ(orv::start_log(0), 0);
-    ORV_Print("lost\n");
-    ORV_Print("lost too\n");
-    ORV_ClearTextWindow();
-    ORV_Print("X");
-  });
-  auto box = headless::wait_message_box();
-  ASSERT_TRUE(box);
-  EXPECT_EQ(box->text, u"Can't write LOG file!");
-  EXPECT_EQ(box->title, u"Error");
-  headless::answer_message_box();
-  ASSERT_EQ(done.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+  Logging logging;
+  const std::string log = logging.folder.file("ORVLIB00.LOG");
+  fs::create_symlink("/dev/full", log);
+  EXPECT_EQ(answering_a_box([] {
+              ORV_OpenTextWindow(0, 0, 0, 400, 200);
+              int started = orv::start_log(0);
+              ORV_Print("lost\n");
+              ORV_Print("lost too\n");
+              ORV_ClearTextWindow();
+              ORV_Print("X");
+              return started;
+            }),
+            (Answered{0, u"Error: Can't write LOG file!"}));
   EXPECT_EQ(headless::message_boxes_shown().size(), 1u);
   EXPECT_EQ(orv::log_state(0), orv::kLogOff);
-  EXPECT_FALSE(file_is_open(folder.file("ORVLIB00.LOG")));
+  EXPECT_FALSE(file_is_open(log));
   EXPECT_TRUE(headless::wait_until([] { return cell_shows(text_window(), 0, 0, u'X'); }));
 }
 
@@ -304,14 +294,10 @@ TEST(LogFileTest, ExitClosesEveryLogInEveryRunState) {
   EXPECT_EQ(read_file(log), "ready\nstuck\n");
 
   test_program::main = [] {};
-  test_program::ready = [] {
-    ORV_OpenTextWindow(0, 0, 0, 400, 200);
-    orv::start_log(0);
-    ORV_Print("new\n");
-  };
+  test_program::ready = prepare;
   test_program::Running run;
   ASSERT_TRUE(headless::wait_until([] { return orv::ready_done(); }));
-  EXPECT_EQ(read_file(log), "new\n");
+  EXPECT_EQ(read_file(log), "ready\n");  // not "ready\nstuck\nready\n"
   EXPECT_EQ(run.exit(), 0);
 }
 
