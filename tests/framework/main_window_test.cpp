@@ -88,15 +88,32 @@ TEST(MainWindowTest, KeysStartStopAndExitWithoutCtrlOnly) {
   ASSERT_TRUE(headless::wait_until([] { return orv_exit_state.load() == 2; }));
 }
 
-TEST(MainWindowTest, PopupGreysAllButStopAndExitWhileMainRuns) {
-  static std::atomic<bool> release{false};
-  release = false;
+// While a line input of ORV_Ready waits, and while ORV_Main runs, the popup
+// greys all but Stop and Exit.
+TEST(MainWindowTest, PopupGreysAllButStopAndExitWhileALineInputWaitsOrMainRuns) {
+  static std::atomic<bool> answered{false}, release{false};
+  answered = release = false;
+  test_program::ready = [] {
+    ORV_OpenTextWindow(0, 0, 0, 400, 300);
+    char line[256];
+    ORV_Input(line);
+    answered = true;
+  };
   test_program::main = [] {
     while (!release) ORV_ProcessMessages();
   };
   headless::attach_driver();
   Running run;
   platform::Window w = orv::main_window();
+  ASSERT_TRUE(headless::wait_until([] { return orv::line_input_owner() != 0; }));
+  headless::right_click(w, 10, 40);
+  auto waiting = headless::wait_popup();
+  ASSERT_TRUE(waiting);
+  expect_only_stop_and_exit_enabled(waiting->menu);
+  headless::answer_popup(0);
+  headless::key(orv::open_text_windows_in_id_order()[0], platform::kKeyReturn);
+  ASSERT_TRUE(headless::wait_until([] { return answered.load(); }));
+
   headless::right_click(w, 10, 10);
   auto idle = headless::wait_popup();
   ASSERT_TRUE(idle);
@@ -165,29 +182,6 @@ TEST(MainWindowTest, AnEleventhInstanceShowsTheLimitBoxAndExitsWithOne) {
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 1);
   EXPECT_FALSE(platform::find_window_by_class(orv::main_window_class(9)));  // freed by the kill
-}
-
-TEST(MainWindowTest, PopupIsGreyedWhileALineInputWaits) {
-  static std::atomic<bool> answered{false};
-  answered = false;
-  test_program::ready = [] {
-    ORV_OpenTextWindow(0, 0, 0, 400, 300);
-    char line[256];
-    ORV_Input(line);
-    answered = true;
-  };
-  headless::attach_driver();
-  Running run;
-  ASSERT_TRUE(headless::wait_until([] { return orv::line_input_owner() != 0; }));
-  headless::right_click(orv::main_window(), 10, 40);
-  auto popup = headless::wait_popup();
-  ASSERT_TRUE(popup);
-  expect_only_stop_and_exit_enabled(popup->menu);
-  headless::answer_popup(0);
-  headless::key(orv::open_text_windows_in_id_order()[0], platform::kKeyReturn);
-  ASSERT_TRUE(headless::wait_until([] { return answered.load(); }));
-  EXPECT_EQ(run.exit(), 0);
-  headless::detach_driver();
 }
 
 // The main window snaps to the screen bottom only when Ctrl is held. A text

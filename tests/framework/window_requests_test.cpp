@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <thread>
+#include <tuple>
 
 #include "framework/core/window_requests.h"
 #include "framework/image/image_table.h"
@@ -14,6 +15,7 @@
 
 namespace {
 
+using namespace std::string_literals;
 using test_program::on_worker;
 
 struct TempFolder {
@@ -62,36 +64,23 @@ TEST(WindowRequestTest, DroppedPicturesBecomeImageWindowsAtTheNextFreeIds) {
   ASSERT_TRUE(headless::wait_until([&] { return orv::window_requests_served() == served + 11; }));
   run.press(orv::kCommandStart);
   ASSERT_TRUE(headless::wait_until([] { return orv_running.load() == 1; }));
-  struct Seen {
-    std::string title;
-    int width, pixel;
-  };
+  // Title, width and top-left pixel of image id.
   auto seen = [](int id) {
-    Seen s;
+    std::tuple<std::string, int, int> s;
     on_worker([&] {
-      s.title = orv::image_record(id).title;
-      s.width = orv::image_record(id).width;
       ORV_SelectImage(id);
-      s.pixel = ORV_GetPixel(0, 0);
+      s = {orv::image_record(id).title, orv::image_record(id).width, ORV_GetPixel(0, 0)};
       ORV_RestoreImage();
     });
     return s;
   };
-  Seen one = seen(1), three = seen(3), four = seen(4);
-  EXPECT_EQ(one.title, "001 a.png");
-  EXPECT_EQ((std::pair{one.width, one.pixel}), (std::pair{5, 0x112233}));
-  EXPECT_EQ(three.title, "003 b.png");
-  EXPECT_EQ((std::pair{three.width, three.pixel}), (std::pair{3, 0x445566}));
-  EXPECT_EQ(four.title, "004 c.png");
-  EXPECT_EQ((std::pair{four.width, four.pixel}), (std::pair{2, 0x778899}));
-  int current = -1;
-  bool five = true;
-  on_worker([&] {
-    current = orv::current_image();
-    five = orv::image_in_use(5) != nullptr;
+  EXPECT_EQ(seen(1), (std::tuple{"001 a.png"s, 5, 0x112233}));
+  EXPECT_EQ(seen(3), (std::tuple{"003 b.png"s, 3, 0x445566}));
+  EXPECT_EQ(seen(4), (std::tuple{"004 c.png"s, 2, 0x778899}));
+  on_worker([] {
+    EXPECT_EQ(orv::current_image(), 2);
+    EXPECT_FALSE(orv::image_in_use(5));
   });
-  EXPECT_EQ(current, 2);
-  EXPECT_FALSE(five);
 }
 
 // While ORV_Main runs the worker takes no request: a redraw is handed over
