@@ -1,12 +1,13 @@
-// TrueType text on images of a running framework: the start-up font, the
-// control codes, double-byte characters, clipping and the cursor. What is
-// drawn is compared pixel by pixel with the same characters drawn straight
-// through the platform in the font each code should have made.
+// TrueType text on images of a running framework, compared pixel by pixel
+// with the same characters drawn straight through the platform in the font
+// each control code should have made.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "framework/image/image_table.h"
@@ -76,15 +77,25 @@ std::vector<int> reference(int bits, int colour, const std::vector<Piece>& piece
   return p;
 }
 
-int cursor_x() {
-  int x = 0;
-  ORV_GetImageTextCursor(&x, nullptr, nullptr);
-  return x;
+std::pair<int, int> cursor() {
+  std::pair<int, int> c;
+  ORV_GetImageTextCursor(&c.first, &c.second, nullptr);
+  return c;
 }
-int cursor_y() {
-  int y = 0;
-  ORV_GetImageTextCursor(nullptr, &y, nullptr);
-  return y;
+
+// The width of character x in this font, as the platform gives it.
+int advance_of(const platform::LogFont& lf) {
+  std::unique_ptr<platform::Bitmap> b = platform::create_bitmap(1, 1, 32);
+  platform::Dc dc = platform::create_memory_dc();
+  platform::select_bitmap(dc, b.get());
+  platform::Font f = platform::create_font(lf);
+  platform::select_font(dc, f);
+  platform::AbcWidths abc;
+  EXPECT_TRUE(platform::get_char_abc_widths(dc, U'x', &abc));
+  platform::select_bitmap(dc, nullptr);
+  platform::delete_dc(dc);
+  platform::delete_font(f);
+  return abc.a + abc.b + abc.c;
 }
 
 // What ORV_Ready saw of the start-up step.
@@ -92,6 +103,7 @@ struct SeenAtReady {
   bool font = false;
   platform::LogFont record;
   int tttc = 0, tc = -1, x = -1, y = -1, width = 0, height = 0;
+  bool operator==(const SeenAtReady&) const = default;
 } g_seen;
 
 class TrueTypeTextTest : public ::testing::Test {
@@ -127,15 +139,17 @@ class TrueTypeTextTest : public ::testing::Test {
   }
 };
 
+// Without a current image nothing is drawn, yet the cursor moves only on a
+// line feed.
 TEST_F(TrueTypeTextTest, TheFontIsReadyBeforeTheUserProgramStarts) {
-  EXPECT_TRUE(g_seen.font);
-  EXPECT_EQ(g_seen.record, start_up_font());
-  EXPECT_EQ(g_seen.tttc, 0xFFFFFF);
-  EXPECT_EQ(g_seen.tc, 0);
-  EXPECT_EQ(g_seen.x, 0);
-  EXPECT_EQ(g_seen.y, 0);
-  EXPECT_EQ(g_seen.width, 8);
-  EXPECT_EQ(g_seen.height, 16);
+  EXPECT_TRUE(g_seen == (SeenAtReady{true, start_up_font(), 0xFFFFFF, 0, 0, 0, 8, 16}));
+  on_worker([] {
+    ORV_SetImageTextCursor(7, 20, 1);
+    ORV_TrueTypeText("WW");
+    EXPECT_EQ(cursor(), std::pair(7, 20));
+    ORV_TrueTypeText("\n");
+    EXPECT_EQ(cursor(), std::pair(1, 36));
+  });
 }
 
 TEST_F(TrueTypeTextTest, TheFontIsDeletedWhenTheProgramEnds) {
@@ -149,30 +163,18 @@ TEST_F(TrueTypeTextTest, TheFontIsDeletedWhenTheProgramEnds) {
   EXPECT_FALSE(platform::get_font_record(font, &record));
 }
 
-// The cell of a character ends on the cursor row; the white of orv_tttc on
-// black blends into greys; the fixed-pitch face advances 8 per half-width
-// character.
+// The cell of a character ends on the cursor row, in the colour of orv_tttc;
+// the fixed-pitch face advances 8 per half-width character.
 TEST_F(TrueTypeTextTest, ACharacterCellEndsOnTheCursorRowInTheTextColour) {
   make(32);
   on_worker([] {
     orv_tttc = 0xFF0000;
     ORV_SetImageTextCursor(5, 20, 5);
     ORV_TrueTypeChar('H');
-    EXPECT_EQ(cursor_x(), 13);
-    EXPECT_EQ(cursor_y(), 20);
-    int full = 0, changed = 0;
-    for (int y = 0; y < kHeight; ++y) {
-      for (int x = 0; x < kWidth; ++x) {
-        int p = ORV_GetPixel(x, y);
-        if (p == 0) continue;
-        ++changed;
-        EXPECT_EQ(p & 0x00FFFF, 0) << x << ", " << y;
-        EXPECT_TRUE(x >= 5 && x < 13 && y >= 5 && y <= 20) << x << ", " << y;
-        if (p == 0xFF0000) ++full;
-      }
-    }
-    EXPECT_GT(full, 3);
-    EXPECT_EQ(image_pixels(), reference(32, 0xFF0000, {{start_up_font(), u"H", 5, 5}}));
+    EXPECT_EQ(cursor(), std::pair(13, 20));
+    std::vector<int> pixels = image_pixels();
+    EXPECT_GT(std::count(pixels.begin(), pixels.end(), 0xFF0000), 3);
+    EXPECT_EQ(pixels, reference(32, 0xFF0000, {{start_up_font(), u"H", 5, 5}}));
   });
 }
 
@@ -180,21 +182,18 @@ TEST_F(TrueTypeTextTest, ACharacterCellEndsOnTheCursorRowInTheTextColour) {
 // is the one the changed font draws, the one after the code that undoes it
 // the plain one, and the font is plain again at the end.
 TEST_F(TrueTypeTextTest, ControlCodesChangeTheFontForTheCharactersAfterThem) {
-  platform::LogFont plain = start_up_font(), italic = plain, bold = plain, underline = plain;
+  platform::LogFont plain = start_up_font(), italic = plain, bold = plain, underline = plain,
+                    normal = plain;
   italic.italic = 1;
   bold.weight = platform::kWeightBold;
+  normal.weight = platform::kWeightNormal;
   underline.underline = 1;
   struct Case {
     const char* text;
     platform::LogFont changed, restored;
   } cases[] = {
       {"\x01x\x02x", italic, plain},
-      {"\x03x\x04x", bold,
-       [] {
-         platform::LogFont lf = start_up_font();
-         lf.weight = platform::kWeightNormal;
-         return lf;
-       }()},
+      {"\x03x\x04x", bold, normal},
       {"\x05x\x06x", underline, plain},
       {"\x07x\x1Fx", plain, plain},  // codes without a meaning do nothing
   };
@@ -205,32 +204,15 @@ TEST_F(TrueTypeTextTest, ControlCodesChangeTheFontForTheCharactersAfterThem) {
         orv::replace_truetype_font(start_up_font());
         ORV_SetImageTextCursor(3, 18, 3);
         ORV_TrueTypeText(c.text);
-        int advance = 0;
-        {
-          // The width of the changed character, as the platform gives it.
-          std::unique_ptr<platform::Bitmap> b = platform::create_bitmap(1, 1, 32);
-          platform::Dc dc = platform::create_memory_dc();
-          platform::select_bitmap(dc, b.get());
-          platform::Font f = platform::create_font(c.changed);
-          platform::select_font(dc, f);
-          platform::AbcWidths abc;
-          ASSERT_TRUE(platform::get_char_abc_widths(dc, U'x', &abc));
-          advance = abc.a + abc.b + abc.c;
-          platform::select_bitmap(dc, nullptr);
-          platform::delete_dc(dc);
-          platform::delete_font(f);
-        }
-        if (c.changed.weight == 0) {
-          EXPECT_EQ(advance, 8) << c.text;  // upright and italic
-        }
-        EXPECT_EQ(cursor_x(), 3 + advance + 8) << c.text;
-        EXPECT_EQ(cursor_y(), 18);
-        const int ink = bits == 32 ? 0xFFFFFF : 255;
-        std::vector<int> expected = reference(
-            bits, 0xFFFFFF, {{c.changed, u"x", 3, 3}, {c.restored, u"x", 3 + advance, 3}});
-        EXPECT_EQ(image_pixels(), expected) << c.text << " bits " << bits;
+        const int advance = advance_of(c.changed);
+        EXPECT_TRUE(c.changed.weight != 0 || advance == 8) << c.text;  // upright and italic
+        EXPECT_EQ(cursor(), std::pair(3 + advance + 8, 18)) << c.text;
+        EXPECT_EQ(image_pixels(),
+                  reference(bits, 0xFFFFFF,
+                            {{c.changed, u"x", 3, 3}, {c.restored, u"x", 3 + advance, 3}}))
+            << c.text << " bits " << bits;
         if (bits == 8) {
-          for (int p : image_pixels()) EXPECT_TRUE(p == 0 || p == ink);
+          for (int p : image_pixels()) EXPECT_TRUE(p == 0 || p == 255);
         }
         EXPECT_EQ(orv::truetype_font_record(), c.restored);
       });
@@ -238,25 +220,17 @@ TEST_F(TrueTypeTextTest, ControlCodesChangeTheFontForTheCharactersAfterThem) {
   }
 }
 
-TEST_F(TrueTypeTextTest, ALineFeedMovesDownByTheFontHeightToTheMargin) {
+TEST_F(TrueTypeTextTest, ALineFeedMovesDownByTheFontHeightAndSizeSetsHalfWidthAndHeight) {
   make(32);
   on_worker([] {
     ORV_SetImageTextCursor(20, 16, 2);
     ORV_TrueTypeText("a\nb");
-    EXPECT_EQ(cursor_x(), 2 + 8);
-    EXPECT_EQ(cursor_y(), 32);
+    EXPECT_EQ(cursor(), std::pair(2 + 8, 32));
     EXPECT_EQ(
         image_pixels(),
         reference(32, 0xFFFFFF, {{start_up_font(), u"a", 20, 1}, {start_up_font(), u"b", 2, 17}}));
-    ASSERT_EQ(ORV_TrueTypeSize(16, 10), 0);
-    ORV_TrueTypeChar(10);
-    EXPECT_EQ(cursor_y(), 42);
-  });
-}
 
-TEST_F(TrueTypeTextTest, SizeSetsHalfTheWidthAndTheHeight) {
-  make(32);
-  on_worker([] {
+    ORV_ClearImage(1);
     EXPECT_EQ(ORV_TrueTypeSize(21, 30), 0);
     EXPECT_EQ(orv::truetype_font_width(), 10);
     EXPECT_EQ(orv::truetype_font_height(), 30);
@@ -267,6 +241,8 @@ TEST_F(TrueTypeTextTest, SizeSetsHalfTheWidthAndTheHeight) {
     ORV_SetImageTextCursor(4, 35, 4);
     ORV_TrueTypeChar('M');  // the cell's top on row 35 - 30 + 1
     EXPECT_EQ(image_pixels(), reference(32, 0xFFFFFF, {{sized, u"M", 4, 6}}));
+    ORV_TrueTypeChar(10);
+    EXPECT_EQ(cursor().second, 65);
 
     // Beyond 4096 pixels a size is refused and nothing changes.
     EXPECT_EQ(ORV_TrueTypeSize(16, 5000), 1);
@@ -278,41 +254,32 @@ TEST_F(TrueTypeTextTest, SizeSetsHalfTheWidthAndTheHeight) {
 }
 
 // 0x82 0xA0 is HIRAGANA LETTER A in Shift-JIS: one full-width character,
-// two cells wide.
-TEST_F(TrueTypeTextTest, ShiftJisDoubleByteCharacters) {
+// two cells wide; in a UTF-8 code page it is E3 81 82. A sequence cut short
+// is dropped.
+TEST_F(TrueTypeTextTest, DoubleByteCharactersAndUtf8Sequences) {
   for (int bits : {32, 8}) {
     make(bits);
     on_worker([=] {
       ASSERT_TRUE(platform::set_code_page_for_tests("CP932"));
       ORV_SetImageTextCursor(2, 17, 2);
       ORV_TrueTypeText("\x82\xA0");
-      EXPECT_EQ(cursor_x(), 18);
+      EXPECT_EQ(cursor().first, 18);
       ORV_TrueTypeText("A\x82\xA0");
-      EXPECT_EQ(cursor_x(), 42);
-      EXPECT_EQ(image_pixels(), reference(bits, 0xFFFFFF,
-                                          {{start_up_font(), u"あ", 2, 2},
-                                           {start_up_font(), u"A", 18, 2},
-                                           {start_up_font(), u"あ", 26, 2}}));
-      std::vector<int> before = image_pixels();
+      EXPECT_EQ(cursor().first, 42);
+      std::vector<Piece> pieces = {{start_up_font(), u"あ", 2, 2},
+                                   {start_up_font(), u"A", 18, 2},
+                                   {start_up_font(), u"あ", 26, 2}};
+      EXPECT_EQ(image_pixels(), reference(bits, 0xFFFFFF, pieces));
       ORV_TrueTypeText("\x82");  // a lead byte without its trail byte
       ORV_TrueTypeText("A\x82");
-      EXPECT_EQ(cursor_x(), 50);
+      EXPECT_EQ(cursor().first, 50);
       ORV_TrueTypeChar(0x82A0);
-      EXPECT_EQ(cursor_x(), 66);
-      std::vector<int> expected = reference(bits, 0xFFFFFF,
-                                            {{start_up_font(), u"あ", 2, 2},
-                                             {start_up_font(), u"A", 18, 2},
-                                             {start_up_font(), u"あ", 26, 2},
-                                             {start_up_font(), u"A", 42, 2},
-                                             {start_up_font(), u"あ", 50, 2}});
-      EXPECT_EQ(image_pixels(), expected);
-      EXPECT_NE(before, expected);
+      EXPECT_EQ(cursor().first, 66);
+      pieces.push_back({start_up_font(), u"A", 42, 2});
+      pieces.push_back({start_up_font(), u"あ", 50, 2});
+      EXPECT_EQ(image_pixels(), reference(bits, 0xFFFFFF, pieces));
     });
   }
-}
-
-// In a UTF-8 code page the same character is its three-byte sequence.
-TEST_F(TrueTypeTextTest, Utf8SequencesInAUtf8CodePage) {
   make(32);
   on_worker([] {
     ASSERT_TRUE(platform::set_code_page_for_tests("UTF-8"));
@@ -320,11 +287,11 @@ TEST_F(TrueTypeTextTest, Utf8SequencesInAUtf8CodePage) {
     ORV_TrueTypeText(
         "\xE3\x81\x82"
         "A");
-    EXPECT_EQ(cursor_x(), 26);
-    ORV_TrueTypeText("\xE3\x81");  // cut short: dropped
-    EXPECT_EQ(cursor_x(), 26);
+    EXPECT_EQ(cursor().first, 26);
+    ORV_TrueTypeText("\xE3\x81");
+    EXPECT_EQ(cursor().first, 26);
     ORV_TrueTypeChar(0xE38182);
-    EXPECT_EQ(cursor_x(), 42);
+    EXPECT_EQ(cursor().first, 42);
     EXPECT_EQ(image_pixels(), reference(32, 0xFFFFFF,
                                         {{start_up_font(), u"あ", 2, 2},
                                          {start_up_font(), u"A", 18, 2},
@@ -341,8 +308,7 @@ TEST_F(TrueTypeTextTest, TextPastTheRightEdgeAndTheBottomIsClipped) {
       ASSERT_TRUE(platform::set_code_page_for_tests("CP932"));
       ORV_SetImageTextCursor(kWidth - 12, kHeight + 6, 0);
       ORV_TrueTypeText("\x05W\x82\xA0W\x06");
-      EXPECT_EQ(cursor_x(), kWidth - 12 + 32);
-      EXPECT_EQ(cursor_y(), kHeight + 6);
+      EXPECT_EQ(cursor(), std::pair(kWidth - 12 + 32, kHeight + 6));
       platform::LogFont underline = start_up_font();
       underline.underline = 1;
       EXPECT_EQ(image_pixels(), reference(bits, 0xFFFFFF,
@@ -350,23 +316,12 @@ TEST_F(TrueTypeTextTest, TextPastTheRightEdgeAndTheBottomIsClipped) {
                                            {underline, u"あ", kWidth - 4, kHeight - 9}}));
       ORV_SetImageTextCursor(INT_MAX - 4, INT_MAX, 0);
       ORV_TrueTypeText("WW");
-      EXPECT_EQ(cursor_x(), INT_MAX);
+      EXPECT_EQ(cursor().first, INT_MAX);
       ORV_SetImageTextCursor(INT_MIN, INT_MIN, 0);
       ORV_TrueTypeText("W\n");
-      EXPECT_EQ(cursor_y(), INT_MIN + 16);
+      EXPECT_EQ(cursor().second, INT_MIN + 16);
     });
   }
-}
-
-TEST_F(TrueTypeTextTest, WithoutACurrentImageNothingIsDrawnOrMoved) {
-  on_worker([] {
-    ORV_SetImageTextCursor(7, 20, 1);
-    ORV_TrueTypeText("WW");
-    EXPECT_EQ(cursor_x(), 7);
-    ORV_TrueTypeText("\n");
-    EXPECT_EQ(cursor_x(), 1);
-    EXPECT_EQ(cursor_y(), 36);
-  });
 }
 
 }  // namespace
