@@ -13,7 +13,12 @@ namespace {
 
 using namespace console_test;
 
-TEST(TextWindowTest, CharactersWrapWholeAtTheRightEdge) {
+std::pair<int, int> cursor_at() {
+  platform::Point p = cursor();
+  return {p.x, p.y};
+}
+
+TEST(TextWindowTest, CharactersWrapWholeAtTheRightEdgeInTheCellsTheyAreCounted) {
   Console console;
   int opened = -1;
   on_worker([&] {
@@ -27,8 +32,7 @@ TEST(TextWindowTest, CharactersWrapWholeAtTheRightEdge) {
   ASSERT_TRUE(headless::wait_until([&] { return cell_shows(w, 0, 1, u'K'); }));
   for (int col = 0; col < 10; ++col) EXPECT_TRUE(cell_shows(w, col, 0, u"ABCDEFGHIJ"[col])) << col;
   EXPECT_EQ(cell_ink(w, 1, 1), 0u);
-  EXPECT_EQ(cursor().x, 8);
-  EXPECT_EQ(cursor().y, 16);
+  EXPECT_EQ(cursor_at(), (std::pair{8, 16}));
   // Without a line feed the next print goes on along the same line.
   on_worker([] { ORV_Print("%d", 7); });
   ASSERT_TRUE(headless::wait_until([&] { return cell_shows(w, 1, 1, u'7'); }));
@@ -44,41 +48,34 @@ TEST(TextWindowTest, CharactersWrapWholeAtTheRightEdge) {
   EXPECT_TRUE(cell_shows(w, 8, 0, u'\u3042'));
   EXPECT_TRUE(cell_shows(w, 8, 1, u'M'));
   EXPECT_EQ(cell_ink(w, 9, 1), 0u);
-  EXPECT_EQ(cursor().x, 16);
-  EXPECT_EQ(cursor().y, 32);
-}
+  EXPECT_EQ(cursor_at(), (std::pair{16, 32}));
 
-// What is counted is what is shown: a tab takes one cell though its glyph
-// is wider, an accented letter two though its glyph takes one (centred:
-// an 8-pixel glyph starts 4 pixels into its 16).
-TEST(TextWindowTest, EveryCharacterIsDrawnInTheCellsItIsCounted) {
-  Console console;
+  // What is counted is what is shown: a tab takes one cell though its glyph
+  // is wider, an accented letter two though its glyph takes one (centred:
+  // an 8-pixel glyph starts 4 pixels into its 16).
   on_worker([] {
-    ORV_OpenTextWindow(0, 100, 100, 80, 160);
+    ORV_ClearTextWindow();
     ORV_Print("a\tb");
     ORV_Print("X\n");
     ORV_Print("\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9");
   });
-  platform::Window w = text_window();
   ASSERT_TRUE(headless::wait_until([&] { return cell_shows(w, 3, 0, u'X'); }));
   EXPECT_TRUE(cell_shows(w, 0, 0, u'a'));
   EXPECT_TRUE(cell_shows(w, 2, 0, u'b'));
   for (int i = 0; i < 5; ++i) EXPECT_TRUE(shows_at(w, 16 * i + 4, 1, u'\u00E9')) << i;
   EXPECT_EQ(cell_ink(w, 0, 2), 0u);
-}
 
-TEST(TextWindowTest, AWindowNarrowerThanOneCellShowsOneCharacterPerLine) {
-  Console console;
+  // A window narrower than one cell shows one character a line.
   on_worker([] {
-    ORV_OpenTextWindow(0, 100, 100, 5, 100);
+    ORV_OpenTextWindow(1, 100, 100, 5, 100);
     ORV_Print("MMM");
   });
-  platform::Window w = text_window();
-  ASSERT_EQ(platform::client_rect(w).width(), 5);
-  ASSERT_TRUE(headless::wait_until([&] { return cell_ink(w, 0, 2) != 0; }));
-  EXPECT_NE(cell_ink(w, 0, 0), 0u);  // no empty line before the first
-  EXPECT_NE(cell_ink(w, 0, 1), 0u);
-  EXPECT_EQ(cell_ink(w, 0, 3), 0u);
+  platform::Window narrow = text_window(1);
+  ASSERT_EQ(platform::client_rect(narrow).width(), 5);
+  ASSERT_TRUE(headless::wait_until([&] { return cell_ink(narrow, 0, 2) != 0; }));
+  EXPECT_NE(cell_ink(narrow, 0, 0), 0u);  // no empty line before the first
+  EXPECT_NE(cell_ink(narrow, 0, 1), 0u);
+  EXPECT_EQ(cell_ink(narrow, 0, 3), 0u);
   EXPECT_EQ(cursor().y, 32);
 }
 
@@ -162,7 +159,7 @@ TEST(TextWindowTest, ClosingTheCurrentWindowMakesTheLowestOpenIdCurrent) {
 
 // Four lines of 16 pixels in 64: the line at 48 would touch the bottom, so
 // the cursor line stays at 32 and each new line scrolls exactly one.
-TEST(TextWindowTest, ScrollingKeepsTheCursorLineTheLastCompleteLine) {
+TEST(TextWindowTest, ScrollingKeepsTheCursorLineTheLastCompleteLineAndResizingClears) {
   Console console;
   const int colours[5] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0x00FFFF};
   auto print_line = [&](int k, const char* text) {
@@ -192,6 +189,22 @@ TEST(TextWindowTest, ScrollingKeepsTheCursorLineTheLastCompleteLine) {
   on_worker([] { ORV_ClearTextWindow(); });
   ASSERT_TRUE(headless::wait_until([&] { return cell_ink(w, 0, 2) == 0; }));
   EXPECT_EQ(cursor().y, 0);
+
+  // Resizing clears the window and homes the cursor as well.
+  on_worker([] {
+    ORV_Print("M\nMM");
+    ORV_SetTextCursor(1000, 1000);  // kept inside: last cell of the last line that fits
+  });
+  ASSERT_TRUE(headless::wait_until([&] { return cell_ink(w, 1, 1) != 0; }));
+  EXPECT_EQ(cursor_at(), (std::pair{72, 47}));
+  headless::drag_edge(w, platform::kEdgeRight, 40, 0);
+  ASSERT_TRUE(headless::wait_until([&] { return platform::client_rect(w).width() == 120; }));
+  ASSERT_TRUE(headless::wait_until([&] { return cell_ink(w, 1, 1) == 0; }));
+  EXPECT_EQ(cell_ink(w, 0, 0), 0u);
+  EXPECT_EQ(cursor_at(), (std::pair{0, 0}));
+  on_worker([] { ORV_Print("MMMMMMMMMMMMMMM"); });  // 15 letters: 120 pixels hold 15 cells
+  ASSERT_TRUE(headless::wait_until([&] { return cell_shows(w, 14, 0, u'M'); }));
+  EXPECT_EQ(cursor().y, 0);
 }
 
 TEST(TextWindowTest, OutputBeyondTheBufferIsCutAtACharacterBoundary) {
@@ -214,28 +227,6 @@ TEST(TextWindowTest, OutputBeyondTheBufferIsCutAtACharacterBoundary) {
   EXPECT_EQ(after_cut.x, 4 * 8);
   EXPECT_EQ(after_cut.y, 32);
   EXPECT_EQ(after_longer.x, 4 * 8);
-}
-
-TEST(TextWindowTest, ResizingClearsTheWindowAndHomesTheCursor) {
-  Console console;
-  on_worker([] {
-    ORV_OpenTextWindow(0, 100, 100, 80, 64);
-    ORV_Print("M\nMM");
-    ORV_SetTextCursor(1000, 1000);  // kept inside: last cell of the last line that fits
-  });
-  platform::Window w = text_window();
-  ASSERT_TRUE(headless::wait_until([&] { return cell_ink(w, 1, 1) != 0; }));
-  EXPECT_EQ(cursor().x, 72);
-  EXPECT_EQ(cursor().y, 47);
-  headless::drag_edge(w, platform::kEdgeRight, 40, 0);
-  ASSERT_TRUE(headless::wait_until([&] { return platform::client_rect(w).width() == 120; }));
-  ASSERT_TRUE(headless::wait_until([&] { return cell_ink(w, 1, 1) == 0; }));
-  EXPECT_EQ(cell_ink(w, 0, 0), 0u);
-  EXPECT_EQ(cursor().x, 0);
-  EXPECT_EQ(cursor().y, 0);
-  on_worker([] { ORV_Print("MMMMMMMMMMMMMMM"); });  // 15 letters: 120 pixels hold 15 cells
-  ASSERT_TRUE(headless::wait_until([&] { return cell_shows(w, 14, 0, u'M'); }));
-  EXPECT_EQ(cursor().y, 0);
 }
 
 TEST(TextWindowTest, RunKeysInATextWindowActAsInTheMainWindow) {
