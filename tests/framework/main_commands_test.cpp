@@ -20,13 +20,6 @@ namespace {
 
 using test_program::on_worker;
 
-platform::Window open_text_window(int id) {
-  orv::TextWindowTable& table = orv::text_windows();
-  std::lock_guard lock(table.lock);
-  const orv::TextWindowRecord* r = orv::open_record(id);
-  return r ? r->window : platform::Window{};
-}
-
 // Stops the run that serves the test, so that the main window's commands
 // reach the idle worker, and starts it again to look at the result.
 struct Idle {
@@ -54,7 +47,7 @@ struct Idle {
     ++inputs;
     ASSERT_TRUE(headless::wait_until(
         [&] { return orv::line_inputs_begun() >= inputs && test_program::waiting_for_a_line(); }));
-    headless::type_text(open_text_window(0), line + u"\r");
+    headless::type_text(orv::open_text_windows_in_id_order()[0], line + u"\r");
   }
   void start_again() {
     serving.run.press(orv::kCommandStart);
@@ -78,7 +71,8 @@ TEST(MainCommandsTest, DialoguesOnTextWindowZeroMakeImagesBoxesAndTextWindows) {
   idle.answer(u"3");
   idle.answer(u"2");
   idle.choose(orv::kCommandTextWindow);  // the lowest closed id: 1
-  ASSERT_TRUE(headless::wait_until([] { return bool(open_text_window(1)); }));
+  ASSERT_TRUE(
+      headless::wait_until([] { return orv::open_text_windows_in_id_order().size() == 2; }));
 
   idle.start_again();
   on_worker([] {
@@ -101,6 +95,7 @@ TEST(MainCommandsTest, DialoguesOnTextWindowZeroMakeImagesBoxesAndTextWindows) {
       std::lock_guard lock(table.lock);
       const orv::TextWindowRecord& zero = table.records[0];
       EXPECT_EQ((std::pair{zero.cursor_x, zero.cursor_y}), (std::pair{0, 13 * zero.line_height}));
+      EXPECT_TRUE(table.records[1].open);  // the text window made
     }
     ORV_CloseInputBox();
     ORV_CloseButtonBox();
@@ -112,9 +107,9 @@ TEST(MainCommandsTest, DialoguesOnTextWindowZeroMakeImagesBoxesAndTextWindows) {
 TEST(MainCommandsTest, PasteMakesAnImageAtTheFirstFreeIdUnlessAProgramRuns) {
   platform::clipboard_reset_for_tests();
   // Another program's 2 x 1 picture, 24-bit, rows padded to 8 bytes.
-  const std::uint8_t dib[] = {40, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0,
-                              0,  0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 0, 0,
-                              0x33, 0x22, 0x11, 0x66, 0x55, 0x44, 0, 0};
+  const std::uint8_t dib[] = {40, 0, 0, 0, 2, 0, 0, 0, 1,    0,    0,    0,    1,    0,    24, 0,
+                              0,  0, 0, 0, 0, 0, 0, 0, 0,    0,    0,    0,    0,    0,    0,  0,
+                              0,  0, 0, 0, 0, 0, 0, 0, 0x33, 0x22, 0x11, 0x66, 0x55, 0x44, 0,  0};
   ASSERT_TRUE(platform::clipboard_open());
   platform::clipboard_empty();
   platform::clipboard_set_dib(dib, sizeof dib);
@@ -197,7 +192,7 @@ TEST(MainCommandsTest, TheWindowReportPrintsTheLayoutAndPutsItsSourceOnTheClipbo
             "\t// [Text Window]\n"
             "\tORV_OpenTextWindow(0,0,0,400,300);\n"
             "\tORV_SetForeground(ORVMAINWINDOW);\n");
-  platform::Window text = open_text_window(0);
+  platform::Window text = orv::open_text_windows_in_id_order()[0];
   EXPECT_EQ(row_ink(text, 0, line_height), 0xFFFF00u);  // the title line
   EXPECT_EQ(row_ink(text, 1, line_height), 0x00FF00u);  // "[Image Window]"
 
