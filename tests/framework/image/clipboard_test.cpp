@@ -91,29 +91,22 @@ class ClipboardTest : public ::testing::Test {
     });
     return orv::image_record(id).window;
   }
-  std::uint32_t pixel(int id, int x, int y) {
-    std::uint32_t v = 0;
+  // Row y of image id: colours, or indices on 8 bits.
+  std::vector<std::uint32_t> row(int id, int y) {
+    std::vector<std::uint32_t> pixels;
     on_worker([&] {
       const platform::Bitmap& b = *orv::image_record(id).dib;
-      v = b.bits == 32 ? b.row32(y)[x] : b.row8(y)[x];
+      for (int x = 0; x < b.width; ++x)
+        pixels.push_back(b.bits == 32 ? b.row32(y)[x] : b.row8(y)[x]);
     });
-    return v;
-  }
-  // Row y of image id, as wide as the image.
-  std::vector<std::uint32_t> row(int id, int y) {
-    std::vector<std::uint32_t> pixels(std::size_t(read_width(id)));
-    for (std::size_t x = 0; x < pixels.size(); ++x) pixels[x] = pixel(id, int(x), y);
     return pixels;
   }
-  int read_width(int id) {
-    int width = 0;
-    on_worker([&] { width = orv::image_record(id).width; });
-    return width;
-  }
-  platform::PaletteEntry palette(int id, int i) {
+  std::uint32_t pixel(int id, int x, int y) { return row(id, y).at(std::size_t(x)); }
+  // Blue, green and red of palette entry i of image id.
+  std::vector<int> palette(int id, int i) {
     platform::PaletteEntry e;
     on_worker([&] { e = orv::image_record(id).dib->palette[i]; });
-    return e;
+    return {e.blue, e.green, e.red};
   }
   void command(Window w, int key) {
     headless::key(w, key, platform::kKeyBitCtrl);
@@ -201,10 +194,8 @@ TEST_F(ClipboardTest, AColourTableSetsOnlyItsEntriesOfAn8BitImage) {
   Window grey = make(0, 4, 1, 8, [](int, int) { return 200; });
   command(grey, 'V');
   EXPECT_EQ(row(0, 0), (std::vector<std::uint32_t>{3, 15, 200, 200}));
-  platform::PaletteEntry e = palette(0, 15);
-  EXPECT_EQ((std::vector<int>{e.blue, e.green, e.red}), (std::vector<int>{15, 200, 240}));
-  e = palette(0, 16);  // the grey palette from here on
-  EXPECT_EQ((std::vector<int>{e.blue, e.green, e.red}), (std::vector<int>{16, 16, 16}));
+  EXPECT_EQ(palette(0, 15), (std::vector{15, 200, 240}));
+  EXPECT_EQ(palette(0, 16), (std::vector{16, 16, 16}));  // the grey palette from here on
 }
 
 TEST_F(ClipboardTest, WhatIsNoPictureOrLiesAboutItsSizeIsRefusedWithNothingChanged) {

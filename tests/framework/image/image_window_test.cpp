@@ -150,7 +150,7 @@ TEST(ImageWindowTest, ResizingKeepsTitlePaletteAndModeOrRefusesWithoutLoss) {
   EXPECT_EQ(run([] { return ORV_SetPalette(nullptr, 0); }), 2);
 }
 
-TEST(ImageWindowTest, ZoomKeysWheelTabAndFrameDragsThroughTheDriver) {
+TEST(ImageWindowTest, ZoomKeysWheelTabFrameDragsAndPaintingAtTheZoom) {
   Images images;
   EXPECT_EQ(run([] { return ORV_CreateImage(1, "z", 100, 100, 640, 480, 100); }), 0);
   Window w = orv::image_record(1).window;
@@ -179,18 +179,15 @@ TEST(ImageWindowTest, ZoomKeysWheelTabAndFrameDragsThroughTheDriver) {
   EXPECT_EQ(platform::window_rect(w), framed);
   EXPECT_EQ(run([] { return ORV_SetImageZoom(100, 200); }), 1);
   EXPECT_EQ(run([] { return ORV_GetImageStretchMode(200); }), 0);
-}
 
-// What reaches the surface: one red pixel at (1, 1) covers client pixel
-// (1, 1) at zoom 100 and the block (2..3, 2..3) at zoom 200.
-TEST(ImageWindowTest, PaintingCopiesTheImageAtItsZoom) {
-  Images images;
+  // Painting copies the image at its zoom: one red pixel at (1, 1) covers
+  // the block (100..199, 100..199) at zoom 10000.
   on_worker([] {
     ORV_CreateImage(0, "p", 0, 0, 4, 4, 100);
     ORV_SetPixel(1, 1, 0xFF0000);
     ORV_DrawImage(0);
   });
-  Window w = orv::image_record(0).window;
+  w = orv::image_record(0).window;
   EXPECT_EQ(orv::image_record(0).zoom, 2600);  // 4 pixels raised to the 104-pixel minimum
   EXPECT_EQ(run([] { return ORV_SetImageZoom(10000, 0); }), 0);
   on_worker([] { ORV_DrawImage(0); });
