@@ -86,9 +86,10 @@ TEST(LogFileTest, TheFileIsNamedByInstanceAndWindowInTheWorkingFolder) {
   waitpid(holder, nullptr, 0);
 }
 
-TEST(LogFileTest, StartPauseResumeAndCopyKeepWritingOneFile) {
+TEST(LogFileTest, StartPauseResumeCopyAndAnswersKeepWritingOneFileAndFailuresAreShown) {
   Logging logging;
-  const std::string log = logging.folder.file("ORVLIB00.LOG");
+  const PrivateFolder& folder = logging.folder;
+  const std::string log = folder.file("ORVLIB00.LOG");
   on_worker([] {
     ORV_OpenTextWindow(0, 0, 0, 400, 200);
     EXPECT_EQ(orv::stop_log(0), 1);  // no log yet
@@ -122,23 +123,16 @@ TEST(LogFileTest, StartPauseResumeAndCopyKeepWritingOneFile) {
   EXPECT_EQ(read_file(log), "one 1\ntwo \nthree\n");
   EXPECT_EQ(orv::log_state(0), orv::kLogOn);
   EXPECT_TRUE(headless::message_boxes_shown().empty());
-}
 
-TEST(LogFileTest, APromptAndItsAnswerShareOneLineAndFailuresAreShown) {
-  Logging logging;
-  const PrivateFolder& folder = logging.folder;
-  on_worker([] {
-    ORV_OpenTextWindow(0, 0, 0, 400, 200);
-    orv::start_log(0);
-    ORV_Print("Name? ");
-  });
+  // A prompt and its answer share one line.
+  on_worker([] { ORV_Print("Name? "); });
   auto input = on_worker_async([] {
     char line[256];
     ORV_Input(line);
   });
   test_program::answer_prompt(u"Bob");
   ASSERT_EQ(input.wait_for(std::chrono::seconds(10)), std::future_status::ready);
-  EXPECT_EQ(read_file(folder.file("ORVLIB00.LOG")), "Name? Bob\n");
+  EXPECT_EQ(read_file(log), "one 1\ntwo \nthree\nName? Bob\n");
 
   // A name that cannot be created leaves the window without log.
   fs::create_directory(folder.file("ORVLIB01.LOG"));
