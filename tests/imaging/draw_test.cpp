@@ -1,5 +1,5 @@
 // Lines, boxes, circles and the flood fill, pixel by pixel, on images of a
-// running framework (they live on its worker).
+// running framework.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -71,6 +71,10 @@ Points disc(const std::vector<int>& half) {
   return p;
 }
 
+std::pair<int, int> pen() {
+  return {orv::pen().x, orv::pen().y};
+}
+
 // Image 1, the current image, for each test; gone afterwards.
 class DrawTest : public ::testing::Test {
  protected:
@@ -105,8 +109,7 @@ TEST_F(DrawTest, LinesDrawEveryPointOnceAndLeaveThePenAtTheSecondEnd) {
     };
     for (const Case& c : cases) {
       EXPECT_EQ(drawn(12, 12, [&] { ORV_Line(kRed, c.x0, c.y0, c.x1, c.y1); }), c.points);
-      EXPECT_EQ(orv::pen().x, c.x1);
-      EXPECT_EQ(orv::pen().y, c.y1);
+      EXPECT_EQ(pen(), std::pair(c.x1, c.y1));
     }
   });
 }
@@ -157,16 +160,14 @@ TEST_F(DrawTest, CircleOutlinesAndFilledRows) {
           21, 21, [r] { ORV_Circle(kRed, 10, 10, r); }, 10, 10);
     };
     EXPECT_EQ(circle(1), mirrored({{1, 0}, {0, 1}}));
-    EXPECT_EQ(orv::pen().x, 9);  // the last point of r = 1 is (-1, 0)
-    EXPECT_EQ(orv::pen().y, 10);
+    EXPECT_EQ(pen(), std::pair(9, 10));  // the last point of r = 1 is (-1, 0)
     EXPECT_EQ(circle(2), mirrored({{2, 0}, {2, 1}, {1, 2}, {0, 2}}));
     EXPECT_EQ(circle(3), mirrored({{3, 0}, {3, 1}, {2, 2}, {1, 3}, {0, 3}}));
     // Worked out wide: x = cx - r lies inside, its mirror cx + r far outside to the left.
     EXPECT_EQ(drawn(21, 21, [] { ORV_XorCircle(INT_MIN + 3, 5, INT_MIN); }), (Points{{3, 5}}));
     EXPECT_EQ(orv::pen().x, 3);
-    Points five = mirrored({{5, 0}, {5, 1}, {5, 2}, {4, 3}, {3, 4}, {0, 5}, {1, 5}, {2, 5}});
-    EXPECT_EQ(five.size(), 28u);
-    EXPECT_EQ(circle(5), five);
+    EXPECT_EQ(circle(5),
+              mirrored({{5, 0}, {5, 1}, {5, 2}, {4, 3}, {3, 4}, {0, 5}, {1, 5}, {2, 5}}));
 
     ORV_SetDrawColor(kGreen);
     auto filled = [](int r) {
@@ -183,11 +184,9 @@ TEST_F(DrawTest, BoxesAndFilledBoxes) {
   make(24, 24);
   on_worker([] {
     ORV_SetDrawColor(kBlue);
-    EXPECT_EQ(drawn(24, 24, [] { ORV_Box(6, 5, 2, 2); }),
-              drawn(24, 24, [] { ORV_FillBox(2, 2, 6, 5, kBlue, 0); }));
-    ORV_Box(6, 5, 2, 2);
-    EXPECT_EQ(orv::pen().x, 6);
-    EXPECT_EQ(orv::pen().y, 5);
+    const Points outline = drawn(24, 24, [] { ORV_FillBox(2, 2, 6, 5, kBlue, 0); });
+    EXPECT_EQ(drawn(24, 24, [] { ORV_Box(6, 5, 2, 2); }), outline);
+    EXPECT_EQ(pen(), std::pair(6, 5));
 
     // Two columns apart: no inside to fill.
     ORV_ClearImage(1);
@@ -195,16 +194,14 @@ TEST_F(DrawTest, BoxesAndFilledBoxes) {
     for (int y = 0; y < 24; ++y)
       for (int x = 0; x < 24; ++x)
         EXPECT_EQ(ORV_GetPixel(x, y), x >= 10 && x <= 11 && y >= 10 && y <= 20 ? kRed : 0);
-    EXPECT_EQ(orv::pen().x, 10);
-    EXPECT_EQ(orv::pen().y, 10);
+    EXPECT_EQ(pen(), std::pair(10, 10));
 
     ORV_ClearImage(1);
     ORV_FillBox(6, 5, 2, 2, kRed, kGreen);
     for (int y = 2; y <= 5; ++y)
       for (int x = 2; x <= 6; ++x)
         EXPECT_EQ(ORV_GetPixel(x, y), x > 2 && x < 6 && y > 2 && y < 5 ? kGreen : kRed);
-    EXPECT_EQ(orv::pen().x, 5);
-    EXPECT_EQ(orv::pen().y, 4);
+    EXPECT_EQ(pen(), std::pair(5, 4));
   });
 }
 
