@@ -20,25 +20,6 @@ std::atomic<int> g_runs{0};
 std::atomic<int> g_stop_seen{-1};
 std::atomic<bool> g_release{false};
 
-TEST(RunStateTest, ReadyRunsOnceOnTheWorkerAndExitWhileIdleEndsItNormally) {
-  static std::atomic<int> readies{0};
-  static std::atomic<platform::ThreadId> ready_thread{0};
-  readies = 0;
-  test_program::ready = [] {
-    ++readies;
-    ready_thread = platform::current_thread_id();
-  };
-  Running run;
-  ASSERT_TRUE(headless::wait_until([] { return readies.load() == 1; }));
-  EXPECT_EQ(ready_thread.load(), platform::thread_id(orv::worker_thread()));
-  EXPECT_EQ(run.exit(), 0);  // Exit while idle ends the worker normally
-  EXPECT_EQ(readies.load(), 1);
-  EXPECT_EQ(orv_exit_state.load(), 2);
-  EXPECT_EQ(orv_stop_req.load(), 1);
-  EXPECT_EQ(platform::thread_exit_code(orv::worker_thread()), 0);
-  EXPECT_FALSE(platform::is_window(orv::main_window()));
-}
-
 TEST(RunStateTest, TwoQuickStartsRunMainOnceAndAStartDuringARunIsDropped) {
   g_runs = 0;
   g_release = false;
@@ -60,10 +41,22 @@ TEST(RunStateTest, TwoQuickStartsRunMainOnceAndAStartDuringARunIsDropped) {
   EXPECT_EQ(run.exit(), 0);
 }
 
-TEST(RunStateTest, StopWhileIdleDoesNotStopTheNextRunAndDropsReturnAfterIt) {
+// ORV_Ready runs once, on the worker; Stop while idle does not stop the next
+// run, drops are taken again after it, and Exit while idle ends the worker
+// normally.
+TEST(RunStateTest, ReadyRunsOnceStopWhileIdleSparesTheNextRunAndExitWhileIdleEndsNormally) {
+  static std::atomic<int> readies{0};
+  static std::atomic<platform::ThreadId> ready_thread{0};
+  readies = 0;
   g_stop_seen = -1;
+  test_program::ready = [] {
+    ++readies;
+    ready_thread = platform::current_thread_id();
+  };
   test_program::main = [] { g_stop_seen = orv_stop_req.load(); };
   Running run;
+  ASSERT_TRUE(headless::wait_until([] { return readies.load() == 1; }));
+  EXPECT_EQ(ready_thread.load(), platform::thread_id(orv::worker_thread()));
   EXPECT_TRUE(platform::accepts_drops(orv::main_window()));
   run.press(orv::kCommandStop);
   ASSERT_TRUE(headless::wait_until([] { return orv_stop_req.load() == 1; }));
@@ -73,6 +66,11 @@ TEST(RunStateTest, StopWhileIdleDoesNotStopTheNextRunAndDropsReturnAfterIt) {
   ASSERT_TRUE(headless::wait_until([] { return orv_stop_req.load() == 0 && orv_running == 0; }));
   EXPECT_TRUE(platform::accepts_drops(orv::main_window()));  // accepted again after a run
   EXPECT_EQ(run.exit(), 0);
+  EXPECT_EQ(readies.load(), 1);
+  EXPECT_EQ(orv_exit_state.load(), 2);
+  EXPECT_EQ(orv_stop_req.load(), 1);
+  EXPECT_EQ(platform::thread_exit_code(orv::worker_thread()), 0);
+  EXPECT_FALSE(platform::is_window(orv::main_window()));
 }
 
 TEST(RunStateTest, ExitWhileMainPollsEndsInTimeAndSkipsTheRunEnd) {

