@@ -222,8 +222,7 @@ TEST(InputBoxTest, DraggedEdgesResizeOneColumnAndNeverTheHeight) {
   headless::drag_edge(box, platform::kEdgeBottomLeft, 10, 40);  // only the width moves
   on_worker([] {});
   Rect now = platform::window_rect(box);
-  EXPECT_EQ(now.top, start.top);
-  EXPECT_EQ(now.bottom, start.bottom);
+  EXPECT_EQ(std::pair(now.top, now.bottom), std::pair(start.top, start.bottom));
   EXPECT_EQ(platform::client_rect(box), (Rect{0, 0, 202, 58}));
   EXPECT_EQ(widths(), (std::pair{100, 90}));
 
@@ -263,15 +262,9 @@ TEST(InputBoxTest, RealValuesAreWrittenAsTheClassicGcvtDoes) {
       {6.02214076e23, "6.02214076e+023"},
   };
   for (Case c : cases) {
-    std::string text;
-    std::u16string shown;
-    on_worker([&] {
-      ORV_SetInputBoxReal(0, c.value);
-      text = orv_ib_text[0];
-    });
-    shown = platform::caption(edits(orv::input_box_window())[0]);
-    EXPECT_EQ(text, c.text) << c.value;
-    EXPECT_EQ(platform::from_utf16(shown), c.text) << c.value;
+    on_worker([&] { ORV_SetInputBoxReal(0, c.value); });
+    EXPECT_EQ(ib_text(0), c.text) << c.value;
+    EXPECT_EQ(platform::from_utf16(captions(edits(orv::input_box_window()))[0]), c.text) << c.value;
   }
 }
 
@@ -346,8 +339,7 @@ TEST(InputBoxTest, ActivatingAnotherWindowStoresTheFieldBeingEdited) {
   EXPECT_EQ(ib_text(1), "0");
   platform::set_foreground(text);
   on_worker([] {});
-  EXPECT_EQ(ib_text(1), "7");
-  EXPECT_EQ(ib_text(0), "555");
+  EXPECT_EQ(ib_texts(2), (std::vector<std::string>{"555", "7"}));
 
   std::vector<Window> e = edits(box);
   on_worker([] { ORV_SetInputBoxInt(0, 1234); });
