@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <tuple>
 #include <vector>
 
 #include "framework/orvlib.h"
@@ -35,12 +36,10 @@ TEST(Colour, HsvOfWorkedColoursTakesTheFirstMatchingCase) {
   for (const Case& c : cases) {
     int h = -1, s = -1, v = -1;
     RgbToHsv(c.colour, &h, &s, &v);
-    EXPECT_EQ(h, c.h) << std::hex << c.colour;
-    EXPECT_EQ(s, c.s) << std::hex << c.colour;
-    EXPECT_EQ(v, c.v) << std::hex << c.colour;
-    EXPECT_EQ(ORV_Hue(c.colour), c.h);
-    EXPECT_EQ(ORV_Saturation(c.colour), c.s);
-    EXPECT_EQ(ORV_Value(c.colour), c.v);
+    EXPECT_EQ(std::tuple(h, s, v), std::tuple(c.h, c.s, c.v)) << std::hex << c.colour;
+    EXPECT_EQ(std::tuple(ORV_Hue(c.colour), ORV_Saturation(c.colour), ORV_Value(c.colour)),
+              std::tuple(c.h, c.s, c.v))
+        << std::hex << c.colour;
   }
 }
 

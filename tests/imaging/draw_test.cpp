@@ -2,7 +2,6 @@
 // running framework.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <functional>
@@ -21,35 +20,29 @@ using Points = std::set<std::pair<int, int>>;
 
 constexpr int kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF, kWhite = 0xFFFFFF;
 
-struct Snapshot {
-  int width = 0, height = 0;
-  std::vector<int> pixels;
-  int at(int x, int y) const { return pixels[std::size_t(y) * width + x]; }
-  bool operator==(const Snapshot&) const = default;
-};
-
-Snapshot snapshot(int width, int height) {
-  Snapshot s{width, height, {}};
+// The pixels of the current image, row by row.
+std::vector<int> snapshot(int width, int height) {
+  std::vector<int> s;
   for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) s.pixels.push_back(ORV_GetPixel(x, y));
+    for (int x = 0; x < width; ++x) s.push_back(ORV_GetPixel(x, y));
   return s;
 }
 
-// The points, relative to (cx, cy), whose pixel differs between a and b.
-Points changed(const Snapshot& a, const Snapshot& b, int cx = 0, int cy = 0) {
+// The points, relative to (cx, cy), whose pixel differs between rows of `width` a and b.
+Points changed(const std::vector<int>& a, const std::vector<int>& b, int width, int cx = 0,
+               int cy = 0) {
   Points p;
-  for (int y = 0; y < a.height; ++y)
-    for (int x = 0; x < a.width; ++x)
-      if (a.at(x, y) != b.at(x, y)) p.insert({x - cx, y - cy});
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (a[i] != b[i]) p.insert({int(i) % width - cx, int(i) / width - cy});
   return p;
 }
 
 // The points drawn by `draw` on the black image of this size (cleared first).
 Points drawn(int width, int height, const std::function<void()>& draw, int cx = 0, int cy = 0) {
   ORV_ClearImage(1);
-  Snapshot before = snapshot(width, height);
+  std::vector<int> before = snapshot(width, height);
   draw();
-  return changed(before, snapshot(width, height), cx, cy);
+  return changed(before, snapshot(width, height), width, cx, cy);
 }
 
 // Each (x, y) with every choice of signs.
@@ -124,9 +117,9 @@ TEST_F(DrawTest, XorFiguresInvertTheirPixelsOnceAndTwiceRestoreTheImage) {
     auto check = [](std::function<void()> xor_form, const Points& expected) {
       for (int y = 0; y < 30; ++y)
         for (int x = 0; x < 40; ++x) ORV_SetPixel(x, y, x * 0x0701 + y * 0x130000);
-      Snapshot pattern = snapshot(40, 30);
+      std::vector<int> pattern = snapshot(40, 30);
       xor_form();
-      EXPECT_EQ(changed(pattern, snapshot(40, 30)), expected);
+      EXPECT_EQ(changed(pattern, snapshot(40, 30), 40), expected);
       xor_form();
       EXPECT_EQ(snapshot(40, 30), pattern);
     };
@@ -212,8 +205,8 @@ TEST_F(DrawTest, PaintFillsTheFourConnectedRegion) {
     ORV_FillBox(0, 0, 19, 15, 0x123456, 0x123456);
     ORV_SetDrawColor(kRed);
     ORV_Paint(7, 7);
-    Snapshot red = snapshot(20, 16);
-    EXPECT_EQ(std::count(red.pixels.begin(), red.pixels.end(), kRed), 20 * 16);
+    std::vector<int> red = snapshot(20, 16);
+    EXPECT_EQ(red, std::vector<int>(20 * 16, kRed));
     ORV_Paint(7, 7);
     ORV_Paint(-1, 3);
     EXPECT_EQ(snapshot(20, 16), red);
@@ -249,14 +242,12 @@ TEST_F(DrawTest, PaintOnAnEightBitImageComparesTheStoredIndex) {
   on_worker([] {
     ORV_SetDrawColor(0x123456);
     ORV_Paint(3, 3);
-    Snapshot filled = snapshot(16, 8);
-    EXPECT_EQ(std::count(filled.pixels.begin(), filled.pixels.end(), 0x56), 16 * 8);
+    EXPECT_EQ(snapshot(16, 8), std::vector<int>(16 * 8, 0x56));
     // White stores index 255, which is already there: the fill ends at once.
     ORV_FillBox(0, 0, 15, 7, 255, 255);
     ORV_SetDrawColor(kWhite);
     ORV_Paint(3, 3);
-    Snapshot after = snapshot(16, 8);
-    EXPECT_EQ(std::count(after.pixels.begin(), after.pixels.end(), 255), 16 * 8);
+    EXPECT_EQ(snapshot(16, 8), std::vector<int>(16 * 8, 255));
   });
 }
 
