@@ -53,20 +53,18 @@ Answered answering_a_box(std::function<int()> call) {
 }
 
 TEST(LogFileTest, TheFileIsNamedByInstanceAndWindowInTheWorkingFolder) {
-  PrivateFolder folder;
   {
-    headless::attach_driver();
-    headless::clear_shown();
-    Console console;
+    Logging logging;
     on_worker([] {
       ORV_OpenTextWindow(3, 0, 0, 400, 200);
       EXPECT_EQ(orv::start_log(3), 0);
       ORV_Print("three\n");
     });
     EXPECT_EQ(orv::instance_number(), 0);
-    EXPECT_EQ(read_file(folder.file("ORVLIB03.LOG")), "three\n");
+    EXPECT_EQ(read_file(logging.folder.file("ORVLIB03.LOG")), "three\n");
     EXPECT_EQ(log_items(text_window(), 0), u"x- &Copy ORVLIB03.LOG\tCtrl+C");
   }
+  PrivateFolder folder;
   pid_t holder = test_program::hold_instance_slots(2);
   ASSERT_GT(holder, 0);
   {
