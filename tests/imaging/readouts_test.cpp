@@ -6,6 +6,8 @@
 #include <functional>
 #include <future>
 #include <string>
+#include <tuple>
+#include <utility>
 
 #include "framework/core/main_window.h"
 #include "framework/image/image_table.h"
@@ -97,10 +99,9 @@ TEST(PixelReadoutTest, SixModelsOfWhiteAndRedAndTheIndexOfAnEightBitImage) {
 TEST_F(ReadoutsTest, PixelPrintsItsSevenLinesOnTheTextWindow) {
   make(1, 20, 10, [](int, int) { return 0xFFFFFF; });
   run(orv::kCommandInfoPixel, 1, {{3, 4}});
-  int x = -1, y = -1;
-  on_worker([&] { ORV_GetTextCursor(&x, &y); });
-  EXPECT_EQ(x, 0);
-  EXPECT_EQ(y, 7 * 16);  // six lines and the blank one
+  std::pair<int, int> cursor;
+  on_worker([&] { ORV_GetTextCursor(&cursor.first, &cursor.second); });
+  EXPECT_EQ(cursor, std::pair(0, 7 * 16));  // six lines and the blank one
 }
 
 // A red ramp 100 wide: red(x) = 255·x / 99, so red(50) = 128 plots at
@@ -111,9 +112,7 @@ TEST_F(ReadoutsTest, LineRgbPlotsARampInA112By128Graph) {
   run(orv::kCommandInfoLineRgb, 1, {{40, 5}});
   const orv::ImageRecord& graph = orv::image_record(0);
   ASSERT_TRUE(graph.in_use);
-  EXPECT_EQ(graph.title, "RGB(Y=5)");
-  EXPECT_EQ(graph.width, 112);
-  EXPECT_EQ(graph.height, 128);
+  EXPECT_EQ(std::tuple(graph.title, graph.width, graph.height), std::tuple("RGB(Y=5)", 112, 128));
   EXPECT_EQ(pixel(0, 12 + 99, 0), 0xFF0000);
   EXPECT_EQ(pixel(0, 12 + 50, 64), 0xFF0000);
   EXPECT_EQ(pixel(0, 12 + 50, 127), 0x0000FF);

@@ -197,21 +197,10 @@ TEST_F(TransformTest, FlipsOfOnePixelColumnsAndRows) {
   });
 }
 
-// In the averaging scaling mode a mirror still moves indices unchanged, also
-// an index whose colour appears again at a lower entry of the palette.
-TEST_F(TransformTest, FlipsOfAnEightBitImageInAveragingModeKeepTheIndices) {
-  on_worker([] {
-    make(1, {3, 1, {9, 5, 200}}, 8);
-    std::vector<unsigned char> entries(1024, 0);  // every entry black
-    ORV_SetPalette(entries.data(), 256);
-    ORV_SetImageStretchMode(platform::kStretchHalftone, 1);
-    ORV_FlipHorizontal(1);
-    EXPECT_EQ(read(1), (Picture{3, 1, {200, 5, 9}}));
-    EXPECT_EQ(ORV_GetImageStretchMode(1), platform::kStretchHalftone);
-  });
-}
-
-TEST_F(TransformTest, InvertComplementsColoursOrIndicesAndTwiceRestores) {
+// Inversion complements colours, keeping the top byte, or indices. In the
+// averaging scaling mode a mirror still moves indices unchanged, also an index
+// whose colour appears again at a lower entry of the palette.
+TEST_F(TransformTest, InvertComplementsColoursOrIndicesAndFlipsKeepIndices) {
   on_worker([] {
     Picture colours{3, 1, {0x00102030, 0xFF102030, 0x00FFFFFF}};
     make(1, colours, 32);
@@ -220,12 +209,19 @@ TEST_F(TransformTest, InvertComplementsColoursOrIndicesAndTwiceRestores) {
     ORV_InvertImage(1);
     EXPECT_EQ(read(1), colours);
 
-    Picture indices{3, 3, {0, 5, 255, 1, 2, 3, 128, 127, 64}};
-    make(2, indices, 8);
+    make(2, {3, 3, {0, 5, 255, 1, 2, 3, 128, 127, 64}}, 8);
     ORV_InvertImage(2);
     EXPECT_EQ(read(2), (Picture{3, 3, {255, 250, 0, 254, 253, 252, 127, 128, 191}}));
     EXPECT_EQ(palette_of(2), odd_palette());
     EXPECT_TRUE(padding_is_zero(2));
+
+    make(1, {3, 1, {9, 5, 200}}, 8);
+    std::vector<unsigned char> entries(1024, 0);  // every entry black
+    ORV_SetPalette(entries.data(), 256);
+    ORV_SetImageStretchMode(platform::kStretchHalftone, 1);
+    ORV_FlipHorizontal(1);
+    EXPECT_EQ(read(1), (Picture{3, 1, {200, 5, 9}}));
+    EXPECT_EQ(ORV_GetImageStretchMode(1), platform::kStretchHalftone);
   });
 }
 
