@@ -120,6 +120,7 @@ TEST_F(ImageCommandsTest, BoxNormalOutlinesTheOrderedCornersAndSelectsTheImage) 
   for (auto [x, y] :
        {std::pair{10, 40}, {50, 40}, {10, 60}, {50, 60}, {30, 40}, {10, 50}, {50, 55}, {30, 60}})
     EXPECT_EQ(pixel(x, y), kGreen) << x << "," << y;
+  EXPECT_EQ(pixel(30, 50), 0);
   EXPECT_EQ(lit_pixels(), 2 * 41 + 2 * 19);  // the outline of 41 x 21 pixels, nothing else
   on_worker([] { EXPECT_EQ(orv::current_image(), 2); });
 }
@@ -134,6 +135,7 @@ TEST_F(ImageCommandsTest, FiguresAndPaintUseTheDrawingColourAndARightClickCancel
   EXPECT_EQ(lit_pixels(), 5);
   run(orv::kImageFillBox, {{20, 10}, {22, 12}});
   EXPECT_EQ(lit_pixels(), 5 + 9);
+  EXPECT_EQ(pixel(21, 11), kGreen);
   run(orv::kImageXorFillBox, {{20, 10}, {21, 10}});  // two green pixels inverted to magenta
   EXPECT_EQ(pixel(20, 10), 0xFF00FF);
   run(orv::kImageFillCircle, {{60, 20}, {62, 20}});  // radius 2: rows of 3, 5, 5, 5, 3
