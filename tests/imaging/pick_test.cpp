@@ -73,7 +73,11 @@ class PickTest : public ::testing::Test {
     window = orv::image_record(1).window;
     before = bytes_of(1);
   }
-  void start(std::function<int()> pick, const std::u16string& prompt) {
+  // The two-point tools, into out.
+  std::function<int()> rect = [this] { return ORV_PickRect(1, out, out + 1, out + 2, out + 3); };
+  std::function<int()> line = [this] { return ORV_PickLine(1, out, out + 1, out + 2, out + 3); };
+  std::function<int()> circle = [this] { return ORV_PickCircle(1, out, out + 1, out + 2); };
+  void start(std::function<int()> pick, const std::u16string& prompt = u"Click the first point") {
     done = test_program::on_worker_async([this, pick] { result = pick(); });
     ASSERT_TRUE(wait_status(prompt));
   }
@@ -113,10 +117,10 @@ TEST_F(PickTest, OneClickToolsFollowTheMouseAndGiveTheClickedPixel) {
        {{8, 8}, {12, 12}},
        {{9, 9}, {10, 10}},
        {{93, 73}, {97, 77}}},
-      // Box 0..19 with its diagonals; around (95, 75) it runs past the right
-      // and bottom edges.
+      // Box 0..19 with its diagonals from (1, 1) and (18, 1), below the top
+      // side; around (95, 75) it runs past the right and bottom edges.
       {[](int* x, int* y) { return ORV_PickPlacement(1, 20, 20, x, y); },
-       {{0, 0}, {19, 19}, {1, 1}, {18, 1}, {5, 5}},
+       {{0, 0}, {19, 19}, {1, 0}, {1, 1}, {18, 1}, {5, 5}},
        {{5, 10}},
        {{85, 65}, {86, 66}, {99, 65}, {90, 70}, {99, 70}}},
   };
@@ -138,8 +142,7 @@ TEST_F(PickTest, OneClickToolsFollowTheMouseAndGiveTheClickedPixel) {
 TEST_F(PickTest, RectangleCornersAreOrderedAndTheBandIsErasedAtZoom200) {
   for (int z : {100, 200}) {
     make(60, 50, z, z == 100 ? 8 : 32);  // 8-bit at 100, 32-bit at 200
-    start([&] { return ORV_PickRect(1, &out[0], &out[1], &out[2], &out[3]); },
-          u"Click the first point");
+    start(rect);
     click(50, 40);
     ASSERT_TRUE(wait_status(u"Click the second point"));
     move(20, 30);
@@ -156,8 +159,7 @@ TEST_F(PickTest, RectangleCornersAreOrderedAndTheBandIsErasedAtZoom200) {
 
 TEST_F(PickTest, LineKeepsTheClickOrderAndCircleRoundsItsRadius) {
   make(200, 150);
-  start([&] { return ORV_PickLine(1, &out[0], &out[1], &out[2], &out[3]); },
-        u"Click the first point");
+  start(line);
   click(70, 50);
   ASSERT_TRUE(wait_status(u"Click the second point"));
   move(5, 50);
@@ -168,7 +170,7 @@ TEST_F(PickTest, LineKeepsTheClickOrderAndCircleRoundsItsRadius) {
 
   // sqrt 2 + 0.5 = 1.91
   for (auto [x, y, r] : {std::tuple{103, 104, 5}, {101, 101, 1}, {100, 100, 0}}) {
-    start([&] { return ORV_PickCircle(1, &out[0], &out[1], &out[2]); }, u"Click the first point");
+    start(circle);
     click(100, 100);
     ASSERT_TRUE(wait_status(u"Click the second point"));
     move(110, 100);
@@ -213,8 +215,7 @@ TEST_F(PickTest, RefusalsAndCancels) {
   finish(1);
 
   // After the first point a cancel starts again; a second one ends the pick.
-  start([&] { return ORV_PickLine(1, &out[0], &out[1], &out[2], &out[3]); },
-        u"Click the first point");
+  start(line);
   click(10, 10);
   ASSERT_TRUE(wait_status(u"Click the second point"));
   move(40, 10);
@@ -232,8 +233,7 @@ TEST_F(PickTest, StopEndsAToolAsACancellationWithTheBandErased) {
   make(100, 80);
   for (bool two_clicks : {false, true}) {
     if (two_clicks) {
-      start([&] { return ORV_PickRect(1, &out[0], &out[1], &out[2], &out[3]); },
-            u"Click the first point");
+      start(rect);
       click(10, 10);
       move(50, 40);
       EXPECT_TRUE(wait_band(30, 40));
@@ -263,8 +263,7 @@ std::intptr_t replacing_proc(Window window, platform::Msg& msg) {
 
 TEST_F(PickTest, DestroyingThePickedImageCancelsAndNothingIsDrawnIntoItsSuccessor) {
   make(100, 80);
-  start([&] { return ORV_PickRect(1, &out[0], &out[1], &out[2], &out[3]); },
-        u"Click the first point");
+  start(rect);
   click(10, 10);
   move(50, 40);
   EXPECT_TRUE(wait_band(30, 40));
@@ -280,7 +279,7 @@ TEST_F(PickTest, DestroyingThePickedImageCancelsAndNothingIsDrawnIntoItsSuccesso
     program = platform::create_window({"pick_test_program", u"", 0, {0, 0, 10, 10}, {}});
   });
   make(100, 80);
-  start([&] { return ORV_PickCircle(1, &out[0], &out[1], &out[2]); }, u"Click the first point");
+  start(circle);
   click(50, 40);
   move(80, 40);
   EXPECT_TRUE(wait_band(20, 40));
