@@ -3,6 +3,7 @@
 
 #include <QtCore/QRect>
 #include <QtGui/QCloseEvent>
+#include <QtGui/QImage>
 #include <QtGui/QMouseEvent>
 #include <QtWidgets/QWidget>
 #include <string>
@@ -37,6 +38,8 @@ class ClientView : public QWidget {
 
  private:
   void mouse(QMouseEvent* event, bool down, bool twice);
+  // The surface with opaque alpha, for backing stores that read the top byte.
+  QImage frame_;
 };
 
 // A top-level window: an optional menu bar above the client area.

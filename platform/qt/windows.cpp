@@ -9,12 +9,15 @@
 #include <QtGui/QDragEnterEvent>
 #include <QtGui/QDropEvent>
 #include <QtGui/QGuiApplication>
+#include <QtGui/QPaintEvent>
 #include <QtGui/QPainter>
 #include <QtGui/QRegion>
 #include <QtGui/QWindow>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QMenuBar>
 #include <QtWidgets/QWidget>
+#include <algorithm>
+#include <cmath>
 #include <map>
 #include <mutex>
 #include <set>
@@ -294,28 +297,64 @@ ClientView::ClientView(Window w, QWidget* parent) : QWidget(parent), window(w) {
   installEventFilter(input_filter());
 }
 
-void ClientView::paintEvent(QPaintEvent*) {
-  QImage image;
+namespace {
+
+// True when the painter draws into 32-bit pixels whose top byte nothing
+// reads (the backing store of an xcb depth-24 window or of the offscreen
+// platform): there the surface can be drawn as it is, whatever its pixels'
+// top bytes hold. Grabs and stores with alpha get an opaque copy.
+bool target_ignores_alpha(QPainter& painter) {
+  QPaintDevice* device = painter.device();
+  return device && device->devType() == QInternal::Image &&
+         static_cast<QImage*>(device)->format() == QImage::Format_RGB32;
+}
+
+// The surface as Qt draws it: its own memory where the top bytes do not
+// matter, else the damaged rows copied with opaque alpha into `frame`, which
+// is kept between paints so that a repaint does not allocate (and fault in)
+// a whole frame every time. One surface pixel per device pixel.
+QImage surface_image(const Bitmap& bitmap, bool in_place, QImage& frame, int first, int last,
+                     double ratio) {
+  if (in_place) {
+    frame = QImage();
+    QImage image(bitmap.data.get(), bitmap.width, bitmap.height, bitmap.stride,
+                 QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
+    return image;
+  }
+  if (frame.width() != bitmap.width || frame.height() != bitmap.height)
+    frame = QImage(bitmap.width, bitmap.height, QImage::Format_RGB32);
+  if (frame.isNull()) return frame;  // no memory for it: the background shows
+  frame.setDevicePixelRatio(ratio);  // before it is shared, so nothing is copied
+  for (int y = std::max(first, 0); y < std::min(last, bitmap.height); ++y) {
+    const std::uint32_t* from = bitmap.row32(y);
+    auto* to = reinterpret_cast<std::uint32_t*>(frame.scanLine(y));
+    for (int x = 0; x < bitmap.width; ++x) to[x] = from[x] | 0xFF000000u;
+  }
+  return frame;
+}
+
+}  // namespace
+
+void ClientView::paintEvent(QPaintEvent* event) {
+  const double ratio = device_ratio();
+  // The damaged rows in surface (device) pixels.
+  const int first = int(std::floor(event->rect().top() * ratio));
+  const int last = int(std::ceil((event->rect().bottom() + 1) * ratio));
+  QPainter painter(this);
+  const bool in_place = target_ignores_alpha(painter);
+  QSize covered;
   with_client_surface(window, [&](Bitmap& bitmap) {
     if (bitmap.bits != 32) return;
-    image = QImage(bitmap.width, bitmap.height, QImage::Format_RGB32);
-    for (int y = 0; y < bitmap.height; ++y) {
-      const std::uint32_t* from = bitmap.row32(y);
-      auto* to = reinterpret_cast<std::uint32_t*>(image.scanLine(y));
-      for (int x = 0; x < bitmap.width; ++x) to[x] = from[x] | 0xFF000000u;  // opaque
-    }
+    QImage image = surface_image(bitmap, in_place, frame_, first, last, ratio);
+    if (image.isNull()) return;
+    // Drawn under the surface's lock: the worker may be drawing into it.
+    painter.drawImage(QPointF(0, 0), image);
+    covered = image.deviceIndependentSize().toSize();
   });
-  QPainter painter(this);
-  if (image.isNull()) {
-    painter.fillRect(rect(), palette().window());
-    return;
-  }
-  image.setDevicePixelRatio(device_ratio());  // one surface pixel per device pixel
-  painter.drawImage(QPointF(0, 0), image);
   // Only what the surface does not cover gets the background (a large
   // image window would otherwise be filled and then drawn over whole).
-  QRegion uncovered =
-      QRegion(rect()) - QRegion(QRect(QPoint(0, 0), image.deviceIndependentSize().toSize()));
+  QRegion uncovered = QRegion(rect()) - QRegion(QRect(QPoint(0, 0), covered));
   for (const QRect& r : uncovered) painter.fillRect(r, palette().window());
 }
 
