@@ -9,6 +9,7 @@
 #include <QtGui/QDragEnterEvent>
 #include <QtGui/QDropEvent>
 #include <QtGui/QGuiApplication>
+#include <QtGui/QPaintEngine>
 #include <QtGui/QPaintEvent>
 #include <QtGui/QPainter>
 #include <QtGui/QRegion>
@@ -304,7 +305,9 @@ namespace {
 // platform): there the surface can be drawn as it is, whatever its pixels'
 // top bytes hold. Grabs and stores with alpha get an opaque copy.
 bool target_ignores_alpha(QPainter& painter) {
-  QPaintDevice* device = painter.device();
+  // The engine's device, not the painter's: a widget's painter is redirected.
+  QPaintEngine* engine = painter.paintEngine();
+  QPaintDevice* device = engine ? engine->paintDevice() : nullptr;
   return device && device->devType() == QInternal::Image &&
          static_cast<QImage*>(device)->format() == QImage::Format_RGB32;
 }
