@@ -50,18 +50,17 @@ TEST(TextWindowTest, CharactersWrapWholeAtTheRightEdgeInTheCellsTheyAreCounted) 
   EXPECT_EQ(cell_ink(w, 9, 1), 0u);
   EXPECT_EQ(cursor_at(), (std::pair{16, 32}));
 
-  // What is counted is what is shown: a tab takes one cell though its glyph
-  // is wider, an accented letter two though its glyph takes one (centred:
-  // an 8-pixel glyph starts 4 pixels into its 16).
+  // What is counted is what is shown: a tab, CR or ESC takes one cell though
+  // its glyph is wider, an accented letter two though its glyph takes one
+  // (centred: an 8-pixel glyph starts 4 pixels into its 16).
   on_worker([] {
     ORV_ClearTextWindow();
-    ORV_Print("a\tb");
+    ORV_Print("a\tb\rc\x1b" "d");
     ORV_Print("X\n");
     ORV_Print("\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9");
   });
-  ASSERT_TRUE(headless::wait_until([&] { return cell_shows(w, 3, 0, u'X'); }));
-  EXPECT_TRUE(cell_shows(w, 0, 0, u'a'));
-  EXPECT_TRUE(cell_shows(w, 2, 0, u'b'));
+  ASSERT_TRUE(headless::wait_until([&] { return cell_shows(w, 7, 0, u'X'); }));
+  for (int col : {0, 2, 4, 6}) EXPECT_TRUE(cell_shows(w, col, 0, u"a?b?c?d"[col])) << col;
   for (int i = 0; i < 5; ++i) EXPECT_TRUE(shows_at(w, 16 * i + 4, 1, u'\u00E9')) << i;
   EXPECT_EQ(cell_ink(w, 0, 2), 0u);
 
