@@ -88,6 +88,16 @@ TEST(ImageWindowTest, CreationStatusesCaptionsAndBuffers) {
   EXPECT_EQ(orv::image_record(8).height, 1);
   EXPECT_EQ(platform::window_rect(orv::image_record(8).window).left, 30);
   EXPECT_EQ(caption_of(8), u"g(10400%)[8bit]");
+  EXPECT_EQ(run([] { return ORV_SetImageZoom(20000, 8); }), 0);
+  EXPECT_EQ(caption_of(8), u"g(20000%)[8bit]");  // a zoom keeps the depth mark
+
+  // Windows lead back to their images; a window of no image to -1.
+  Window w5 = orv::image_record(5).window;
+  EXPECT_EQ(run([] { return orv::ORV_FindImage(orv::image_record(8).window); }), 8);
+  EXPECT_EQ(run([&] { return orv::ORV_SelectImageOfWindow(w5); }), 5);
+  EXPECT_EQ(run([] { return orv::current_image(); }), 5);
+  EXPECT_EQ(run([] { return orv::ORV_SelectImageOfWindow(Window{}); }), -1);
+  EXPECT_EQ(run([] { return orv::current_image(); }), 5);
 
   // A title too long for the 255-byte caption is cut, never overrun.
   std::string long_title(300, 'T');
