@@ -358,6 +358,9 @@ int ORV_Main() {
 }
 
 int main(int argc, char** argv) {
+  // First: --help ends the process at once, before there is a folder to remove.
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   bench::PrivateRuntimeFolder folder;
   const platform::Backend* backend = platform::choose_backend(argc, argv);
   if (!backend) return 1;
@@ -368,8 +371,6 @@ int main(int argc, char** argv) {
     return 1;
   }
 #endif
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   // A screen of 3840 x 2160 at least, so that the free limits (twice the
   // screen) hold the 3840 x 2160 image at zoom 200.
   platform::ScreenMetrics m = platform::screen_metrics();

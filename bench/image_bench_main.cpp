@@ -39,9 +39,10 @@ int ORV_Main() {
 }
 
 int main(int argc, char** argv) {
-  bench::PrivateRuntimeFolder folder;
+  // First: --help ends the process at once, before there is a folder to remove.
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  bench::PrivateRuntimeFolder folder;
   int code = orv::run_program(headless::backend());
   benchmark::Shutdown();
   folder.remove();
