@@ -6,6 +6,7 @@ set(ORV_CODEC_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/gif.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ico.cpp
   ${CMAKE_CURRENT_LIST_DIR}/jpeg.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/memory_budget.cpp
   ${CMAKE_CURRENT_LIST_DIR}/png.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tiff.cpp
 )
