@@ -2,6 +2,10 @@
 // clipboard, and the writes from printing, line input and clearing.
 #include "framework/console/log_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -69,6 +73,28 @@ void write_bytes(int id, const char* text, std::size_t length, bool line_feed) {
   if (failed) report_log_ended();
 }
 
+// Opens a log file with fopen's mode "w", "a" or "rb", but only a regular
+// file under exactly that name: a link planted there (in a shared folder,
+// say) is not followed, and a FIFO or device is refused without waiting on
+// it. Truncation waits for that check, so nothing else is ever emptied.
+std::FILE* open_log_file(const std::string& path, const char* mode) {
+  int flags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+  if (mode[0] == 'w') flags |= O_WRONLY | O_CREAT;
+  if (mode[0] == 'a') flags |= O_WRONLY | O_CREAT | O_APPEND;
+  int fd = open(path.c_str(), flags, 0666);
+  if (fd < 0) return nullptr;
+  struct stat st;
+  bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  if (!regular || fcntl(fd, F_SETFL, flags & O_APPEND) != 0 ||
+      (mode[0] == 'w' && ftruncate(fd, 0) != 0)) {
+    close(fd);
+    return nullptr;
+  }
+  std::FILE* file = fdopen(fd, mode);
+  if (!file) close(fd);
+  return file;
+}
+
 enum ReadResult { kRead = 0, kCannotOpen = 2, kNoMemory = 3 };
 
 // The whole file at path into a block of its length plus a NUL, which the
@@ -76,7 +102,7 @@ enum ReadResult { kRead = 0, kCannotOpen = 2, kNoMemory = 3 };
 ReadResult read_whole_file(const std::string& path, char** block, std::size_t* length) {
   *block = nullptr;
   *length = 0;
-  std::FILE* f = std::fopen(path.c_str(), "rb");
+  std::FILE* f = open_log_file(path, "rb");
   if (!f) return kCannotOpen;
   long size = -1;
   if (std::fseek(f, 0, SEEK_END) == 0) size = std::ftell(f);
@@ -125,7 +151,7 @@ int start_log(int id) {
       r.state = kLogOn;  // the file is still open; writing goes on at its end
       return 0;
     }
-    r.file = std::fopen(path.c_str(), "w");
+    r.file = open_log_file(path, "w");
     if (r.file) {
       r.state = kLogOn;
       return 0;
@@ -171,7 +197,7 @@ int copy_log(int id) {
     }
     result = read_whole_file(path, &block, &length);
     if (r.state != kLogOff) {
-      r.file = std::fopen(path.c_str(), "a");
+      r.file = open_log_file(path, "a");
       // A log whose file cannot be opened again ends here rather than keep
       // a state that promises writes nobody makes.
       if (!r.file) {

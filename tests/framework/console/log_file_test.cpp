@@ -2,9 +2,12 @@
 // written, failures, a killed process and Exit in each run state.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <functional>
 #include <string>
 
 #include "framework/console/text_window.h"
@@ -154,12 +157,22 @@ TEST(LogFileTest, StartPauseResumeCopyAndAnswersKeepWritingOneFileAndFailuresAre
   EXPECT_EQ(clipboard_text(), "left by an earlier run\n");
 }
 
-// The disk is full from the first write: the log ends with one box, the
-// window goes on printing.
+// The disk is full from the first write (the file may not grow at all):
+// the log ends with one box, the window goes on printing.
 TEST(LogFileTest, AFailedWriteEndsTheLogWithOneMessageBox) {
+  struct NoGrowth {
+    rlimit saved{};
+    NoGrowth() {
+      getrlimit(RLIMIT_FSIZE, &saved);
+      signal(SIGXFSZ, SIG_IGN);  // a write past the limit then fails with EFBIG
+      rlimit none{0, saved.rlim_max};
+      setrlimit(RLIMIT_FSIZE, &none);
+    }
+    ~NoGrowth() { setrlimit(RLIMIT_FSIZE, &saved); }
+  };
   Logging logging;
   const std::string log = logging.folder.file("ORVLIB00.LOG");
-  fs::create_symlink("/dev/full", log);
+  NoGrowth no_growth;
   EXPECT_EQ(answering_a_box([] {
               ORV_OpenTextWindow(0, 0, 0, 400, 200);
               int started = orv::start_log(0);
@@ -174,6 +187,49 @@ TEST(LogFileTest, AFailedWriteEndsTheLogWithOneMessageBox) {
   EXPECT_EQ(orv::log_state(0), orv::kLogOff);
   EXPECT_FALSE(file_is_open(log));
   EXPECT_TRUE(headless::wait_until([] { return cell_shows(text_window(), 0, 0, u'X'); }));
+}
+
+// Only a regular file is a log: a link planted at the log name (by another
+// user, in a shared folder) is neither followed nor emptied, and a FIFO is
+// refused at once rather than waited on.
+TEST(LogFileTest, ALogNameThatIsNoRegularFileIsRefusedAndLeftAlone) {
+  Logging logging;
+  const PrivateFolder& folder = logging.folder;
+  std::ofstream(folder.file("target")) << "kept\n";
+  auto link_to = [&](const char* name) {
+    return [&, name](const std::string& log) { fs::create_symlink(folder.file(name), log); };
+  };
+  auto fifo = [](const std::string& log) { mkfifo(log.c_str(), 0600); };
+  const Answered not_started{2, u"Error: Can't create file for LOG!"};
+  const Answered not_copied{2, u"Pause: Can't open LOG file!"};
+  struct Row {
+    const char* what;
+    std::function<void(const std::string&)> plant;
+    bool copy;
+    Answered expected;
+  };
+  const Row rows[] = {
+      {"start: link to a file", link_to("target"), false, not_started},
+      {"start: link to no file", link_to("missing"), false, not_started},
+      {"start: FIFO", fifo, false, not_started},
+      {"copy: link to a file", link_to("target"), true, not_copied},
+      {"copy: FIFO", fifo, true, not_copied},
+  };
+  int id = 0;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    ++id;
+    row.plant(folder.file("ORVLIB0" + std::to_string(id) + ".LOG"));
+    EXPECT_EQ(answering_a_box([&] {
+                ORV_OpenTextWindow(id, 0, 0, 400, 200);
+                return row.copy ? orv::copy_log(id) : orv::start_log(id);
+              }),
+              row.expected);
+    EXPECT_EQ(orv::log_state(id), orv::kLogOff);
+  }
+  EXPECT_EQ(read_file(folder.file("target")), "kept\n");
+  EXPECT_FALSE(fs::exists(folder.file("missing")));
+  EXPECT_NE(clipboard_text(), "kept\n");
 }
 
 // Each line is on disk once printed: a process killed without warning
