@@ -1,455 +1,374 @@
-// The batch renderer's options and its run.
+// The batch run: the state Start and the buttons leave, rendered once.
 #include "composer/batch.h"
 
-#include <cerrno>
+#include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 #include <vector>
-#include <strings.h>
 
-#include "composer/main_loop.h"
 #include "composer/params.h"
+#include "composer/pixels.h"
+#include "composer/pool.h"
 #include "composer/render.h"
-#include "framework/orvlib.h"
-#include "platform/codec/codec.h"
-#include "platform/text/files.h"
 
 namespace composer {
 namespace {
 
-const char* const kItemOptions[6] = {"--width", "--height", "--pics", "--views", "--pitch",
-                                     "--scale"};
+constexpr const char* kItemOptions[6] = {"--width", "--height", "--pics", "--views", "--pitch",
+                                         "--scale"};
+constexpr int kWidthItem = 0, kHeightItem = 1, kPicItem = 2, kViewItem = 3, kPitchItem = 4,
+              kScaleItem = 5;
 
-struct NamedButton {
-  const char* name;
-  int button;
-};
-// The resampling buttons; NN TEST is the mode every Start begins with.
-constexpr NamedButton kResampleButtons[] = {{"nearest", 22}, {"bli-orv", 18}, {"bci-orv", 19},
-                                            {"bli-1", 20},   {"bli-2", 21},   {"nn-test", -1}};
-constexpr NamedButton kModeButtons[] = {{"beta", -1}, {"stable", 15}, {"print", 13}};
-constexpr int kFitButton = 28, kAaButton = 12, kLoopButton = 24, kPositionUpButton = 17;
-
-bool whole_number(const char* text, long* value) {
-  errno = 0;
-  char* end = nullptr;
-  *value = std::strtol(text, &end, 10);
-  return *text && end && *end == '\0' && errno == 0;
-}
-
-bool finite_number(const char* text) {
-  char* end = nullptr;
-  double value = std::strtod(text, &end);
-  return *text && end && *end == '\0' && std::isfinite(value);
-}
-
-template <std::size_t N>
-bool find_button(const NamedButton (&table)[N], const char* name, int* button) {
-  for (const NamedButton& entry : table) {
-    if (std::strcmp(entry.name, name) == 0) {
-      *button = entry.button;
-      return true;
-    }
+// A picture owned for the run.
+struct OwnedPicture {
+  ORV_Picture picture;
+  ~OwnedPicture() { ORV_FreePicture(&picture); }
+  ORV_PixelBuffer view() const {
+    return words_view(reinterpret_cast<std::uint32_t*>(picture.pixels), picture.width,
+                      picture.height, picture.width);
   }
-  return false;
+};
+
+// What a picture file's result means for the run: 2 for a file that is not
+// a readable picture, 1 for memory.
+int picture_failure(int result, const std::string& name, std::string* error) {
+  if (result == ORV_PICTURE_NO_MEMORY) {
+    *error = "not enough memory for " + name;
+    return 1;
+  }
+  *error = name + ": " + ORV_PictureResultText(result);
+  return 2;
 }
 
-bool ends_in_png(const std::string& path) {
-  return path.size() > 4 && strcasecmp(path.c_str() + path.size() - 4, ".png") == 0;
+int load_source(const BatchOptions& o, OwnedPicture& source, std::string* error) {
+  if (o.source != "demo") {
+    int result = ORV_ReadPicture(o.source.c_str(), &source.picture);
+    return result == ORV_PICTURE_OK ? 0 : picture_failure(result, o.source, error);
+  }
+  int result = ORV_NewPicture(kSamplePictureWidth * o.demo_pictures, kSamplePictureHeight,
+                              &source.picture);
+  if (result != ORV_PICTURE_OK) return picture_failure(result, "the demo strip", error);
+  auto* pixels = reinterpret_cast<std::uint32_t*>(source.picture.pixels);
+  std::fill(pixels, pixels + std::size_t(source.picture.width) * source.picture.height, 0u);
+  for (int i = 0; i < o.demo_pictures; ++i)
+    draw_sample_picture(pixels + i * kSamplePictureWidth, source.picture.width, i, o.demo_pictures);
+  return 0;
 }
 
-// One option with its value; false with the error set.
-bool take_option(const std::string& name, const char* value, BatchOptions* o, std::string* error) {
-  auto fail = [&](const char* what) {
-    *error = name + " " + value + ": " + what;
+// The same file (device and inode), whatever names or links lead to it.
+bool same_file(const std::string& a, const std::string& b) {
+  std::error_code failed;
+  return !a.empty() && !b.empty() && std::filesystem::equivalent(a, b, failed) && !failed;
+}
+
+// The output must not replace one of the run's own inputs.
+bool output_is_no_input(const BatchOptions& o, std::string* error) {
+  const std::pair<const std::string*, const char*> inputs[] = {
+      {&o.source, "the source"}, {&o.strip1, "the --strip1 picture"},
+      {&o.config, "the configuration file"}};
+  for (const auto& [path, what] : inputs) {
+    if (!same_file(o.output, *path)) continue;
+    *error = o.output + ": is " + what + "; give another OUTPUT.png";
+    return false;
+  }
+  return true;
+}
+
+// A folder the frames can be written into, made when missing.
+int frames_folder_ready(const BatchOptions& o, std::string* error) {
+  std::error_code failed;
+  if (!std::filesystem::exists(o.frames, failed) &&
+      !std::filesystem::create_directory(o.frames, failed)) {
+    *error = "--frames " + o.frames + ": cannot make the folder";
+    return 2;
+  }
+  if (!std::filesystem::is_directory(o.frames, failed)) {
+    *error = "--frames " + o.frames + ": not a folder";
+    return 2;
+  }
+  std::string probe = o.frames + "/.lenticular-render-probe";
+  std::FILE* file = std::fopen(probe.c_str(), "wb");
+  if (!file) {
+    *error = "--frames " + o.frames + ": cannot write into the folder";
+    return 2;
+  }
+  std::fclose(file);
+  std::remove(probe.c_str());
+  return 0;
+}
+
+// The text the input box shows for a pitch: ten significant digits.
+double as_shown(double pitch) {
+  char text[48];
+  std::snprintf(text, sizeof text, "%.9e", pitch);
+  return std::strtod(text, nullptr);
+}
+
+void derive_sizes(Params& p, int src_w, int src_h) {
+  p.src_height = src_h;
+  p.pic_width = src_w / std::max(1, p.pic_num);
+  p.scaled_width = p.scale * p.pic_width / 100;
+  p.scaled_height = p.scale * p.src_height / 100;
+}
+
+// Start with the values typed: what the composer takes over from its input
+// box when a run starts. A value it would write back (refuse) is an error.
+bool take_start_values(const BatchOptions& o, Params& p, int src_w, int src_h, std::string* error) {
+  std::array<std::string, 6> box = {std::to_string(p.width),  std::to_string(p.height), "2", "2",
+                                    "",                       "100"};
+  for (int i = 0; i < 6; ++i)
+    if (!o.typed[std::size_t(i)].empty()) box[std::size_t(i)] = o.typed[std::size_t(i)];
+  auto whole = [&](int i) { return std::atoi(box[std::size_t(i)].c_str()); };
+  const double pitch = o.typed[kPitchItem].empty() ? as_shown(p.pitch)
+                                                   : std::strtod(box[kPitchItem].c_str(), nullptr);
+  auto refused = [&](int i, const std::string& kept) {
+    *error = std::string(kItemOptions[i]) + " " + box[std::size_t(i)] +
+             ": refused; the composer keeps " + kept;
     return false;
   };
-  for (int i = 0; i < 6; ++i) {
-    if (name != kItemOptions[i]) continue;
-    long number = 0;
-    if (i == 4 ? !finite_number(value) : !whole_number(value, &number))
-      return fail(i == 4 ? "not a number" : "not a whole number");
-    o->typed[std::size_t(i)] = value;
-    if (i == 2) {
-      if (number < kSampleMinPictures || number > kSampleMaxPictures) number = kSampleDefaultPictures;
-      o->demo_pictures = int(number);
-    }
-    return true;
+  const int pic_num = whole(kPicItem), view_num = whole(kViewItem), scale = whole(kScaleItem);
+  if (geometry_fits(p, src_w, src_h, pic_num, scale) && view_num >= 1 && view_num <= pic_num &&
+      pitch_usable(pitch)) {
+    p.pic_num = pic_num;
+    p.view_num = view_num;
+    p.pitch = pitch;
+    p.scale = scale;
   }
-  if (name == "--size") {
-    long w = 0, h = 0;
-    const char* x = std::strchr(value, 'x');
-    if (!x || !whole_number(std::string(value, x).c_str(), &w) || !whole_number(x + 1, &h))
-      return fail("not WIDTHxHEIGHT");
-    o->typed[0] = std::string(value, x);
-    o->typed[1] = x + 1;
-    return true;
+  derive_sizes(p, src_w, src_h);
+  if (pic_num != p.prev_pic_num) {
+    if (!geometry_fits(p, src_w, src_h, pic_num, p.scale))
+      return refused(kPicItem, std::to_string(p.prev_pic_num));
+    if (pic_num < p.view_num) p.view_num = p.prev_view_num = pic_num;
+    p.pic_num = p.prev_pic_num = pic_num;
+    derive_sizes(p, src_w, src_h);
   }
-  if (name == "--mode")
-    return find_button(kModeButtons, value, &o->mode_button) || fail("not beta, stable or print");
-  if (name == "--resample")
-    return find_button(kResampleButtons, value, &o->resample_button) ||
-           fail("not nearest, bli-orv, bci-orv, bli-1, bli-2 or nn-test");
-  if (name == "--aa") {
-    if (std::strcmp(value, "on") != 0 && std::strcmp(value, "off") != 0) return fail("not on or off");
-    o->aa = std::strcmp(value, "on") == 0;
-    return true;
+  if (view_num != p.prev_view_num) {
+    if (view_num > p.pic_num || view_num < 1)
+      return refused(kViewItem, std::to_string(p.prev_view_num));
+    p.view_num = p.prev_view_num = view_num;
   }
-  if (name == "--pos") {
-    long pos = 0;
-    if (!whole_number(value, &pos) || pos < 0) return fail("not a view position (0 or more)");
-    o->pos = int(pos);
-    return true;
+  if (pitch != p.prev_pitch) {
+    if (!pitch_usable(pitch)) return refused(kPitchItem, std::to_string(p.prev_pitch));
+    p.pitch = p.prev_pitch = pitch;
   }
-  if (name == "--strip1") return o->strip1 = value, true;
-  if (name == "--frames") return o->frames = value, true;
-  if (name == "--config") return o->config = value, true;
-  *error = "unknown option " + name;
-  return false;
-}
-
-bool option_takes_value(const std::string& name) {
-  for (const char* item : kItemOptions)
-    if (name == item) return true;
-  for (const char* other : {"--size", "--mode", "--aa", "--resample", "--pos", "--strip1",
-                            "--frames", "--config", "--lpi", "--dpi", "--from", "--to", "--step"})
-    if (name == other) return true;
-  return false;
-}
-
-// The options of the pitch test chart; the rest belong to renders only.
-bool chart_option(const std::string& name) {
-  for (const char* option : {"--views", "--pitch", "--size", "--mode", "--config", "--no-config",
-                             "--lpi", "--dpi", "--from", "--to", "--step"})
-    if (name == option) return true;
-  return false;
-}
-
-// The print's terms and the chart's range: numbers above 0, kept as given.
-struct PrintTerms {
-  double lpi = 0, dpi = 0, from = 0, to = 0, step = 0;
-  std::string mode;  // as given to --mode
-};
-
-bool take_positive(const std::string& name, const char* value, double* out, std::string* error) {
-  char* end = nullptr;
-  double number = std::strtod(value, &end);
-  if (!*value || *end != '\0' || !std::isfinite(number) || number <= 0) {
-    *error = name + " " + value + ": not a number above 0";
-    return false;
+  if (scale != p.prev_scale) {
+    if (!geometry_fits(p, src_w, src_h, p.pic_num, scale))
+      return refused(kScaleItem, std::to_string(p.prev_scale));
+    p.scale = p.prev_scale = scale;
+    derive_sizes(p, src_w, src_h);
   }
-  *out = number;
-  return true;
-}
-
-std::string exact_text(double value) {
-  char text[40];
-  std::snprintf(text, sizeof text, "%.17g", value);
-  return text;
-}
-
-// --lpi with --dpi stands for --pitch DPI / LPI, in PRINT mode only.
-bool resolve_print_terms(const PrintTerms& t, bool print_mode, BatchOptions* o,
-                         std::string* error) {
-  if (t.lpi == 0) return true;
-  if (t.dpi == 0) return *error = "--lpi needs --dpi: the pitch is DPI / LPI pixels", false;
-  if (!o->typed[4].empty())
-    return *error = "--lpi and --dpi give the pitch: not together with --pitch", false;
-  if (!print_mode)
-    return *error = "--lpi: print mode only; the BETA and STABLE lenses are slanted, so the "
-                    "LPI does not give the pitch along a row",
-           false;
-  o->typed[4] = exact_text(t.dpi / t.lpi);
-  return true;
-}
-
-// The chart's pitches (around the pitch given, or the configuration's),
-// views, mode and size; false with the error.
-bool resolve_chart(const PrintTerms& t, BatchOptions* o, std::string* error) {
-  PitchChart& c = o->chart_spec;
-  if (!t.mode.empty() && t.mode != "print" && t.mode != "beta")
-    return *error = "--mode " + t.mode + ": a chart is print or beta", false;
-  c.mode = t.mode == "beta" ? kBeta : kPrint;
-  if (!resolve_print_terms(t, c.mode == kPrint, o, error)) return false;
-  double centre = kDefaultPitch;
-  if (!o->typed[4].empty()) {
-    centre = std::strtod(o->typed[4].c_str(), nullptr);
-    if (centre <= 0) return *error = "--pitch " + o->typed[4] + ": not a pitch above 0", false;
-  } else {
-    Params configured;
-    if (!o->config.empty()) read_configuration_file(o->config.c_str(), configured);
-    centre = configured.pitch;
-  }
-  c.pitches = chart_pitches(t.from > 0 ? t.from : centre * 0.98, t.to > 0 ? t.to : centre * 1.02,
-                            t.step > 0 ? t.step : centre * 0.001);
-  if (c.pitches.empty()) return *error = "--from must not lie above --to", false;
-  if (int(c.pitches.size()) > kMaxBands)
-    return *error = "more than " + std::to_string(kMaxBands) + " bands: take a larger --step", false;
-  c.views = o->typed[3].empty() ? 2 : std::atoi(o->typed[3].c_str());
-  if (c.views < 2) return *error = "--views " + o->typed[3] + ": a chart needs 2 views or more", false;
-  int count = int(c.pitches.size());
-  c.width = o->typed[0].empty() ? kDefaultChartWidth : std::atoi(o->typed[0].c_str());
-  c.height = o->typed[1].empty() ? smallest_chart_height(count) : std::atoi(o->typed[1].c_str());
-  if (c.width < 1 || c.width > 30000 || c.height > 30000 || band_height(count, c.height) == 0)
-    return *error = "--size " + o->typed[0] + "x" + o->typed[1] + ": " + std::to_string(count) +
-                    " bands need a width of 1 to 30000 and a height of " +
-                    std::to_string(smallest_chart_height(count)) + " to 30000",
-           false;
-  return true;
-}
-
-// Whether the file can be opened for reading.
-bool readable(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) return false;
-  std::fclose(file);
-  return true;
-}
-
-// What Start made of the typed values: a refused one went back to the
-// composer's value in its item.
-bool typed_values_taken(const BatchOptions& o, std::string* error) {
-  for (int i = 0; i < 6; ++i) {
-    const std::string& typed = o.typed[std::size_t(i)];
-    if (typed.empty() || !ORV_IsInputBoxOpen() || i >= orv_ib_items) continue;
-    if (typed == orv_ib_text[i]) continue;
-    *error = std::string(kItemOptions[i]) + " " + typed + ": refused; the composer keeps " +
-             orv_ib_text[i];
-    return false;
+  // Below the input box's least side is refused as there; above its
+  // largest, the batch goes on to the codecs' limit, which the options check.
+  for (int item : {kWidthItem, kHeightItem}) {
+    int& size = item == kWidthItem ? p.width : p.height;
+    if (whole(item) < kMinOutputSide) return refused(item, std::to_string(size));
+    size = item == kWidthItem ? (p.prev_width = whole(item)) : (p.prev_height = whole(item));
   }
   return true;
 }
 
-bool press(int button, Params& p, Run& run) {
-  if (button >= 0) press_button(button, p, run);
-  return !run.ended;
+// FIT: the scale that fills the window with one picture.
+void fit_scale(Params& p) {
+  if (p.pic_width < 1 || p.src_height < 1 || p.height < 1) return;
+  int pa = p.pic_width * 100 / p.src_height, wa = p.width * 100 / p.height;
+  p.scale = pa > wa ? p.width * 100 / p.pic_width : p.height * 100 / p.src_height;
+  p.scaled_width = p.pic_width * p.scale / 100;
+  p.scaled_height = p.src_height * p.scale / 100;
 }
 
-bool move_to_position(const BatchOptions& o, Params& p, Run& run, std::string* error) {
+// The buttons after Start, in their order; false with the error for a
+// position the composer cannot reach.
+bool press_buttons(const BatchOptions& o, Params& p, std::string* error) {
+  if (o.fit) {
+    fit_scale(p);
+    p.rs = kNnTest;
+  }
+  p.aa = o.aa;
+  if (o.resample >= 0) p.rs = o.resample;
+  p.loop = o.loop;
   int last = p.loop ? p.pic_num - 1 : p.pic_num - p.view_num;
   if (o.pos > last) {
     *error = "--pos " + std::to_string(o.pos) + ": the view position goes from 0 to " +
              std::to_string(last);
     return false;
   }
-  while (p.view_pos != o.pos && !run.ended) press_button(kPositionUpButton, p, run);
+  p.view_pos = o.pos;
   return true;
 }
 
-int record_frames(const std::string& folder, Params& p, Run& run, std::string* error) {
-  platform::create_directory(folder.c_str());
-  run.recording.folder = folder + "/";
-  run.recording.frame = 0;
-  std::string probe = run.recording.folder + ".lenticular-render-probe";
-  std::FILE* file = std::fopen(probe.c_str(), "wb");
-  if (!file) {
-    *error = "--frames " + folder + ": cannot write into the folder";
-    return 1;
+// One BETA or PRINT table set for the sizes.
+struct TableStore {
+  std::vector<int> ints;
+  std::vector<double> weights;
+  Tables tables;
+  explicit TableStore(const Params& p) {
+    const int length = p.subpixels * p.scaled_width + p.scaled_height;
+    ints.resize(5 * std::size_t(length));
+    weights.resize(std::size_t(length));
+    tables = {ints.data(),          ints.data() + length,     ints.data() + 2 * length,
+              ints.data() + 3 * length, ints.data() + 4 * length, weights.data(), length};
   }
-  std::fclose(file);
-  std::remove(probe.c_str());
-  begin_recording(p);
-  while (p.rec && !run.ended) animation_step(p, run);
-  return 0;
+};
+
+// What the render will hold at once, in bytes: output, composed picture,
+// tables and every thread's rows.
+std::uint64_t render_bytes(const Params& p) {
+  const std::uint64_t n = std::uint64_t(p.scaled_width), m = std::uint64_t(p.scaled_height);
+  const std::uint64_t out = std::uint64_t(p.width) * std::uint64_t(p.height) * 4;
+  const std::uint64_t display = p.print_mode == kBeta || p.print_mode == kPrint ? n * m * 4 : 0;
+  const std::uint64_t tables = (3 * n + m) * 28;
+  const std::uint64_t rows = 3 * n * (std::uint64_t(p.pic_num) + 3) * 4 * std::uint64_t(thread_count());
+  return out + display + tables + rows;
+}
+
+// The renderers' state for one output, reused frame by frame.
+struct Renderer {
+  Params& p;
+  const ORV_PixelBuffer source, strip;
+  const ORV_PixelBuffer out;
+  std::vector<std::uint32_t> display;
+
+  void beta() {
+    Params beta = p;
+    beta.subpixels = 3;
+    TableStore store(beta);
+    build_beta_tables(beta, store.tables);
+    const Resampling resampling = plan_resampling(beta);
+    WorkSource samples;
+    samples.resampling = &resampling;
+    samples.source = source;
+    display.resize(std::size_t(beta.scaled_width) * std::size_t(beta.scaled_height));
+    compose_beta(beta, store.tables, samples, display.data());
+    Scroll scroll;
+    copy_placed(beta, display.data(), place_output(beta, scroll, out.width, out.height), out);
+    p.dt = beta.dt;
+  }
+
+  // PRINT leaves the last row and the columns past the picture as the BETA
+  // render before it showed them.
+  void print(bool first) {
+    const bool covers = p.scaled_width >= out.width && p.scaled_height - 1 >= out.height;
+    if (first && (!covers || !strip.pixels)) beta();
+    p.subpixels = 1;
+    TableStore store(p);
+    render_print(p, store.tables, strip, out);
+  }
+
+  void stable() {
+    for (int y = 0; y < out.height; ++y) std::fill(row32(out, y), row32(out, y) + out.width, 0u);
+    render_stable(p, strip, out);
+  }
+
+  void render(bool first) {
+    if (p.print_mode == kPrint)
+      print(first);
+    else if (p.print_mode == kStable)
+      stable();
+    else
+      beta();
+  }
+};
+
+int write_png(const std::string& path, const ORV_PixelBuffer& view, double dpi, std::string* error) {
+  int result = ORV_WritePng(path.c_str(), view, dpi, thread_count());
+  if (result == ORV_PICTURE_OK) return 0;
+  *error = result == ORV_PICTURE_NO_MEMORY ? "not enough memory to write " + path
+                                           : path + ": cannot be written";
+  return 1;
+}
+
+// As REC records: from view position 0 with LOOP on, one step at a time,
+// each frame without the two leftmost and two rightmost columns, until the
+// frame at position 0 again.
+int record_frames(const BatchOptions& o, Renderer& r, std::string* error) {
+  Params& p = r.p;
+  p.view_pos = 0;
+  p.loop = true;
+  ORV_PixelBuffer band = r.out;
+  band.pixels += 2 * 4;
+  band.width -= 4;
+  for (int frame = 0;; ++frame) {
+    p.view_pos = p.view_pos + 1 >= p.pic_num ? 0 : p.view_pos + 1;
+    r.render(false);
+    char name[32];
+    std::snprintf(name, sizeof name, "/_%05d.png", frame);
+    if (write_png(o.frames + name, band, 0, error) != 0) return 1;
+    if (p.view_pos == 0) return 0;
+  }
+}
+
+bool fits_in_memory(const Params& p, std::string* error) {
+  const std::uint64_t need = render_bytes(p), budget = ORV_MemoryBudget();
+  if (need <= budget) return true;
+  *error = "not enough memory for the render: it needs " + std::to_string(need >> 20) +
+           " MB, this machine allows " + std::to_string(budget >> 20) + " MB";
+  return false;
+}
+
+int run_chart(const BatchOptions& o, std::string* error) {
+  const PitchChart& c = o.chart_spec;
+  std::vector<std::uint32_t> pixels;
+  if (!render_pitch_chart(c, pixels, error)) return 1;
+  return write_png(o.output, words_view(pixels.data(), c.width, c.height, c.width), o.dpi, error);
+}
+
+int render_to_files(const BatchOptions& o, Params& p, const ORV_PixelBuffer& source,
+                    const ORV_PixelBuffer& strip, std::string* error) {
+  if (!o.frames.empty() && p.width <= 4) {
+    *error = "--frames: the output must be wider than 4 pixels";
+    return 2;
+  }
+  p.print_mode = o.mode;
+  if (!fits_in_memory(p, error)) return 1;
+  OwnedPicture out;
+  int result = ORV_NewPicture(p.width, p.height, &out.picture);
+  if (result != ORV_PICTURE_OK) return picture_failure(result, "the output", error);
+  Renderer renderer{p, source, strip, out.view(), {}};
+  renderer.render(true);
+  if (int code = write_png(o.output, out.view(), o.dpi, error)) return code;
+  return o.frames.empty() ? 0 : record_frames(o, renderer, error);
 }
 
 }  // namespace
 
-const char* const kBatchUsage =
-    "usage: lenticular-render [options] SOURCE OUTPUT.png\n"
-    "       lenticular-render pitch-test [options] OUTPUT.png\n"
-    "\n"
-    "Renders the lenticular composer's output without a display: the values go\n"
-    "into the input box, then Start, the buttons below in this order, and \"cap\"\n"
-    "into OUTPUT.png.\n"
-    "  SOURCE            the picture strip (image 0): a picture file, or demo for\n"
-    "                    the built-in strip (8 pictures, or --pics, 2 to 16)\n"
-    "  --width N, --height N, --size WxH   Width and Height of the output\n"
-    "  --pics N          Pic_num (with demo: also the strip's pictures)\n"
-    "  --views N         View_num\n"
-    "  --pitch P         Pitch (sub-pixel columns in beta and stable, pixels in print)\n"
-    "  --lpi L --dpi D   print mode: the pitch from the lens sheet's lines per inch\n"
-    "                    and the printer's dots per inch, D / L pixels\n"
-    "  --dpi D           also: D pixels per inch written into OUTPUT.png (pHYs), so\n"
-    "                    that it prints at the size the lenses need\n"
-    "  --scale S         Scale\n"
-    "  --fit             press FIT\n"
-    "  --aa on|off       off presses AA\n"
-    "  --resample nearest|bli-orv|bci-orv|bli-1|bli-2|nn-test   (Start's is nn-test)\n"
-    "  --loop            press LOOP\n"
-    "  --pos K           press pos++ until the view position is K\n"
-    "  --mode beta|stable|print   press stable or prn (beta: none)\n"
-    "  --strip1 FILE     image 1, read by the stable and print modes\n"
-    "  --frames DIR      then record as REC does, one frame per view position\n"
-    "                    and back to 0, into DIR (_00000.png, ...)\n"
-    "  --config FILE     the configuration file instead of ./VARNOLIS.txt\n"
-    "  --no-config       no configuration file\n"
-    "  --help            this text\n"
-    "\n"
-    "pitch-test draws a chart to find a lens sheet's real pitch on a printer:\n"
-    "one band per candidate pitch, each the composer's render of flat pictures,\n"
-    "black for the first half of the views and white for the second, with its\n"
-    "pitch at the left edge. Print it at its resolution and look through the\n"
-    "sheet: the band that turns from black to white all at once as you tilt it\n"
-    "has the right pitch; give it to the composer (--pitch, or the P section of\n"
-    "VARNOLIS.txt).\n"
-    "  --pitch P | --lpi L --dpi D   the centre (default: the configuration's)\n"
-    "  --from P0 --to P1 --step S    the pitches (default: centre -2 % to +2 %\n"
-    "                    in steps of 0.1 %; at most 200 bands)\n"
-    "  --views N         2 or more (default 2)\n"
-    "  --mode print|beta PRINT's vertical strips (default) or BETA's slanted\n"
-    "                    sub-pixels\n"
-    "  --size WxH        default 1200 wide, 48 rows a band with 4-row gaps\n"
-    "  --dpi D           D pixels per inch written into the PNG\n"
-    "Example, a 60 LPI sheet on a 600 DPI printer: pitch 10 pixels, 41 bands\n"
-    "from 9.8 to 10.2:\n"
-    "  lenticular-render pitch-test --lpi 60 --dpi 600 chart.png\n"
-    "then, with the band that flips at 10.0300 say:\n"
-    "  lenticular-render --mode print --pitch 10.03 --dpi 600 --strip1 s.png s.png out.png\n"
-    "\n"
-    "Exit code 0 when written; 2 for a bad argument, an unreadable source or a\n"
-    "value the composer refuses (nothing is written); 1 when memory runs out or\n"
-    "a file cannot be written.\n";
-
-bool parse_batch_options(int argc, const char* const* argv, BatchOptions* o, std::string* error) {
-  std::vector<std::string> files;
-  PrintTerms terms;
-  int first = 1;
-  if (argc > 1 && std::strcmp(argv[1], "pitch-test") == 0) {
-    o->chart = true;
-    first = 2;
-  }
-  for (int i = first; i < argc; ++i) {
-    std::string arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      o->help = true;
-      return true;
-    }
-    bool option = arg.size() > 1 && arg[0] == '-';
-    if (option && o->chart && !chart_option(arg)) {
-      *error = "pitch-test does not take " + arg;
-      return false;
-    }
-    if (arg == "--fit") {
-      o->fit = true;
-    } else if (arg == "--loop") {
-      o->loop = true;
-    } else if (arg == "--no-config") {
-      o->config.clear();
-    } else if (option && option_takes_value(arg)) {
-      if (i + 1 >= argc) {
-        *error = arg + " needs a value";
-        return false;
-      }
-      const char* value = argv[++i];
-      double* term = arg == "--lpi"    ? &terms.lpi
-                     : arg == "--dpi"  ? &terms.dpi
-                     : arg == "--from" ? &terms.from
-                     : arg == "--to"   ? &terms.to
-                     : arg == "--step" ? &terms.step
-                                       : nullptr;
-      if (term) {
-        if (!take_positive(arg, value, term, error)) return false;
-        continue;
-      }
-      if (arg == "--mode") terms.mode = value;
-      if (!take_option(arg, value, o, error)) return false;
-    } else if (option) {
-      *error = "unknown option " + arg;
-      return false;
-    } else {
-      files.push_back(arg);
-    }
-  }
-  const std::size_t wanted = o->chart ? 1 : 2;
-  if (files.size() != wanted) {
-    *error = o->chart ? "pitch-test takes one OUTPUT.png"
-             : files.size() < 2 ? (files.empty() ? "no SOURCE and OUTPUT.png given" : "no OUTPUT.png given")
-                                : "one SOURCE and one OUTPUT.png, not also " + files[2];
-    return false;
-  }
-  o->output = files.back();
-  o->dpi = terms.dpi;
-  if (!ends_in_png(o->output)) return *error = o->output + ": the output must be a .png file", false;
-  if (!o->config.empty() && o->config != kConfigurationFile && !readable(o->config))
-    return *error = "--config " + o->config + ": cannot be read", false;
-  if (o->chart) return resolve_chart(terms, o, error);
-  o->source = files[0];
-  if (!resolve_print_terms(terms, terms.mode == "print", o, error)) return false;
-  if (o->source == "demo" && o->typed[2].empty()) o->typed[2] = std::to_string(o->demo_pictures);
-  if (o->source != "demo" && !readable(o->source))
-    return *error = o->source + ": cannot be read", false;
-  if (!o->strip1.empty() && !readable(o->strip1))
-    return *error = "--strip1 " + o->strip1 + ": cannot be read", false;
-  return true;
-}
-
-std::string batch_person_script(const BatchOptions& o) {
-  if (o.chart) return "start; finish; exit";  // a chart reads no input box
-  std::string script;
-  for (int i = 0; i < 6; ++i)
-    if (!o.typed[std::size_t(i)].empty())
-      script += "value " + std::to_string(i) + " " + o.typed[std::size_t(i)] + "; ";
-  return script + "start; finish; exit";
-}
-
-bool prepare_batch(const BatchOptions& o, std::string* error) {
-  ready(o.config.empty() ? nullptr : o.config.c_str());
-  if (o.chart) return true;
-  int id = o.source == "demo" ? create_sample_strip(kSourceImage, o.demo_pictures)
-                              : ORV_OpenPictureFile(o.source.c_str(), kSourceImage);
-  if (id != kSourceImage) {
-    *error = o.source + ": not a picture this program reads";
-    return false;
-  }
-  if (!o.strip1.empty() && ORV_OpenPictureFile(o.strip1.c_str(), kStripImage) != kStripImage) {
-    *error = "--strip1 " + o.strip1 + ": not a picture this program reads";
-    return false;
-  }
-  return true;
-}
-
-int run_chart(const BatchOptions& o, std::string* error) {
-  platform::Picture chart;
-  if (!render_pitch_chart(o.chart_spec, chart.pixels, error)) return 1;
-  chart.width = o.chart_spec.width;
-  chart.height = o.chart_spec.height;
-  chart.pixels_per_inch = o.dpi;
-  if (platform::encode_picture(chart, "image/png", 0, o.output.c_str()) != platform::CodecStatus::Ok) {
-    *error = o.output + ": cannot be written";
-    return 1;
-  }
-  return 0;
-}
-
 int run_batch(const BatchOptions& o, std::string* error) {
-  Params& p = params();
-  Run run;
-  if (!start_run(p, run)) {
-    *error = "the composer could not start (out of memory)";
-    return 1;
+  set_thread_count(o.threads);
+  if (o.chart) return run_chart(o, error);
+  if (!output_is_no_input(o, error)) return 2;
+  Params p;
+  std::string problems;
+  bool configured = !o.config.empty() && read_configuration_file(o.config.c_str(), p, &problems);
+  if (!configured && !o.config.empty()) {
+    std::error_code failed;
+    if (o.config_given || std::filesystem::exists(std::filesystem::symlink_status(o.config, failed))) {
+      *error = o.config + ": not a readable regular file";
+      return 2;
+    }
   }
-  int code = 0;
-  if (!typed_values_taken(o, error)) {
-    code = 2;
-  } else if (!press(o.fit ? kFitButton : -1, p, run) || !press(o.aa ? -1 : kAaButton, p, run) ||
-             !press(o.resample_button, p, run) || !press(o.loop ? kLoopButton : -1, p, run)) {
-    code = 1;
-  } else if (!move_to_position(o, p, run, error)) {
-    code = 2;
-  } else if (!press(o.mode_button, p, run)) {
-    code = 1;
-  } else if (save_snapshot(o.output.c_str(), o.dpi) != 0) {
-    *error = o.output + ": cannot be written";
-    code = 1;
-  } else if (!o.frames.empty()) {
-    code = record_frames(o.frames, p, run, error);
+  if (!problems.empty()) {
+    *error = o.config + ": " + problems.substr(0, problems.find('\n'));
+    return 2;
   }
-  if (code == 1 && error->empty()) *error = "out of memory";
-  end_run(run);
-  return code;
+  p.pic_num = p.view_num = p.prev_pic_num = p.prev_view_num = 2;
+  p.prev_width = p.width;
+  p.prev_height = p.height;
+  p.prev_pitch = p.pitch;
+  if (!o.frames.empty())
+    if (int code = frames_folder_ready(o, error)) return code;
+  OwnedPicture source, strip;
+  if (int code = load_source(o, source, error)) return code;
+  if (!o.strip1.empty()) {
+    int result = ORV_ReadPicture(o.strip1.c_str(), &strip.picture);
+    if (result != ORV_PICTURE_OK) return picture_failure(result, "--strip1 " + o.strip1, error);
+  }
+  if (!take_start_values(o, p, source.picture.width, source.picture.height, error)) return 2;
+  if (!press_buttons(o, p, error)) return 2;
+  return render_to_files(o, p, source.view(), strip.picture.pixels ? strip.view() : ORV_PixelBuffer{},
+                         error);
 }
 
 }  // namespace composer

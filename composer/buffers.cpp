@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "composer/output_window.h"
 #include "composer/params.h"
-#include "composer/resample.h"
 #include "framework/orvlib.h"
 
 namespace composer {
@@ -13,6 +13,10 @@ namespace {
 
 Allocate g_allocate = std::malloc;
 Reallocate g_reallocate = std::realloc;
+
+bool fits_budget(std::uint64_t bytes) {
+  return bytes <= ORV_MemoryBudget();
+}
 
 // One buffer: its name, where its pointer lives and how many bytes it needs.
 struct Slot {
@@ -69,23 +73,29 @@ constexpr int kReallocationOrder[kBufferCount] = {13, 14, 15, 0, 1,  2,  3,  4, 
 const char* allocate_buffers(const Params& p, Buffers& b) {
   Slot order[kBufferCount];
   allocation_order(b, sizes_of(p), order);
+  std::uint64_t total = 0;
   for (int i = 0; i < kBufferCount; ++i) {
-    *order[i].pointer = g_allocate(order[i].bytes);
+    // Over the budget counts as out of memory: with overcommit the
+    // allocation itself would succeed and the machine would page instead.
+    total += order[i].bytes;
+    *order[i].pointer = fits_budget(total) ? g_allocate(order[i].bytes) : nullptr;
     if (*order[i].pointer) continue;
     ORV_Print("malloc: %s\n", order[i].name);
     free_buffers(b);
     return order[i].name;
   }
   b.tables.length = int(sizes_of(p).table);
-  build_work_image(p, b.work);
+  build_work_image_from_source(p, b.work);
   return nullptr;
 }
 
 const char* reallocate_buffers(const Params& p, Buffers& b) {
   Slot order[kBufferCount];
   allocation_order(b, sizes_of(p), order);
+  std::uint64_t total = 0;
   for (int i : kReallocationOrder) {
-    void* grown = g_reallocate(*order[i].pointer, order[i].bytes);
+    total += order[i].bytes;
+    void* grown = fits_budget(total) ? g_reallocate(*order[i].pointer, order[i].bytes) : nullptr;
     if (grown) {
       *order[i].pointer = grown;
       continue;
@@ -96,7 +106,7 @@ const char* reallocate_buffers(const Params& p, Buffers& b) {
     return order[i].name;
   }
   b.tables.length = int(sizes_of(p).table);
-  build_work_image(p, b.work);
+  build_work_image_from_source(p, b.work);
   return nullptr;
 }
 

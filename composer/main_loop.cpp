@@ -9,11 +9,9 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "composer/output_window.h"
 #include "composer/params.h"
-#include "composer/resample.h"
-#include "framework/image/image_table.h"
 #include "framework/orvlib.h"
-#include "platform/window.h"
 
 namespace composer {
 namespace {
@@ -39,20 +37,18 @@ void write_real(int i, double value) {
 
 // The sizes that follow from the source picture, pic_num and scale.
 void derive_sizes(Params& p) {
-  orv::ImageRecord* source = orv::image_in_use(kSourceImage);
-  if (!source) return;
-  p.src_height = source->height;
-  p.pic_width = source->width / std::max(1, p.pic_num);
+  const ORV_PixelBuffer source = image_buffer(kSourceImage);
+  if (!source.pixels) return;
+  p.src_height = source.height;
+  p.pic_width = source.width / std::max(1, p.pic_num);
   p.scaled_width = p.scale * p.pic_width / 100;
   p.scaled_height = p.scale * p.src_height / 100;
 }
 
 // Whether the geometry leaves every picture at least one column and one row group.
 bool geometry_usable(const Params& p, int pic_num, int scale) {
-  orv::ImageRecord* source = orv::image_in_use(kSourceImage);
-  if (!source || pic_num < 1 || scale < 1) return false;
-  int pic_width = source->width / pic_num;
-  return scale * pic_width / 100 >= 1 && scale * source->height / 100 >= p.subpixels;
+  const ORV_PixelBuffer source = image_buffer(kSourceImage);
+  return source.pixels && geometry_fits(p, source.width, source.height, pic_num, scale);
 }
 
 bool reallocate(Params& p, Run& run) {
@@ -109,7 +105,7 @@ void set_print_mode(Params& p, Run& run, int mode) {
 void set_resampling(Params& p, Run& run, int rs) {
   if (p.rs == rs) return;
   p.rs = rs;
-  build_work_image(p, run.buffers.work);
+  build_work_image_from_source(p, run.buffers.work);
   redraw(p, run, false);
 }
 
@@ -156,10 +152,10 @@ void follow_drag(Params& p, Run& run) {
 void redraw(Params& p, Run& run, bool full) {
   switch (p.print_mode) {
     case kStable:
-      render_stable(p);
+      show_stable(p);
       break;
     case kPrint:
-      render_print(p, run.buffers);
+      show_print(p, run.buffers);
       break;
     default:
       if (full)
@@ -233,7 +229,7 @@ int apply_input_box(Params& p, Run& run, bool rebuild) {
   }
   double pitch = item_real(kPitchItem);
   if (pitch != p.prev_pitch) {
-    if (!std::isfinite(pitch) || pitch <= 0) {
+    if (!pitch_usable(pitch)) {
       write_real(kPitchItem, p.prev_pitch);
     } else {
       p.pitch = p.prev_pitch = pitch;
@@ -275,11 +271,7 @@ void press_button(int i, Params& p, Run& run) {
   if (i >= 0 && i < 6) return change_pitch(p, run, kPitchSteps[i]);
   switch (i) {
     case 6: {  // break
-      if (orv::ImageRecord* out = orv::image_in_use(kOutputImage)) {
-        platform::Rect r = platform::window_rect(out->window);
-        p.display_x = r.left;
-        p.display_y = r.top;
-      }
+      ORV_GetImageWindowRect(kOutputImage, &p.display_x, &p.display_y, nullptr, nullptr);
       p.view_pos = 0;
       run.ended = true;
       break;
@@ -390,8 +382,7 @@ void press_button(int i, Params& p, Run& run) {
 }
 
 bool start_run(Params& p, Run& run) {
-  orv::ImageRecord* source = orv::image_in_use(kSourceImage);
-  if (!source || ORV_GetImageStretchMode(kSourceImage) == 0) {
+  if (!image_buffer(kSourceImage).pixels || ORV_GetImageStretchMode(kSourceImage) == 0) {
     ORV_Pause(
         "\xE3\x82\xB9\xE3\x83\x86\xE3\x83\xAC\xE3\x82\xAA\xE3\x83\x9A\xE3\x82\xA2\xE7\x94\xBB"
         "\xE5\x83\x8F\xE3\x82\x92\xE3\x83\x89\xE3\x83\xA9\xE3\x83\x83\xE3\x82\xB0\xE3\x81\x97"
@@ -401,13 +392,12 @@ bool start_run(Params& p, Run& run) {
   run = Run{};
   p.rs = kNnTest;
   ORV_ClearTextWindow();
-  platform::Rect r = platform::window_rect(source->window);
-  platform::move_window(source->window, {0, 232, r.width(), 232 + r.height()});
+  ORV_MoveImageWindow(kSourceImage, 0, 232);
   int pic_num = item_int(kPicItem), view_num = item_int(kViewItem), scale = item_int(kScaleItem);
   double pitch = item_real(kPitchItem);
   // Values the box holds that cannot make a picture keep the parameter set's.
   if (geometry_usable(p, pic_num, scale) && view_num >= 1 && view_num <= pic_num &&
-      std::isfinite(pitch) && pitch > 0) {
+      pitch_usable(pitch)) {
     p.pic_num = pic_num;
     p.view_num = view_num;
     p.pitch = pitch;

@@ -4,33 +4,32 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
+#include <system_error>
 
+#include "composer/output_window.h"
 #include "composer/params.h"
 #include "composer/render.h"
-#include "framework/image/image_table.h"
 #include "framework/orvlib.h"
-#include "platform/codec/codec.h"
-#include "platform/text/files.h"
 
 namespace composer {
 
 std::string recording_root() {
   const char* home = std::getenv("HOME");
   std::string root = std::string(home && *home ? home : ".") + "/mkpic/";
-  platform::create_directory(root.c_str());
+  std::error_code failed;
+  std::filesystem::create_directory(root, failed);
   return root;
 }
 
 int save_snapshot(const char* path, double pixels_per_inch) {
-  orv::ImageRecord* out = orv::image_in_use(kOutputImage);
-  if (!out) return 3;
+  const ORV_PixelBuffer out = image_buffer(kOutputImage);
+  if (!out.pixels) return 3;
   ORV_SelectImage(kOutputImage);
-  if (pixels_per_inch <= 0) return ORV_SaveImageFile(out->width, out->height, 3, path, 0);
-  // The framework's save writes no resolution: the same pixels, encoded here.
-  platform::Picture picture;
-  if (platform::picture_from_bitmap(*out->dib, picture) != platform::CodecStatus::Ok) return 1;
-  picture.pixels_per_inch = pixels_per_inch;
-  return platform::encode_picture(picture, "image/png", 0, path) == platform::CodecStatus::Ok ? 0 : 1;
+  if (pixels_per_inch <= 0 || out.bits != 32)
+    return ORV_SaveImageFile(out.width, out.height, 3, path, 0);
+  // The framework's save writes no resolution.
+  return ORV_WritePng(path, out, pixels_per_inch, 0) == ORV_PICTURE_OK ? 0 : 1;
 }
 
 void start_recording(Recording& recording) {
@@ -41,7 +40,8 @@ void start_recording(Recording& recording) {
   std::strftime(stamp, sizeof stamp, "%y%m%d%H%M%S", &local);
   recording.folder = recording_root() + stamp + "/";
   recording.frame = 0;
-  platform::create_directory(recording.folder.c_str());  // a failure only loses the frames
+  std::error_code failed;  // a failure only loses the frames
+  std::filesystem::create_directory(recording.folder, failed);
 }
 
 void save_frame(Params& p, Recording& recording) {

@@ -1,11 +1,11 @@
 // The parameter set, the configuration file and the status block.
 #include "composer/params.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
 #include "framework/orvlib.h"
-#include "platform/text/codepage.h"
 
 namespace composer {
 namespace {
@@ -20,7 +20,7 @@ bool read_line(std::FILE* file, char (&line)[kLineBytes]) {
 // cut at a character boundary to fit its 64-byte slot.
 std::string pitch_name(const char* line) {
   int length = int(std::strcspn(line, "\r\n"));
-  int fit = platform::code_page_fit(line, length, kPitchNameBytes - 1);
+  int fit = ORV_FitText(line, length, kPitchNameBytes - 1);
   return std::string(line, std::size_t(fit));
 }
 
@@ -32,7 +32,7 @@ void read_pitch_section(std::FILE* file, Params& p) {
   p.pitch_set.clear();
   char line[kLineBytes];
   while (int(p.pitch_set.size()) < kPitchSetSize) {
-    if (!read_line(file, line) || std::strcmp(line, "\n") == 0) break;
+    if (!read_line(file, line) || line[std::strspn(line, "\r")] == '\n') break;
     PitchEntry entry{pitch_name(line), 0};
     entry.value = read_line(file, line) ? std::atof(line) : 0;
     if (!(entry.value > 0 && entry.value <= 100)) {
@@ -60,24 +60,54 @@ std::string format(const char* pattern, Args... args) {
   return text;
 }
 
+// A W or H value line: a whole number in the input box's range, else the
+// problem in `problems` and the size left unset.
+void read_size(std::FILE* file, char name, int* size, std::string* problems) {
+  char line[kLineBytes];
+  if (!read_line(file, line)) return;
+  char* end = nullptr;
+  long value = std::strtol(line, &end, 10);
+  if (end != line && end[std::strspn(end, " \t\r\n")] == '\0' && value >= kMinOutputSide &&
+      value <= kMaxOutputSide) {
+    *size = int(value);
+    return;
+  }
+  line[std::strcspn(line, "\r\n")] = '\0';
+  *problems += format("%c %s: not a whole number from %d to %d; %d kept\n", name, line,
+                      kMinOutputSide, kMaxOutputSide,
+                      name == 'W' ? kDefaultWidth : kDefaultHeight);
+}
+
 }  // namespace
+
+bool geometry_fits(const Params& p, int src_w, int src_h, int pic_num, int scale) {
+  if (pic_num < 1 || scale < 1 || src_w < 1 || src_h < 1) return false;
+  long long pic_width = src_w / pic_num;
+  long long width = scale * pic_width / 100, height = scale * (long long)src_h / 100;
+  return width >= 1 && height >= p.subpixels && width <= kMaxScaledSide && height <= kMaxScaledSide;
+}
+
+bool pitch_usable(double pitch) {
+  return std::isfinite(pitch) && pitch > 0 && pitch <= kMaxPitch;
+}
 
 Params& params() {
   static Params p;
   return p;
 }
 
-void read_configuration(std::FILE* file, Params& p) {
+std::string read_configuration(std::FILE* file, Params& p) {
   p.width = p.height = -1;
   p.pitch = -1;
+  std::string problems;
   char line[kLineBytes];
   while (read_line(file, line)) {
     switch (line[0]) {
       case 'W':
-        if (read_line(file, line)) p.width = std::atoi(line);
+        read_size(file, 'W', &p.width, &problems);
         break;
       case 'H':
-        if (read_line(file, line)) p.height = std::atoi(line);
+        read_size(file, 'H', &p.height, &problems);
         break;
       case 'P':
         read_pitch_section(file, p);
@@ -89,11 +119,15 @@ void read_configuration(std::FILE* file, Params& p) {
   if (p.width == -1) p.width = kDefaultWidth;
   if (p.height == -1) p.height = kDefaultHeight;
   if (p.pitch == -1) p.pitch = kDefaultPitch;
+  return problems;
 }
 
-bool read_configuration_file(const char* path, Params& p) {
-  std::FILE* file = path ? std::fopen(path, "r") : nullptr;
-  read_configuration(file, p);
+bool read_configuration_file(const char* path, Params& p, std::string* problems) {
+  // A FIFO, a device or a folder is no configuration, and must not hold the
+  // program up.
+  std::FILE* file = ORV_OpenRegularFile(path);
+  std::string found = read_configuration(file, p);
+  if (problems) *problems = found;
   if (!file) return false;
   std::fclose(file);
   return true;
@@ -105,7 +139,7 @@ std::vector<StatusLine> status_lines(const Params& p) {
                          : "";
   char padded[21];
   std::snprintf(padded, sizeof padded, "%s                  ", name.c_str());
-  padded[platform::code_page_fit(padded, int(std::strlen(padded)), 20)] = '\0';
+  padded[ORV_FitText(padded, int(std::strlen(padded)), 20)] = '\0';
   int last = p.loop ? p.pic_num - 1 : p.pic_num - p.view_num;
   return {
       {format("%s\n", padded)},

@@ -28,6 +28,17 @@ constexpr int kPitchNameBytes = 64;  // a name keeps at most 63 bytes
 constexpr int kDefaultWidth = 800;
 constexpr int kDefaultHeight = 480;
 constexpr double kDefaultPitch = 17.33;
+// The input box's range of Width and Height, which the configuration file's
+// W and H keep too.
+constexpr int kMinOutputSide = 100;
+constexpr int kMaxOutputSide = 3000;
+// The largest pitch taken anywhere: three times the widest output in
+// sub-pixels, so one lens may cover any output and the tables' running
+// boundaries stay far inside their integers.
+constexpr double kMaxPitch = 100000;
+// The largest scaled picture side; far more than any memory holds, it keeps
+// the sizes' arithmetic inside int.
+constexpr int kMaxScaledSide = 1 << 20;
 
 struct PitchEntry {
   std::string name;
@@ -72,16 +83,25 @@ struct Params {
   int prev_scale = 100;
 };
 
+// Whether a source of src_w x src_h leaves each of pic_num pictures at least
+// one column and one row group at `scale` percent.
+bool geometry_fits(const Params& p, int src_w, int src_h, int pic_num, int scale);
+// A pitch the composer takes: finite, above 0 and at most kMaxPitch.
+bool pitch_usable(double pitch);
+
 // The process's parameter set (worker thread only).
 Params& params();
 
 // Reads the configuration: lines of up to 127 characters, "W" and "H" each
 // followed by a value line, "P" followed by pairs of name and value lines
-// (the pitch set). Width, height and pitch not given get their defaults. A
-// null file gives every default.
-void read_configuration(std::FILE* file, Params& p);
-// The same from a file; false (with every default) when it cannot be opened.
-bool read_configuration_file(const char* path, Params& p);
+// (the pitch set). Width, height and pitch not given get their defaults, as
+// do a W or H outside kMinOutputSide..kMaxOutputSide; lines may end in CR LF.
+// A null file gives every default. Returns the values it refused, one line
+// each ("" for none).
+std::string read_configuration(std::FILE* file, Params& p);
+// The same from a regular file; false (with every default) when it cannot be
+// opened or is not a regular file. `problems` gets the refused values.
+bool read_configuration_file(const char* path, Params& p, std::string* problems = nullptr);
 
 // One line of the status block; `highlighted` lines are black on red.
 struct StatusLine {

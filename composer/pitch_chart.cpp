@@ -5,33 +5,19 @@
 #include <cmath>
 #include <cstdio>
 
-#include "composer/main_loop.h"
 #include "composer/params.h"
-#include "framework/image/image_table.h"
+#include "composer/pixels.h"
+#include "composer/render.h"
 #include "framework/orvlib.h"
-#include "platform/draw/font.h"
 
 namespace composer {
 namespace {
 
 constexpr int kLabelMargin = 4;
 
-// `count` flat pictures of width x height side by side as image id: black
-// for the first half, white for the second.
-bool make_flat_strip(int id, int count, int width, int height) {
-  if (ORV_CreateImageFL(id, "pitch chart strip", 0, 0, count * width, height, 100) != 0)
-    return false;
-  const orv::ImageRecord& r = orv::image_record(id);
-  for (int y = 0; y < height; ++y) {
-    auto* row = reinterpret_cast<std::uint32_t*>(orv::image_pixels(id) +
-                                                 std::size_t(y) * std::size_t(r.dib->stride));
-    for (int x = 0; x < count * width; ++x) row[x] = x / width < count / 2 ? 0x000000 : 0xFFFFFF;
-  }
-  return true;
-}
-
-// A run of the composer over the strip at the chart's width, one band high
-// (one row more for PRINT, which leaves image 2's last row as it was).
+// A run of the composer over a strip of flat pictures at the chart's width,
+// one band high (one row more for PRINT, which leaves the output's last row
+// as it was).
 Params band_params(const PitchChart& chart, int rows) {
   Params p;
   p.width = p.prev_width = chart.width;
@@ -45,10 +31,6 @@ Params band_params(const PitchChart& chart, int rows) {
   p.subpixels = chart.mode == kPrint ? 1 : 3;
   p.rs = kNnTest;
   return p;
-}
-
-void destroy_chart_images() {
-  for (int id : {kSourceImage, kStripImage, kOutputImage}) ORV_DestroyImage(id);
 }
 
 }  // namespace
@@ -88,9 +70,9 @@ void draw_label(std::vector<std::uint32_t>& pixels, int width, int height, int x
       int px = x + col, py = y + row;
       if (unsigned(px) >= unsigned(width) || unsigned(py) >= unsigned(height)) continue;
       int gx = col - kLabelMargin, gy = row - kLabelMargin;
-      const std::uint8_t* glyph =
+      const unsigned char* glyph =
           gx >= 0 && gy >= 0 && gy < 16 && gx < 8 * int(text.size())
-              ? platform::builtin_glyph(char32_t(static_cast<unsigned char>(text[std::size_t(gx / 8)])))
+              ? ORV_ConsoleGlyph(static_cast<unsigned char>(text[std::size_t(gx / 8)]))
               : nullptr;
       bool lit = glyph && (glyph[gy] >> (7 - gx % 8) & 1);
       pixels[std::size_t(py) * width + px] = lit ? 0xFFFFFF : 0x000000;
@@ -107,33 +89,51 @@ bool render_pitch_chart(const PitchChart& chart, std::vector<std::uint32_t>& pix
     *error = "the chart's bands do not fit";
     return false;
   }
-  pixels.assign(std::size_t(chart.width) * chart.height, kBandGapColour);
-  if (!make_flat_strip(kSourceImage, chart.views, chart.width, rows) ||
-      !make_flat_strip(kStripImage, chart.views, chart.width, rows) ||
-      ORV_CreateImageFL(kOutputImage, "pitch chart band", 0, 0, chart.width, rows, 100) != 0) {
-    destroy_chart_images();
-    *error = "the chart's images could not be made";
+  Params p = band_params(chart, rows);
+  const std::size_t strip_width = std::size_t(chart.views) * std::size_t(chart.width);
+  const std::uint64_t words = std::uint64_t(chart.width) * (std::uint64_t(chart.height) + 2 * rows) +
+                              strip_width * rows + 6 * (3 * std::uint64_t(chart.width) + rows);
+  if (words * 8 > ORV_MemoryBudget()) {
+    *error = "not enough memory for the chart";
     return false;
   }
-  Params p = band_params(chart, rows);
-  Run run;
-  bool made = allocate_buffers(p, run.buffers) == nullptr;
-  for (int k = 0; made && k < count; ++k) {
+  // Flat pictures: black for the first half of the views, white for the second.
+  std::vector<std::uint32_t> strip(strip_width * std::size_t(rows));
+  for (std::size_t x = 0; x < strip_width; ++x)
+    strip[x] = int(x / std::size_t(chart.width)) < chart.views / 2 ? 0x000000 : 0xFFFFFF;
+  for (int y = 1; y < rows; ++y)
+    std::copy(strip.begin(), strip.begin() + std::ptrdiff_t(strip_width),
+              strip.begin() + std::ptrdiff_t(y * strip_width));
+  const ORV_PixelBuffer strip_view = words_view(strip.data(), int(strip_width), rows, int(strip_width));
+  std::vector<std::uint32_t> band_pixels(std::size_t(chart.width) * rows, 0u);
+  const ORV_PixelBuffer out = words_view(band_pixels.data(), chart.width, rows, chart.width);
+  std::vector<std::uint32_t> display(std::size_t(chart.width) * rows);
+  const int length = p.subpixels * chart.width + rows;
+  std::vector<int> ints(5 * std::size_t(length));
+  std::vector<double> weights(static_cast<std::size_t>(length));
+  Tables t{ints.data(), ints.data() + length, ints.data() + 2 * length, ints.data() + 3 * length,
+           ints.data() + 4 * length, weights.data(), length};
+  const Resampling resampling = plan_resampling(p);
+  WorkSource samples;
+  samples.resampling = &resampling;
+  samples.source = strip_view;
+  pixels.assign(std::size_t(chart.width) * chart.height, kBandGapColour);
+  for (int k = 0; k < count; ++k) {
     p.pitch = chart.pitches[std::size_t(k)];
-    redraw(p, run, true);
-    const orv::ImageRecord& out = orv::image_record(kOutputImage);
-    const int top = k * (band + kBandGap);
-    for (int y = 0; y < band; ++y) {
-      const auto* from = reinterpret_cast<const std::uint32_t*>(
-          orv::image_pixels(kOutputImage) + std::size_t(y) * std::size_t(out.dib->stride));
-      std::copy(from, from + chart.width, pixels.begin() + std::ptrdiff_t(top + y) * chart.width);
+    if (chart.mode == kPrint) {
+      render_print(p, t, strip_view, out);
+    } else {
+      build_beta_tables(p, t);
+      compose_beta(p, t, samples, display.data());
+      Scroll scroll;
+      copy_placed(p, display.data(), place_output(p, scroll, chart.width, rows), out);
     }
+    const int top = k * (band + kBandGap);
+    std::copy(band_pixels.begin(), band_pixels.begin() + std::ptrdiff_t(band) * chart.width,
+              pixels.begin() + std::ptrdiff_t(top) * chart.width);
     draw_label(pixels, chart.width, chart.height, 0, top, pitch_label(p.pitch));
   }
-  free_buffers(run.buffers);
-  destroy_chart_images();
-  if (!made) *error = "out of memory";
-  return made;
+  return true;
 }
 
 }  // namespace composer

@@ -42,9 +42,8 @@ std::string pitch_label(double pitch);
 void draw_label(std::vector<std::uint32_t>& pixels, int width, int height, int x, int y,
                 const std::string& text);
 
-// Worker thread, with the composer's windows open: the chart, row-major
-// 0x00RRGGBB. It uses images 0, 1 and 2 and destroys them at the end.
-// False with `error` when its images or buffers cannot be made.
+// The chart, row-major 0x00RRGGBB, from the renderers over pixel buffers (no
+// windows). False with `error` when it does not fit or memory runs short.
 bool render_pitch_chart(const PitchChart& chart, std::vector<std::uint32_t>& pixels,
                         std::string* error);
 

@@ -1,10 +1,17 @@
-// The three renderers of the output window (image 2): BETA composes from the
-// work image through the maps and copies a centred, scrollable part; STABLE
-// and PRINT read the picture strip of image 1 and write image 2 pixel by
-// pixel. Each ends by showing image 2 and printing the status block.
+// The three renderers over pixel buffers. BETA composes from the work image
+// through the interlace tables into the composed picture, which is then
+// placed, centred and scrolled, into the output; STABLE and PRINT read the
+// picture strip and write the output pixel by pixel. No windows here: the
+// desktop program shows the results (composer/output_window.h), the batch
+// renderer writes them to a file.
 #pragma once
 
-#include "composer/buffers.h"
+#include <cstdint>
+#include <vector>
+
+#include "composer/resample.h"
+#include "composer/tables.h"
+#include "framework/orvlib.h"
 
 namespace composer {
 
@@ -24,22 +31,66 @@ struct Scroll {
 // The picture view v shows: view_pos + v, wrapped when LOOP is on.
 int picture_of_view(const Params& p, int v);
 
-// BETA: the maps applied to the work image, row group by row group, into
-// display_buff (black where no entry falls).
-void compose_beta(const Params& p, const Buffers& b);
-// BETA: display_buff into image 2, centred (the odd pixel on the left or
-// top), scrolled, black around it; then image 2 is shown.
-void copy_to_output(const Params& p, const Buffers& b, Scroll& scroll);
-// Tables and maps, compose, status, copy.
-void full_beta_redraw(Params& p, const Buffers& b, Scroll& scroll);
-// Compose, status, copy (the view position or the scroll changed).
-void beta_position_redraw(const Params& p, const Buffers& b, Scroll& scroll);
+// Where BETA reads its samples: a whole work image, or rows resampled from
+// the source as each row group needs them (nothing kept between groups).
+struct WorkSource {
+  const std::uint32_t* work = nullptr;
+  const Resampling* resampling = nullptr;
+  ORV_PixelBuffer source;
+};
 
-// STABLE: image 2 filled black, then lens by lens the strip's columns on the
-// slanted diagonals. Without image 1 only the black fill.
-void render_stable(Params& p);
-// PRINT: the PRINT table, then every row but the last and every column of
-// the table from image 1. Without image 1 image 2 keeps what it showed.
-void render_print(Params& p, const Buffers& b);
+// BETA: the tables applied to the work samples, row group by row group, into
+// `display` (scaled_width × scaled_height words; black where no entry falls).
+void compose_beta(const Params& p, const Tables& t, const WorkSource& samples,
+                  std::uint32_t* display);
+
+// Where the composed picture lands in an output of out_w × out_h: columns
+// [x0, xe) and rows [y0, ye) show display pixel (sx + x − x0, oy + y − y0);
+// the rest is black. Centred (the odd pixel on the left or top) when it is
+// smaller than the window, else scrolled; the scroll is kept in range.
+struct Placement {
+  int x0 = 0, xe = 0, y0 = 0, ye = 0, sx = 0, oy = 0;
+};
+Placement place_output(const Params& p, Scroll& scroll, int out_w, int out_h);
+// The composed picture into a 32-bit output as placed, black around it.
+void copy_placed(const Params& p, const std::uint32_t* display, const Placement& at,
+                 const ORV_PixelBuffer& out);
+
+// One column k of STABLE's lens walk: the picture it shows and, for the
+// first column after a zone boundary, the weight of its blend with the
+// column before.
+struct LensColumn {
+  int k;
+  int picture;
+  bool blends;
+  double weight;
+};
+// The walk over `end` sub-pixel columns; a lens begun is walked to its end.
+std::vector<LensColumn> lens_walk(const Params& p, int end);
+// STABLE's sub-pixel of column c in row group r.
+int stable_sub_pixel(const Params& p, const LensColumn& c, int r);
+// STABLE over an output already black: lens by lens the strip's columns on
+// the slanted diagonals. Sets p.dt; returns the walk.
+std::vector<LensColumn> render_stable(Params& p, const ORV_PixelBuffer& strip,
+                                      const ORV_PixelBuffer& out);
+
+// One pixel of PRINT: the strip columns read (x2 only when `second`) and the colour.
+struct PrintStep {
+  int x1 = 0, x2 = 0;
+  bool second = false;
+  std::uint32_t colour = 0;
+};
+PrintStep print_step(const Params& p, const Tables& t, const ORV_PixelBuffer& strip, int row,
+                     int column);
+// PRINT: the PRINT table (sets p.dt), then every row but the last and every
+// column of the table from the strip.
+void render_print(Params& p, const Tables& t, const ORV_PixelBuffer& strip,
+                  const ORV_PixelBuffer& out);
+
+// Colour at sub-pixel a of row group r: a in row 3r, a + 1 in row 3r + 1,
+// a + 2 in row 3r + 2, each row taking that sub-pixel's channel.
+void write_diagonal(const ORV_PixelBuffer& out, std::uint32_t colour, int a, int r);
+// The channel mask of sub-pixel s (red, green, blue for s mod 3 = 0, 1, 2).
+std::uint32_t channel_of_sub_pixel(int s);
 
 }  // namespace composer

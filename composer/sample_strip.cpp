@@ -3,7 +3,6 @@
 
 #include <cstdio>
 
-#include "framework/image/image_table.h"
 #include "framework/orvlib.h"
 
 namespace composer {
@@ -15,10 +14,10 @@ int create_sample_strip(int first_id, int count) {
     std::snprintf(title, sizeof title, "%03d demo", id);
     int result = ORV_CreateImage(id, title, -1, -1, kSamplePictureWidth * count, kSamplePictureHeight, 100);
     if (result == 1) continue;  // in use
-    orv::ImageRecord* r = orv::image_in_use(id);
-    if (result != 0 || !r) return -1;
-    auto* base = reinterpret_cast<std::uint32_t*>(orv::image_pixels(id));
-    int stride = r->dib->stride / 4;
+    ORV_PixelBuffer view;
+    if (result != 0 || ORV_GetImageBuffer(id, &view) != 0) return -1;
+    auto* base = reinterpret_cast<std::uint32_t*>(view.pixels);
+    int stride = view.stride / 4;
     for (int i = 0; i < count; ++i) draw_sample_picture(base + i * kSamplePictureWidth, stride, i, count);
     ORV_DrawImage(id);
     return id;

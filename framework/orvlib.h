@@ -6,6 +6,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdio>
 
 // Hooks the user program supplies; both run on the worker thread.
 void ORV_Ready();  // once, first thing at start-up: open windows, read settings
@@ -221,6 +222,79 @@ void ORV_GetRow(void* dst, int y, int count);
 void ORV_GetRect(void* dst, int x0, int y0, int w, int h);
 // Sets every byte of image id's buffer to 0 (row padding included).
 void ORV_ClearImage(int id);
+
+// ---- Pixel buffers: images as plain memory ----
+//
+// For programs that work on whole buffers rather than pixel by pixel: a
+// view of an image's pixels that stays valid until the image is resized or
+// destroyed. Writes through it do not repaint: call ORV_DrawImage.
+
+struct ORV_PixelBuffer {
+  unsigned char* pixels = nullptr;  // the top row's first byte
+  int width = 0;
+  int height = 0;
+  int stride = 0;  // bytes from one row to the next
+  int bits = 0;    // 32: words 0x00RRGGBB; 8: palette indices; 0: no pixels
+  const unsigned char* palette = nullptr;  // 8-bit: 256 entries of blue, green, red, 0
+};
+// Image id's pixels; 1 (and an empty view) for a free id.
+int ORV_GetImageBuffer(int id, ORV_PixelBuffer* buffer);
+// The outer rectangle of image id's window in screen pixels; 1 for a free id.
+int ORV_GetImageWindowRect(int id, int* x, int* y, int* width, int* height);
+// Moves image id's window, its outer corner to (x, y), keeping its size; 1 for a free id.
+int ORV_MoveImageWindow(int id, int x, int y);
+
+// ---- Pictures in memory, without windows ----
+//
+// These need no running framework: a batch program may call them from its
+// own main(). File names are bytes, used as given.
+
+// Results of the picture file calls.
+enum {
+  ORV_PICTURE_OK = 0,
+  ORV_PICTURE_UNREADABLE = 1,   // missing, not a regular file, or a read error
+  ORV_PICTURE_UNKNOWN = 2,      // not a picture this program reads, or corrupt
+  ORV_PICTURE_TOO_LARGE = 3,    // a side over 32768 pixels, or a decompression bomb
+  ORV_PICTURE_NO_MEMORY = 4,    // more than the memory budget, or an allocation failed
+  ORV_PICTURE_WRITE_FAILED = 5  // the output could not be written completely (none is left)
+};
+// The longest side a picture file may have.
+constexpr int ORV_MAX_PICTURE_SIDE = 32768;
+// A decoded picture: width x height words 0x00RRGGBB, rows of `width` words.
+struct ORV_Picture {
+  unsigned int* pixels = nullptr;  // owned; free with ORV_FreePicture
+  int width = 0;
+  int height = 0;
+};
+// Reads a picture file (BMP, JPEG, GIF, PNG, TIFF, ICO) into `picture`.
+int ORV_ReadPicture(const char* path, ORV_Picture* picture);
+// An empty picture of width x height whose pixels are not yet written; NO_MEMORY
+// or TOO_LARGE as ORV_ReadPicture would say.
+int ORV_NewPicture(int width, int height, ORV_Picture* picture);
+void ORV_FreePicture(ORV_Picture* picture);
+// Writes 32-bit pixels as a 24-bit PNG file, with `pixels_per_inch` in its
+// pHYs chunk when above 0; a file already there is replaced only once the
+// new one is complete. `threads` (0: every core) compress parts of it side by side.
+int ORV_WritePng(const char* path, const ORV_PixelBuffer& pixels, double pixels_per_inch,
+                 int threads);
+// Opens a regular file for reading ("rb") without ever blocking on it: a
+// FIFO, a device or a folder gives nullptr, as does a file that cannot be
+// opened. Close it with fclose.
+std::FILE* ORV_OpenRegularFile(const char* path);
+// A short English name of a picture result ("not enough memory", ...).
+const char* ORV_PictureResultText(int result);
+// The bytes one job may allocate on this machine: physical memory, or less
+// when the process's address-space or data limits are lower.
+unsigned long long ORV_MemoryBudget();
+
+// ---- Text helpers ----
+
+// The 8 x 16 glyph of the console's built-in face for `code` (16 rows, bit 7
+// the leftmost pixel); a blank one for codes it does not hold.
+const unsigned char* ORV_ConsoleGlyph(int code);
+// How many of the first `length` bytes of `text` (system code page) fit in
+// `max_bytes` without splitting a character.
+int ORV_FitText(const char* text, int length, int max_bytes);
 
 // ---- Colour models and test patterns ----
 //

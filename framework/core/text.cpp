@@ -3,6 +3,8 @@
 
 #include <vector>
 
+#include "framework/orvlib.h"
+#include "platform/draw/font.h"
 #include "platform/text/codepage.h"
 
 namespace orv {
@@ -16,3 +18,13 @@ std::u16string to_platform_text(const char* text, std::size_t max_units) {
 }
 
 }  // namespace orv
+
+const unsigned char* ORV_ConsoleGlyph(int code) {
+  static const unsigned char kBlank[16] = {};
+  const std::uint8_t* glyph = code >= 0 ? platform::builtin_glyph(char32_t(code)) : nullptr;
+  return glyph ? glyph : kBlank;
+}
+
+int ORV_FitText(const char* text, int length, int max_bytes) {
+  return text ? platform::code_page_fit(text, length, max_bytes) : 0;
+}
