@@ -40,6 +40,7 @@
 #include "bench/bench_program.h"
 #include "composer/buffers.h"
 #include "composer/main_loop.h"
+#include "composer/output_window.h"
 #include "composer/params.h"
 #include "composer/render.h"
 #include "composer/resample.h"
@@ -250,10 +251,10 @@ bool run_case(const OutputSize& size, int views, bool resampling, CopyBlocks& bl
     for (const auto& [mode, label] : kModes) {
       p.rs = mode;
       measure(label, name, "any", "work image", work_bytes(p), blocks,
-              [&] { composer::build_work_image(p, run.buffers.work); });
+              [&] { composer::build_work_image_from_source(p, run.buffers.work); });
     }
     p.rs = composer::kNnTest;
-    composer::build_work_image(p, run.buffers.work);
+    composer::build_work_image_from_source(p, run.buffers.work);
   }
 
   // STABLE and PRINT read image 1: the 8 pictures at the output's size.
@@ -263,7 +264,7 @@ bool run_case(const OutputSize& size, int views, bool resampling, CopyBlocks& bl
   }
   composer::press_button(kButtonStable, p, run);  // renders once
   measure("stable", name, view_text, "image 2", output_bytes(p), blocks,
-          [&] { composer::render_stable(p); });
+          [&] { composer::show_stable(p); });
   composer::press_button(kButtonPrint, p, run);  // one sub-pixel: the buffers are made again
   if (run.ended || p.subpixels != 1) {
     std::fprintf(stderr, "composer_bench: PRINT mode could not be set\n");
@@ -271,7 +272,7 @@ bool run_case(const OutputSize& size, int views, bool resampling, CopyBlocks& bl
     return false;
   }
   measure("print", name, view_text, "image 2", output_bytes(p), blocks,
-          [&] { composer::render_print(p, run.buffers); });
+          [&] { composer::show_print(p, run.buffers); });
   composer::end_run(run);
   return true;
 }

@@ -10,6 +10,7 @@
 #include <system_error>
 #include <vector>
 
+#include "composer/buffers.h"
 #include "composer/params.h"
 #include "composer/pixels.h"
 #include "composer/pool.h"
@@ -214,15 +215,14 @@ struct TableStore {
   }
 };
 
-// What the render will hold at once, in bytes: output, composed picture,
-// tables and every thread's rows.
+// The render's size, in bytes, as the composer's run would hold it: its
+// buffers and the output. The batch itself holds far less (no work image,
+// no maps, only the rows shown), but a render the composer could not hold
+// is refused here as it is on the desktop.
 std::uint64_t render_bytes(const Params& p) {
-  const std::uint64_t n = std::uint64_t(p.scaled_width), m = std::uint64_t(p.scaled_height);
-  const std::uint64_t out = std::uint64_t(p.width) * std::uint64_t(p.height) * 4;
-  const std::uint64_t display = p.print_mode == kBeta || p.print_mode == kPrint ? n * m * 4 : 0;
-  const std::uint64_t tables = (3 * n + m) * 28;
-  const std::uint64_t rows = 3 * n * (std::uint64_t(p.pic_num) + 3) * 4 * std::uint64_t(thread_count());
-  return out + display + tables + rows;
+  Params beta = p;
+  beta.subpixels = 3;
+  return buffer_bytes(beta) + std::uint64_t(p.width) * std::uint64_t(p.height) * 4;
 }
 
 // The renderers' state for one output, reused frame by frame.
@@ -241,8 +241,10 @@ struct Renderer {
     WorkSource samples;
     samples.resampling = &resampling;
     samples.source = source;
-    display.resize(std::size_t(beta.scaled_width) * std::size_t(beta.scaled_height));
-    compose_beta(beta, store.tables, samples, display.data());
+    // Only the rows the output shows: a run starts unscrolled, from row 0.
+    const int rows = std::min(beta.scaled_height, out.height);
+    display.resize(std::size_t(beta.scaled_width) * std::size_t(3 * ((rows + 2) / 3)));
+    compose_beta(beta, store.tables, samples, display.data(), rows);
     Scroll scroll;
     copy_placed(beta, display.data(), place_output(beta, scroll, out.width, out.height), out);
     p.dt = beta.dt;

@@ -110,6 +110,15 @@ const char* reallocate_buffers(const Params& p, Buffers& b) {
   return nullptr;
 }
 
+std::uint64_t buffer_bytes(const Params& p) {
+  Buffers none;
+  Slot order[kBufferCount];
+  allocation_order(none, sizes_of(p), order);
+  std::uint64_t total = 0;
+  for (const Slot& slot : order) total += slot.bytes;
+  return total;
+}
+
 void free_buffers(Buffers& b) {
   Slot order[kBufferCount];
   allocation_order(b, {}, order);

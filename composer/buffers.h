@@ -32,6 +32,8 @@ const char* allocate_buffers(const Params& p, Buffers& b);
 // "realloc: <name>\n", frees that buffer's old block (it is left empty) and
 // returns its name; the caller then frees the rest.
 const char* reallocate_buffers(const Params& p, Buffers& b);
+// The bytes every buffer takes together for the current sizes.
+std::uint64_t buffer_bytes(const Params& p);
 // Frees every buffer, in the reverse of the allocation order.
 void free_buffers(Buffers& b);
 

@@ -81,9 +81,12 @@ int picture_of_view(const Params& p, int v) {
   return e;
 }
 
-void compose_beta(const Params& p, const Tables& t, const WorkSource& w, std::uint32_t* display) {
-  const int n = p.scaled_width, m = p.scaled_height, row = 3 * n, groups = m / 3;
-  std::fill(display + std::size_t(3 * groups) * n, display + std::size_t(n) * m, 0u);
+void compose_beta(const Params& p, const Tables& t, const WorkSource& w, std::uint32_t* display,
+                  int rows) {
+  const int n = p.scaled_width, row = 3 * n;
+  const int m = rows >= 0 ? std::min(rows, p.scaled_height) : p.scaled_height;
+  const int groups = std::min(p.scaled_height / 3, (m + 2) / 3);
+  if (3 * groups < m) std::fill(display + std::size_t(3 * groups) * n, display + std::size_t(n) * m, 0u);
   if (row <= 0 || (!w.work && !w.resampling)) return;
   parallel_for(groups, 1, [&](int begin, int end) {
     BetaScratch s;

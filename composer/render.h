@@ -41,8 +41,10 @@ struct WorkSource {
 
 // BETA: the tables applied to the work samples, row group by row group, into
 // `display` (scaled_width × scaled_height words; black where no entry falls).
+// With `rows` below scaled_height only the row groups of the first `rows`
+// rows are composed, and `display` need hold only those.
 void compose_beta(const Params& p, const Tables& t, const WorkSource& samples,
-                  std::uint32_t* display);
+                  std::uint32_t* display, int rows = -1);
 
 // Where the composed picture lands in an output of out_w × out_h: columns
 // [x0, xe) and rows [y0, ye) show display pixel (sx + x − x0, oy + y − y0);

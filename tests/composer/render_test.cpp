@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "composer/params.h"
+#include "composer/output_window.h"
 #include "composer/render.h"
 #include "composer/resample.h"
 #include "composer/tables.h"
@@ -74,16 +75,16 @@ TEST(ComposerRenderTest, BetaComposeSplitsChannelsOverTheRowGroup) {
   };
   set(o.pos_table, {0, 1, 0});
   o.work = {0x112233, 0x999999, 0x778899, 0x999999, 0x445566, 0x999999};
-  composer::compose_beta(p, o.b);
+  composer::compose_beta(p, o.b.tables, composer::WorkSource{o.b.work}, o.b.display_buff);
   EXPECT_EQ(o.display, (std::vector<std::uint32_t>{0x115599, 0x002266, 0x000033, 0}));
   // A flagged entry blends in the view before the boundary: half of picture 0's column 1.
   set(o.flag_table, {0, 1, 0});
   set(o.aa_pos_table, {0, 0, 0});
   o.th_table[5] = 0.5;
-  composer::compose_beta(p, o.b);
+  composer::compose_beta(p, o.b.tables, composer::WorkSource{o.b.work}, o.b.display_buff);
   EXPECT_EQ(o.display[0], 0x117799u);  // green (0x55 + 0x99) / 2 = 0x77
   p.aa = false;
-  composer::compose_beta(p, o.b);
+  composer::compose_beta(p, o.b.tables, composer::WorkSource{o.b.work}, o.b.display_buff);
   EXPECT_EQ(o.display[0], 0x115599u);
 }
 
@@ -141,7 +142,7 @@ TEST(ComposerRenderTest, StableWritesTheStripOnTheDiagonals) {
     ORV_SetPixel(2, 0, 0xA2B2C2);
     ORV_CreateImage(2, "out", 0, 0, 3, 3, 100);
     ORV_SetPixel(2, 2, 0xFFFFFF);  // the black fill covers it
-    composer::render_stable(p);
+    composer::show_stable(p);
     ORV_SelectImage(2);
     for (int y = 0; y < 3; ++y)
       for (int x = 0; x < 3; ++x) out.push_back(ORV_GetPixel(x, y));
@@ -180,7 +181,7 @@ TEST(ComposerRenderTest, PrintMirrorsEachZoneAndLeavesTheLastRow) {
       for (int x = 0; x < 4; ++x) ORV_SetPixel(x, y, x + 10 * y);
     ORV_CreateImage(2, "out", 0, 0, 3, 3, 100);
     ORV_FillBox(0, 0, 3, 3, 0x777777, 0x777777);
-    composer::render_print(p, b);
+    composer::show_print(p, b);
     ORV_SelectImage(2);
     for (int y = 0; y < 3; ++y)
       for (int x = 0; x < 3; ++x) out.push_back(ORV_GetPixel(x, y));
@@ -216,7 +217,7 @@ TEST(ComposerRenderTest, BetaComposeShowsWhatTheMapsSay) {
   for (std::size_t k = 0; k < o.work.size(); ++k) o.work[k] = std::uint32_t(k * 2654435761u) & 0xFFFFFF;
   composer::build_beta_tables(p, o.b.tables);
   composer::build_beta_maps(p, o.b.tables, o.b.maps);
-  composer::compose_beta(p, o.b);
+  composer::compose_beta(p, o.b.tables, composer::WorkSource{o.b.work}, o.b.display_buff);
   for (int r = 0; r < groups; ++r) {
     std::vector<std::uint32_t> colour(static_cast<std::size_t>(row));
     for (int i = 0; i < row; ++i) {

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "composer/output_window.h"
 #include "composer/params.h"
 #include "composer/resample.h"
 #include "framework/image/image_table.h"
@@ -55,7 +56,7 @@ TEST(ComposerResampleTest, EachModeInItsOwnArithmetic) {
     std::vector<std::uint32_t> work(3, 0xDEADBEEF);
     composer::Params p = two_columns(c.rs);
     ASSERT_EQ((std::pair{composer::work_width(p), composer::work_height(p)}), (std::pair{3, 1}));
-    on_worker([&] { composer::build_work_image(p, work.data()); });
+    on_worker([&] { composer::build_work_image_from_source(p, work.data()); });
     EXPECT_EQ(work, c.expected) << "mode " << c.rs;
   }
   on_worker([] { orv::reset_images_for_tests(); });
@@ -79,7 +80,7 @@ TEST(ComposerResampleTest, TheWorkImageCoversEveryPictureOnTheSubPixelGrid) {
   p.rs = composer::kNnTest;
   ASSERT_EQ((std::pair{composer::work_width(p), composer::work_height(p)}), (std::pair{900, 66}));
   std::vector<std::uint32_t> work(900 * 66);
-  on_worker([&] { composer::build_work_image(p, work.data()); });
+  on_worker([&] { composer::build_work_image_from_source(p, work.data()); });
   // 16.16 steps of 21845 and 198593: 3 * 21845 >> 16 is still 0, and row 1 reads row 3.
   EXPECT_EQ(work[3], 0u);
   EXPECT_EQ(work[4], 1u);

@@ -1,0 +1,146 @@
+// The composer's core over pixel buffers: every renderer and resampler gives
+// the same pixels on 1, 2 and 7 threads, and BETA composed from rows
+// resampled as needed equals BETA from the whole work image.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "composer/params.h"
+#include "composer/pixels.h"
+#include "composer/pool.h"
+#include "composer/render.h"
+#include "composer/resample.h"
+
+namespace {
+
+using Words = std::vector<std::uint32_t>;
+
+// Eight pictures of 61 x 45 with every channel busy (a fixed LCG).
+Words busy_strip(int width, int height) {
+  Words strip(std::size_t(width) * height);
+  std::uint32_t state = 12345;
+  for (std::uint32_t& word : strip) {
+    state = state * 1103515245u + 12345u;
+    word = (state >> 8) & 0xFFFFFF;
+  }
+  return strip;
+}
+
+struct Tableset {
+  std::vector<int> ints;
+  std::vector<double> weights;
+  composer::Tables t;
+  explicit Tableset(const composer::Params& p) {
+    int length = p.subpixels * p.scaled_width + p.scaled_height;
+    ints.assign(5 * std::size_t(length), 0);
+    weights.assign(std::size_t(length), 0);
+    t = {ints.data(),      ints.data() + length,     ints.data() + 2 * length,
+         ints.data() + 3 * length, ints.data() + 4 * length, weights.data(), length};
+  }
+};
+
+composer::Params params_for(int pic_width, int height, int scale) {
+  composer::Params p;
+  p.pic_num = 8;
+  p.view_num = 5;
+  p.view_pos = 2;
+  p.loop = true;
+  p.pitch = 13.7;
+  p.scale = scale;
+  p.pic_width = pic_width;
+  p.src_height = height;
+  p.scaled_width = scale * pic_width / 100;
+  p.scaled_height = scale * height / 100;
+  return p;
+}
+
+constexpr int kPicWidth = 61, kHeight = 45, kThreadCounts[] = {1, 2, 7};
+
+struct Renders {
+  Words work, beta, beta_from_rows, stable, print;
+};
+
+Renders render_all(composer::Params p, const ORV_PixelBuffer& source) {
+  Renders r;
+  r.work.assign(std::size_t(composer::work_width(p)) * composer::work_height(p), 0);
+  composer::build_work_image(p, source, r.work.data());
+  Tableset beta(p);
+  composer::build_beta_tables(p, beta.t);
+  const std::size_t shown = std::size_t(p.scaled_width) * p.scaled_height;
+  r.beta.assign(shown, 7);
+  composer::compose_beta(p, beta.t, composer::WorkSource{r.work.data()}, r.beta.data());
+  const composer::Resampling plan = composer::plan_resampling(p);
+  composer::WorkSource rows;
+  rows.resampling = &plan;
+  rows.source = source;
+  r.beta_from_rows.assign(shown, 7);
+  composer::compose_beta(p, beta.t, rows, r.beta_from_rows.data());
+  r.stable.assign(shown, 0);
+  composer::render_stable(
+      p, source, composer::words_view(r.stable.data(), p.scaled_width, p.scaled_height, p.scaled_width));
+  p.subpixels = 1;
+  Tableset print(p);
+  r.print.assign(shown, 9);
+  composer::render_print(
+      p, print.t, source,
+      composer::words_view(r.print.data(), p.scaled_width, p.scaled_height, p.scaled_width));
+  return r;
+}
+
+TEST(CoreTest, EveryRendererAndResamplerGivesTheSamePixelsOnOneTwoAndSevenThreads) {
+  Words strip = busy_strip(8 * kPicWidth, kHeight);
+  const ORV_PixelBuffer source = composer::words_view(strip.data(), 8 * kPicWidth, kHeight, 8 * kPicWidth);
+  for (int mode : {composer::kNearest, composer::kBilinearOrv, composer::kBicubicOrv,
+                   composer::kBilinear01, composer::kBilinear02, composer::kNnTest}) {
+    for (int scale : {100, 137}) {
+      composer::Params p = params_for(kPicWidth, kHeight, scale);
+      p.rs = mode;
+      composer::set_thread_count(1);
+      const Renders one = render_all(p, source);
+      EXPECT_EQ(one.beta_from_rows, one.beta) << "mode " << mode << " scale " << scale;
+      EXPECT_NE(one.print, Words(one.print.size(), 9));
+      for (int threads : kThreadCounts) {
+        composer::set_thread_count(threads);
+        const Renders many = render_all(p, source);
+        SCOPED_TRACE(testing::Message() << "mode " << mode << " scale " << scale << " threads " << threads);
+        EXPECT_EQ(many.work, one.work);
+        EXPECT_EQ(many.beta, one.beta);
+        EXPECT_EQ(many.beta_from_rows, one.beta);
+        EXPECT_EQ(many.stable, one.stable);
+        EXPECT_EQ(many.print, one.print);
+      }
+    }
+  }
+  composer::set_thread_count(0);
+}
+
+// A 2 x 1 source read through its palette: nearest to 4 x 1 repeats each
+// colour twice, and a point past the source reads black.
+TEST(CoreTest, AnEightBitSourceIsReadThroughItsPalette) {
+  unsigned char indices[4] = {1, 0, 0, 0};
+  unsigned char palette[256 * 4] = {};
+  palette[4] = 0x30, palette[5] = 0x20, palette[6] = 0x10;  // entry 1: blue, green, red
+  ORV_PixelBuffer source;
+  source.pixels = indices;
+  source.width = 2;
+  source.height = 1;
+  source.stride = 4;
+  source.bits = 8;
+  source.palette = palette;
+  EXPECT_EQ(composer::colour_at(source, 0, 0), 0x102030u);
+  EXPECT_EQ(composer::colour_at(source, 1, 0), 0u);
+  EXPECT_EQ(composer::colour_at(source, 2, 0), 0u);
+  composer::Resampling plan;
+  plan.mode = composer::kNearest;
+  plan.src_w = 2, plan.src_h = 1, plan.dst_w = 4, plan.dst_h = 1;
+  plan.columns.resize(4);
+  for (int j = 0; j < 4; ++j) plan.columns[std::size_t(j)].whole = j / 2;
+  plan.rows.resize(1);
+  std::uint32_t row[4] = {};
+  composer::resample_row(plan, source, 0, 0, 4, row);
+  EXPECT_EQ(std::vector<std::uint32_t>(row, row + 4),
+            (std::vector<std::uint32_t>{0x102030, 0x102030, 0, 0}));
+}
+
+}  // namespace
