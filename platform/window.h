@@ -170,6 +170,12 @@ void set_screen_metrics(const ScreenMetrics& metrics);
 // Finds a top-level window of this class in this or another process.
 // Windows of other processes are seen through their class lock files.
 bool find_window_by_class(const std::string& class_name);
+// Takes the class for this process when no process has a window of it nor
+// has taken it: checking and taking are one step, so that of two processes
+// starting together only one gets it. Until release_class, and while
+// windows of the class live, other processes find it in use.
+bool claim_class(const std::string& class_name);
+void release_class(const std::string& class_name);
 // The window of this process with that class, if any.
 Window find_local_window(const std::string& class_name);
 

@@ -23,10 +23,11 @@ std::vector<std::string> g_arguments;
 StartUpStep g_set_up_image_text = nullptr;
 StartUpStep g_shut_down_image_text = nullptr;
 
-// The first of the ten slots whose main window class nobody uses, or -1.
+// The first of the ten slots whose main window class nobody uses, taken
+// at once for this process, or -1.
 int claim_instance_slot() {
   for (int i = 0; i < kInstanceLimit; ++i)
-    if (!platform::find_window_by_class(main_window_class(i))) return i;
+    if (platform::claim_class(main_window_class(i))) return i;
   return -1;
 }
 
@@ -43,6 +44,29 @@ int message_loop() {
     platform::dispatch_message(msg);
   }
   return msg.code;
+}
+
+// Everything after the slot is taken.
+int run_in_slot(int instance) {
+  init_text_windows();
+  g_working_folder = platform::current_folder();
+  if (!register_window_classes()) return 1;
+  // Before the main window, whose creation starts the worker: ORV_Ready may
+  // draw text into images at once, and a colour it sets is not overwritten.
+  if (g_set_up_image_text) g_set_up_image_text();
+  platform::Window window = create_main_window(instance);
+  if (!window) {
+    if (g_shut_down_image_text) g_shut_down_image_text();
+    return 1;
+  }
+  char depth[32];
+  std::snprintf(depth, sizeof depth, "%d-bit color", display_depth());
+  ORV_SetStatusText(depth);
+  platform::accept_drops(window, true);
+  platform::invalidate_window(window);
+  int code = message_loop();
+  if (g_shut_down_image_text) g_shut_down_image_text();
+  return code;
 }
 
 }  // namespace
@@ -70,24 +94,8 @@ int run_program(const platform::Backend* backend) {
     platform::message_box({}, u"Over instance limit!", u"ORVLIB");
     return 1;
   }
-  init_text_windows();
-  g_working_folder = platform::current_folder();
-  if (!register_window_classes()) return 1;
-  // Before the main window, whose creation starts the worker: ORV_Ready may
-  // draw text into images at once, and a colour it sets is not overwritten.
-  if (g_set_up_image_text) g_set_up_image_text();
-  platform::Window window = create_main_window(instance);
-  if (!window) {
-    if (g_shut_down_image_text) g_shut_down_image_text();
-    return 1;
-  }
-  char depth[32];
-  std::snprintf(depth, sizeof depth, "%d-bit color", display_depth());
-  ORV_SetStatusText(depth);
-  platform::accept_drops(window, true);
-  platform::invalidate_window(window);
-  int code = message_loop();
-  if (g_shut_down_image_text) g_shut_down_image_text();
+  int code = run_in_slot(instance);
+  platform::release_class(main_window_class(instance));
   return code;
 }
 

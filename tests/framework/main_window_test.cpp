@@ -4,7 +4,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <vector>
 
 #include "framework/console/text_window.h"
 #include "framework/core/snap.h"
@@ -169,6 +171,7 @@ TEST(MainWindowTest, AnEleventhInstanceShowsTheLimitBoxAndExitsWithOne) {
   pid_t eleventh = fork();
   if (eleventh == 0) {
     platform::reset_windows_for_tests();
+    headless::clear_shown();  // boxes shown earlier in this process are no answer here
     int code = orv::run_program(headless::backend());
     auto boxes = headless::message_boxes_shown();
     bool shown = boxes.size() == 1 && boxes[0].text == u"Over instance limit!" &&
@@ -182,6 +185,59 @@ TEST(MainWindowTest, AnEleventhInstanceShowsTheLimitBoxAndExitsWithOne) {
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 1);
   EXPECT_FALSE(platform::find_window_by_class(orv::main_window_class(9)));  // freed by the kill
+}
+
+// Fourteen processes started at the same moment: ten run, each in a slot of
+// its own, and four show the limit box and end with 1.
+TEST(MainWindowTest, FourteenInstancesStartedTogetherTakeTenDifferentSlots) {
+  int go[2], slots[2], done[2];
+  ASSERT_EQ(pipe(go), 0);
+  ASSERT_EQ(pipe(slots), 0);
+  ASSERT_EQ(pipe(done), 0);
+  static int g_slots, g_done;  // for the hook, which captures nothing
+  g_slots = slots[1];
+  g_done = done[0];
+  pid_t children[14];
+  for (pid_t& child : children) {
+    child = fork();
+    if (child == 0) {
+      close(go[1]);
+      close(done[1]);
+      platform::reset_windows_for_tests();
+      orv::reset_run_state_for_tests();
+      char byte = 0;
+      (void)!read(go[0], &byte, 1);  // all start at once when the pipe closes
+      test_program::ready = [] {
+        char slot = char(orv::instance_number());
+        (void)!write(g_slots, &slot, 1);
+        (void)!read(g_done, &slot, 1);  // the slot is held until every process has started
+        _exit(0);
+      };
+      int code = orv::run_program(headless::backend());
+      char refused = -1;
+      (void)!write(g_slots, &refused, 1);
+      _exit(code);
+    }
+  }
+  close(go[0]);
+  close(go[1]);
+  std::vector<int> taken;
+  for (std::size_t i = 0; i < std::size(children); ++i) {
+    char slot = 0;
+    ASSERT_EQ(read(slots[0], &slot, 1), 1);
+    if (slot >= 0) taken.push_back(slot);
+  }
+  close(done[1]);
+  int refused = 0;
+  for (pid_t child : children) {
+    int status = 0;
+    waitpid(child, &status, 0);
+    refused += WIFEXITED(status) && WEXITSTATUS(status) == 1;
+  }
+  for (int fd : {done[0], slots[0], slots[1]}) close(fd);
+  std::sort(taken.begin(), taken.end());
+  EXPECT_EQ(taken, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+  EXPECT_EQ(refused, 4);
 }
 
 // The main window snaps to the screen bottom only when Ctrl is held. A text

@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 
 #include "platform/headless/driver.h"
 #include "platform/window.h"
@@ -33,10 +34,14 @@ class InstanceLockTest : public ::testing::Test {
     std::filesystem::remove_all(folder_);
   }
 
-  // Whether a fresh process finds the class.
-  static bool found_by_other_process() {
+  // Whether a fresh process finds the class; `through_lock_file`: the
+  // process does not share this one's windows, only its lock files.
+  static bool found_by_other_process(bool through_lock_file = false) {
     pid_t pid = fork();
-    if (pid == 0) _exit(platform::find_window_by_class("orv_lock_probe") ? 1 : 0);
+    if (pid == 0) {
+      if (through_lock_file) platform::reset_windows_for_tests();
+      _exit(platform::find_window_by_class("orv_lock_probe") ? 1 : 0);
+    }
     int status = 0;
     waitpid(pid, &status, 0);
     return WIFEXITED(status) && WEXITSTATUS(status) == 1;
@@ -115,6 +120,97 @@ TEST_F(InstanceLockTest, LinksAndFoldersOpenToOthersAreNotTrusted) {
   EXPECT_FALSE(std::filesystem::exists(session / "orv_lock_probe.lock"));
   platform::destroy_window(b);
   if (!shared_existed) std::filesystem::remove_all("/tmp/orvlib-" + std::to_string(getuid()));
+}
+
+// Each folder of the lock path that someone else could have made or
+// replaced is refused as the runtime folder's own is: locking goes on in a
+// private folder elsewhere, across processes, and nothing is made through
+// the planted folder.
+TEST_F(InstanceLockTest, APlantedFolderOnTheLockPathIsRefusedAndLockingGoesOn) {
+  namespace fs = std::filesystem;
+  const fs::path session = folder_ / "orvlib" / "headless";
+  const fs::path elsewhere = folder_ / "elsewhere";
+  struct Row {
+    const char* what;
+    std::function<bool()> plant;  // false: this row cannot be set up here
+  };
+  const Row rows[] = {
+      {"session folder is a link",
+       [&] {
+         fs::create_directories(elsewhere);
+         fs::create_symlink(elsewhere, session);
+         return true;
+       }},
+      {"session folder others may write to",
+       [&] {
+         fs::create_directory(session);
+         fs::permissions(session, fs::perms::all, fs::perm_options::replace);
+         return true;
+       }},
+      {"session folder of another user",
+       [&] {
+         fs::create_directory(session);
+         return chown(session.c_str(), 65534, 65534) == 0;  // only root may give it away
+       }},
+  };
+  const std::string shared = "/tmp/orvlib-" + std::to_string(getuid());
+  bool shared_existed = fs::exists(shared);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    fs::create_directories(folder_ / "orvlib");
+    fs::permissions(folder_ / "orvlib", fs::perms::owner_all, fs::perm_options::replace);
+    if (!row.plant()) continue;
+    platform::Window w = make();
+    EXPECT_TRUE(found_by_other_process(true));
+    platform::destroy_window(w);
+    EXPECT_FALSE(found_by_other_process(true));
+    EXPECT_TRUE(fs::is_empty(fs::is_symlink(session) ? elsewhere : session));
+    fs::remove_all(folder_ / "orvlib");
+    fs::remove_all(elsewhere);
+  }
+  if (!shared_existed) fs::remove_all(shared);
+}
+
+// Of several processes that claim a class at the same moment, exactly one
+// gets it; the others, and this process again, are refused until released.
+TEST_F(InstanceLockTest, AClassIsClaimedByOneProcessOnly) {
+  int go[2], results[2], done[2];
+  ASSERT_EQ(pipe(go), 0);
+  ASSERT_EQ(pipe(results), 0);
+  ASSERT_EQ(pipe(done), 0);
+  pid_t children[6];
+  for (pid_t& child : children) {
+    child = fork();
+    if (child == 0) {
+      close(go[1]);
+      close(done[1]);
+      char byte = 0;
+      (void)!read(go[0], &byte, 1);  // all start at once when the pipe closes
+      byte = platform::claim_class("orv_lock_probe") ? 1 : 0;
+      (void)!write(results[1], &byte, 1);
+      (void)!read(done[0], &byte, 1);  // holds the claim until every child has tried
+      _exit(0);
+    }
+  }
+  close(go[0]);
+  close(go[1]);
+  int claimed = 0;
+  for (std::size_t i = 0; i < std::size(children); ++i) {
+    char byte = 0;
+    ASSERT_EQ(read(results[0], &byte, 1), 1);
+    claimed += byte;
+  }
+  close(done[1]);
+  for (pid_t child : children) waitpid(child, nullptr, 0);
+  close(done[0]);
+  close(results[0]);
+  close(results[1]);
+  EXPECT_EQ(claimed, 1);
+  ASSERT_TRUE(platform::claim_class("orv_lock_probe"));
+  EXPECT_FALSE(platform::claim_class("orv_lock_probe"));
+  EXPECT_TRUE(found_by_other_process());
+  platform::release_class("orv_lock_probe");
+  EXPECT_FALSE(found_by_other_process());
 }
 
 }  // namespace
