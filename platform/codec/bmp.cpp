@@ -243,7 +243,8 @@ CodecStatus decode_dib_pixels(const DibInfo& info, const std::uint8_t* data, std
         row_bytes(info.width, info.bits) * (info.height - 1) + (info.width * info.bits + 7) / 8;
     if (needed > std::int64_t(available)) return CodecStatus::NotDecodable;
   }
-  prepare_picture(out, int(info.width), info.height, info.bits <= 8 ? 8 : 32);
+  result = prepare_picture(out, int(info.width), info.height, info.bits <= 8 ? 8 : 32);
+  if (result != CodecStatus::Ok) return result;
   if (info.bits <= 8) read_palette(info, data + info.palette_offset, out);
   if (rle) return decode_rle(info, pixels, available, out);
   if (info.bits <= 8)

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "platform/codec/codec_internal.h"
+#include "platform/codec/memory_budget.h"
 
 namespace platform {
 
@@ -40,6 +41,7 @@ CodecStatus read_file(const char* path, std::vector<std::uint8_t>& bytes) {
   if (path == nullptr || stat(path, &st) != 0 || !S_ISREG(st.st_mode))
     return CodecStatus::FileNotFound;
   if (st.st_size > kMaxFileSize) return CodecStatus::TooLarge;
+  if (!fits_memory_budget(std::uint64_t(st.st_size))) return CodecStatus::OutOfMemory;
   std::FILE* file = std::fopen(path, "rb");
   if (file == nullptr) return CodecStatus::FileUnreadable;
   CodecStatus result = CodecStatus::FileUnreadable;
@@ -118,9 +120,11 @@ CodecStatus check_picture_size(std::int64_t width, std::int64_t height, std::siz
   return CodecStatus::Ok;
 }
 
-void prepare_picture(Picture& out, int width, int height, int bits) {
+CodecStatus prepare_picture(Picture& out, int width, int height, int bits) {
   clear_picture(out);
   std::size_t count = std::size_t(width) * std::size_t(height);
+  if (!fits_memory_budget(std::uint64_t(count) * (bits == 8 ? 1 : 4)))
+    return CodecStatus::OutOfMemory;
   if (bits == 8) {
     out.indices.assign(count, 0);
   } else {
@@ -129,6 +133,7 @@ void prepare_picture(Picture& out, int width, int height, int bits) {
   out.width = width;
   out.height = height;
   out.bits = bits;
+  return CodecStatus::Ok;
 }
 
 void clear_picture(Picture& out) {

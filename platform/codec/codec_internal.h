@@ -77,7 +77,8 @@ CodecStatus check_picture_size(std::int64_t width, std::int64_t height, std::siz
                                std::int64_t pixels_per_byte);
 
 // Sizes and zero-fills a picture's buffers; the size must have been checked.
-void prepare_picture(Picture& out, int width, int height, int bits);
+// OutOfMemory, with nothing allocated, when they do not fit the memory budget.
+CodecStatus prepare_picture(Picture& out, int width, int height, int bits);
 
 // Empties a picture (after a failure).
 void clear_picture(Picture& out);

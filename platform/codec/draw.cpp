@@ -91,7 +91,8 @@ CodecStatus picture_from_bitmap(const Bitmap& bitmap, Picture& out) {
       bitmap.height <= 0 || bitmap.width > kMaxPictureSide || bitmap.height > kMaxPictureSide)
     return CodecStatus::BadArgument;
   try {
-    prepare_picture(out, bitmap.width, bitmap.height, bitmap.bits);
+    if (prepare_picture(out, bitmap.width, bitmap.height, bitmap.bits) != CodecStatus::Ok)
+      return CodecStatus::OutOfMemory;
     for (int y = 0; y < bitmap.height; ++y) {
       std::size_t row = std::size_t(y) * bitmap.width;
       for (int x = 0; x < bitmap.width; ++x) {

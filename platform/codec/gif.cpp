@@ -104,7 +104,8 @@ CodecStatus decode_gif(const std::uint8_t* data, std::size_t size, Picture& out)
   result = check_picture_size(frame.Width, frame.Height, size, kRatioLzw);
   if (result != CodecStatus::Ok) return result;
 
-  prepare_picture(out, int(width), int(height), 8);
+  result = prepare_picture(out, int(width), int(height), 8);
+  if (result != CodecStatus::Ok) return result;
   read_palette(map, transparent, out);
   // Outside the frame: the transparent index when there is one, which is
   // black, otherwise the background colour. The background index belongs to

@@ -5,6 +5,7 @@
 
 #include "platform/codec/codec_internal.h"
 #include "platform/codec/dib.h"
+#include "platform/codec/memory_budget.h"
 
 namespace platform::codec {
 
@@ -40,14 +41,18 @@ bool pick_entry(const std::uint8_t* data, std::size_t size, IconEntry& best) {
   return best_area > 0;
 }
 
-void to_32_bits(Picture& picture) {
-  if (picture.bits == 32) return;
+// OutOfMemory, with the picture as it was, when the 32-bit copy does not fit.
+CodecStatus to_32_bits(Picture& picture) {
+  if (picture.bits == 32) return CodecStatus::Ok;
+  if (!fits_memory_budget(std::uint64_t(picture.indices.size()) * 4))
+    return CodecStatus::OutOfMemory;
   std::vector<std::uint32_t> pixels(picture.indices.size());
   for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = picture_colour(picture, i);
   picture.pixels.swap(pixels);
   std::vector<std::uint8_t>().swap(picture.indices);
   std::vector<std::uint32_t>().swap(picture.palette);
   picture.bits = 32;
+  return CodecStatus::Ok;
 }
 
 // Lays the pixels over black: by the alpha channel when a 32-bit entry has
@@ -90,7 +95,8 @@ CodecStatus decode_icon_dib(const std::uint8_t* data, std::size_t size, Picture&
   std::size_t mask_at = info.pixel_offset + std::size_t(stride) * info.height;
   std::size_t mask_size = std::size_t((info.width + 31) / 32) * 4 * std::size_t(info.height);
   if (mask_at > size || size - mask_at < mask_size) return CodecStatus::NotDecodable;
-  to_32_bits(out);
+  result = to_32_bits(out);
+  if (result != CodecStatus::Ok) return result;
   apply_transparency(info, data + mask_at, out);
   return CodecStatus::Ok;
 }
@@ -104,7 +110,7 @@ CodecStatus decode_ico(const std::uint8_t* data, std::size_t size, Picture& out)
   const std::uint8_t* p = data + entry.offset;
   if (detect_picture_format(p, entry.size) == PictureFormat::Png) {
     CodecStatus result = decode_png(p, entry.size, out);
-    if (result == CodecStatus::Ok) to_32_bits(out);
+    if (result == CodecStatus::Ok) result = to_32_bits(out);
     return result;
   }
   return decode_icon_dib(p, entry.size, out);

@@ -125,7 +125,12 @@ void run_decoder(DecodeState& s, const std::uint8_t* data, std::size_t size, Pic
       (*s.cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&s.cinfo), JPOOL_IMAGE,
                                    s.cinfo.output_width * JDIMENSION(s.cinfo.output_components), 1);
   try {
-    prepare_picture(out, int(s.cinfo.output_width), int(s.cinfo.output_height), 32);
+    CodecStatus prepared =
+        prepare_picture(out, int(s.cinfo.output_width), int(s.cinfo.output_height), 32);
+    if (prepared != CodecStatus::Ok) {
+      s.result = prepared;
+      return;
+    }
   } catch (const std::bad_alloc&) {
     s.result = CodecStatus::OutOfMemory;
     return;

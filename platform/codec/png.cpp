@@ -125,7 +125,11 @@ void run_decoder(DecodeState& s, Picture& out) {
   if (png_get_rowbytes(s.png, s.info) != png_size_t(width) * (indexed ? 1 : 4)) return;
   if (s.rows.size() != height) return;
   try {
-    prepare_picture(out, int(width), int(height), indexed ? 8 : 32);
+    CodecStatus prepared = prepare_picture(out, int(width), int(height), indexed ? 8 : 32);
+    if (prepared != CodecStatus::Ok) {
+      s.result = prepared;
+      return;
+    }
     if (indexed) read_palette(s.png, s.info, out);
   } catch (const std::bad_alloc&) {
     s.result = CodecStatus::OutOfMemory;

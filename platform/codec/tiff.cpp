@@ -291,16 +291,19 @@ CodecStatus decode_tiff(const std::uint8_t* data, std::size_t size, Picture& out
     return CodecStatus::NotDecodable;
   CodecStatus result = check_picture_size(width, height, size, kRatioTiff);
   if (result != CodecStatus::Ok) return result;
+  // A coding this libtiff cannot decode fails only once the picture has been
+  // allocated: refuse it first.
+  std::uint16_t compression = COMPRESSION_NONE;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+  if (!TIFFIsCODECConfigured(compression)) return CodecStatus::NotDecodable;
   // Refused before the picture is allocated: pages whose data cannot fill
   // them (uncompressed data missing, or a compressed page beyond what its
   // coding can reach).
-  if (data_present(tif, size) < least_data(tif, width, height)) {
-    std::uint16_t compression = COMPRESSION_NONE;
-    TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+  if (data_present(tif, size) < least_data(tif, width, height))
     return compression == COMPRESSION_NONE ? CodecStatus::NotDecodable : CodecStatus::TooLarge;
-  }
   bool indexed = is_plain_palette(tif);
-  prepare_picture(out, int(width), int(height), indexed ? 8 : 32);
+  result = prepare_picture(out, int(width), int(height), indexed ? 8 : 32);
+  if (result != CodecStatus::Ok) return result;
   return indexed ? read_palette_image(tif, out) : read_rgba_image(tif, out);
 }
 

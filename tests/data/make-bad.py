@@ -126,9 +126,9 @@ write("gif-missing-rows.gif", gif(4, 4, (0, 0, 4, 4), small_lzw))
 write("gif-no-frame.gif", b"GIF89a" + struct.pack("<HHBBB", 2, 2, 0x80, 0, 0) + b"\0\0\0\xff\xff\xff;")
 
 
-def tiff(width, height, strip_offset, strip_bytes, ifd_offset=8, extra=b""):
+def tiff(width, height, strip_offset, strip_bytes, ifd_offset=8, extra=b"", compression=1):
     entries = [
-        (256, 4, 1, width), (257, 4, 1, height), (258, 3, 1, 8), (259, 3, 1, 1), (262, 3, 1, 1),
+        (256, 4, 1, width), (257, 4, 1, height), (258, 3, 1, 8), (259, 3, 1, compression), (262, 3, 1, 1),
         (273, 4, 1, strip_offset), (277, 3, 1, 1), (278, 4, 1, height), (279, 4, 1, strip_bytes),
     ]
     ifd = struct.pack("<H", len(entries))
@@ -145,6 +145,9 @@ write("tiff-zero-width.tif", tiff(0, 4, 8, 16, extra=b"\0" * 16))
 # 16384 x 16384 uncompressed grey declared in 4 KiB.
 plain = tiff(16384, 16384, 8, 16384 * 16384)
 write("tiff-plain-giant.tif", plain + b"\0" * (4096 - len(plain)))
+# The same page in a coding nobody knows.
+unknown = tiff(16384, 16384, 8, 4000, compression=12345)
+write("tiff-unknown-coding.tif", unknown + b"\0" * (4096 - len(unknown)))
 
 
 def ico(entries, blobs):

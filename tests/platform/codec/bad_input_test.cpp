@@ -24,6 +24,7 @@ std::size_t __sanitizer_get_allocated_size(const volatile void* p);
 #endif
 
 #include "platform/codec/codec_internal.h"
+#include "platform/codec/memory_budget.h"
 #include "test_util.h"
 
 using namespace platform;
@@ -103,9 +104,9 @@ TEST(CodecBadInput, RefusingDeclaredGiantsTakesLittleMemory) {
 #ifdef ORV_COUNT_HEAP
   static const bool installed = __sanitizer_install_malloc_and_free_hooks(on_malloc, on_free) != 0;
   ASSERT_TRUE(installed);
-  for (const char* name :
-       {"tiff-plain-giant.tif", "png-rgb-bomb.png", "jpeg-progressive-bomb.jpg", "tiff-huge.tif",
-        "png-bomb.png", "jpeg-bomb.jpg", "gif-bomb.gif", "bmp-rle-bomb.bmp"}) {
+  for (const char* name : {"tiff-plain-giant.tif", "tiff-unknown-coding.tif", "png-rgb-bomb.png",
+                           "jpeg-progressive-bomb.jpg", "tiff-huge.tif", "png-bomb.png",
+                           "jpeg-bomb.jpg", "gif-bomb.gif", "bmp-rle-bomb.bmp"}) {
     std::vector<std::uint8_t> bytes = read_bytes(data_path(std::string("bad/") + name));
     ASSERT_FALSE(bytes.empty()) << name;
     Picture p;
@@ -119,6 +120,68 @@ TEST(CodecBadInput, RefusingDeclaredGiantsTakesLittleMemory) {
 #else
   GTEST_SKIP() << "counts allocations through AddressSanitizer's hooks";
 #endif
+}
+
+// A PNG of 16384 x 16384 grey (1 GiB as a 32-bit picture) whose data ends
+// early: enough of it to pass the bomb checks, then nothing.
+std::vector<std::uint8_t> cut_giant_png() {
+  auto crc = [](const std::uint8_t* p, std::size_t n) {
+    std::uint32_t c = 0xFFFFFFFFu;
+    for (std::size_t i = 0; i < n; ++i) {
+      c ^= p[i];
+      for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1)));
+    }
+    return ~c;
+  };
+  auto put_be32 = [](std::vector<std::uint8_t>& v, std::uint32_t x) {
+    for (int shift = 24; shift >= 0; shift -= 8) v.push_back(std::uint8_t(x >> shift));
+  };
+  std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  put_be32(png, 13);
+  std::size_t ihdr = png.size();
+  for (char c : std::string("IHDR")) png.push_back(std::uint8_t(c));
+  put_be32(png, 16384);
+  put_be32(png, 16384);
+  for (std::uint8_t b : {8, 0, 0, 0, 0}) png.push_back(b);  // 8-bit grey, not interlaced
+  put_be32(png, crc(png.data() + ihdr, png.size() - ihdr));
+  put_be32(png, 2000000);  // an IDAT of 2 MB of which 300 KB are there
+  for (char c : std::string("IDAT")) png.push_back(std::uint8_t(c));
+  png.insert(png.end(), {0x78, 0x01});  // a zlib stream of stored blocks
+  png.resize(png.size() + 300000, 0);
+  return png;
+}
+
+// Each decoder checks its picture against the memory budget before it
+// allocates it: a picture that does not fit is OutOfMemory at once, and
+// nothing is left behind.
+TEST(CodecBadInput, APictureBeyondTheMemoryBudgetIsOutOfMemoryBeforeItIsAllocated) {
+  struct Row {
+    std::string what;
+    std::vector<std::uint8_t> bytes;
+    std::uint64_t budget;
+  };
+  std::vector<Row> rows;
+  for (const char* name :
+       {"four.bmp", "rle8.bmp", "palette.png", "rgb16.png", "baseline.jpg", "progressive.jpg",
+        "sixteen.gif", "strips.tif", "palette.tif", "icon.ico"})
+    rows.push_back({name, read_bytes(data_path(std::string("samples/") + name)), 1});
+  rows.push_back({"16384 x 16384 PNG cut short", cut_giant_png(), 512u << 20});
+  for (const Row& row : rows) {
+    ASSERT_FALSE(row.bytes.empty()) << row.what;
+    set_memory_budget_for_tests(row.budget);
+    Picture p;
+    CodecStatus status = decode_picture(row.bytes.data(), row.bytes.size(), p);
+    set_memory_budget_for_tests(0);
+    EXPECT_EQ(status, CodecStatus::OutOfMemory) << row.what;
+    expect_consistent(status, p, row.what);
+  }
+  // A file is not even read into memory when it cannot fit.
+  set_memory_budget_for_tests(16);
+  Picture p;
+  CodecStatus status = load_picture(data_path("samples/four.bmp").c_str(), p);
+  set_memory_budget_for_tests(0);
+  EXPECT_EQ(status, CodecStatus::OutOfMemory);
+  EXPECT_STREQ(codec_status_name(CodecStatus::OutOfMemory), "out of memory");
 }
 
 TEST(CodecBadInput, LimitsFollowTheDeclaredSizeAndTheInputSize) {
