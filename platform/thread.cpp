@@ -6,6 +6,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
+#include <system_error>
 #include <thread>
 
 namespace platform {
@@ -38,16 +40,25 @@ ThreadId current_thread_id() {
 }
 
 Thread start_thread(ThreadProc proc) {
-  auto record = std::make_shared<ThreadRecord>();
   std::atomic<ThreadId> started_id{0};
-  // The record is shared with the thread so an abandoned thread may outlive
-  // every handle the caller keeps.
-  record->thread = std::thread([record, proc, &started_id] {
-    started_id.store(current_thread_id());
-    started_id.notify_one();
-    int code = proc();
-    if (!record->abandoned.load()) record->exit_code.store(code);
-  });
+  Thread record;
+  // No thread for the process (its limit reached) or no memory for a stack:
+  // the caller decides, as for any failed start.
+  try {
+    record = std::make_shared<ThreadRecord>();
+    // The record is shared with the thread so an abandoned thread may
+    // outlive every handle the caller keeps.
+    record->thread = std::thread([record, proc, &started_id] {
+      started_id.store(current_thread_id());
+      started_id.notify_one();
+      int code = proc();
+      if (!record->abandoned.load()) record->exit_code.store(code);
+    });
+  } catch (const std::system_error&) {
+    return {};
+  } catch (const std::bad_alloc&) {
+    return {};
+  }
   started_id.wait(0);
   record->id = started_id.load();
   return record;

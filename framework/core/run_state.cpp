@@ -10,6 +10,7 @@
 #include "platform/backend.h"
 #include "platform/queue.h"
 
+#include <cstdio>
 #include <mutex>
 
 std::atomic<int> orv_start_req{0};
@@ -63,6 +64,7 @@ int worker_body() {
 bool start_worker(platform::Window main_window) {
   g_main_window = main_window;
   platform::Thread worker = platform::start_thread(worker_body);
+  if (!worker) std::fprintf(stderr, "orvlib: no thread could be started for the program\n");
   std::lock_guard lock(g_worker_mutex);
   g_worker = worker;
   return g_worker != nullptr;

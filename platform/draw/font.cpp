@@ -121,15 +121,21 @@ bool match_face(const LogFont& lf, const std::string& family, std::string* file,
   if (!FcInit()) return false;
   FcPattern* pattern = FcPatternCreate();
   if (!pattern) return false;
-  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+  // Every step can fail for want of memory; a failed one ends the lookup
+  // (no face found) rather than go on with a half-built pattern.
   int weight = lf.weight > 0 ? lf.weight : kWeightNormal;
-  FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(std::min(weight, 1000)));
-  FcPatternAddInteger(pattern, FC_SLANT, lf.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-  FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-  if (lf.char_set == kCharsetShiftJis) {
-    FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>("ja"));
+  bool built =
+      FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str())) &&
+      FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(std::min(weight, 1000))) &&
+      FcPatternAddInteger(pattern, FC_SLANT, lf.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN) &&
+      FcPatternAddBool(pattern, FC_SCALABLE, FcTrue) &&
+      (lf.char_set != kCharsetShiftJis ||
+       FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>("ja"))) &&
+      FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+  if (!built) {
+    FcPatternDestroy(pattern);
+    return false;
   }
-  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
   FcDefaultSubstitute(pattern);
   FcResult result = FcResultNoMatch;
   FcPattern* match = FcFontMatch(nullptr, pattern, &result);
