@@ -77,22 +77,25 @@ bool platform_path(const char* path, std::u16string& out) {
   return true;
 }
 
-// The file name with the format's extension ensured: the last four units,
-// in lower case, either are the extension or the extension is appended.
+// The file name with the format's extension ensured: the last four
+// characters, in lower case, either are the extension or the extension is
+// appended. The name's bytes are kept as they are (file names are bytes:
+// one that is not valid text still names exactly one file).
 bool path_with_extension(const char* path, int format, std::string& out) {
   std::u16string name;
   if (!platform_path(path, name)) return false;
-  std::u16string extension = kSaveFormats[format].extension;
+  std::string extension = platform::from_utf16(kSaveFormats[format].extension);
+  out = path;
   bool present = false;
-  if (name.size() >= 4) {
-    std::u16string tail = name.substr(name.size() - 4);
-    for (char16_t& c : tail)
-      if (c >= u'A' && c <= u'Z') c = char16_t(c - u'A' + u'a');
+  if (out.size() >= 4) {
+    std::string tail = out.substr(out.size() - 4);
+    for (char& c : tail)
+      if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
     present = tail == extension;
   }
-  if (!present) name += extension;
-  if (name.size() >= std::size_t(platform::kMaxPath)) return false;
-  out = platform::from_utf16(name);
+  if (present) return true;
+  if (name.size() + extension.size() >= std::size_t(platform::kMaxPath)) return false;
+  out += extension;
   return true;
 }
 
@@ -253,11 +256,10 @@ void reset_image_file_dialogs_for_tests() {
 namespace orv {
 
 bool read_picture_file(const char* path, platform::Picture& picture) {
-  std::u16string name;
+  std::u16string name;  // only for the length limit: the file is opened by its own bytes
   if (!platform_path(path, name)) return false;
-  return platform::load_picture(platform::from_utf16(name).c_str(), picture) ==
-             platform::CodecStatus::Ok &&
-         picture.width > 0 && picture.height > 0;
+  return platform::load_picture(path, picture) == platform::CodecStatus::Ok && picture.width > 0 &&
+         picture.height > 0;
 }
 
 int draw_into_current_image(const platform::Picture& picture, int x, int y) {

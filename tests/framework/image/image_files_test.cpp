@@ -220,6 +220,9 @@ TEST_F(ImageFilesTest, SavesAppendTheFormatsExtensionOrAreRefusedWithoutAFile) {
       {"pic.tiff", 4, "pic.tiff.tif", platform::PictureFormat::Tiff},
       {"a.png", 0, "a.png.bmp", platform::PictureFormat::Bmp},
       {"b.Gif", 2, "b.Gif", platform::PictureFormat::Gif},
+      // File names are bytes: one that is not valid text keeps them.
+      {"o\xff", 3, "o\xff.png", platform::PictureFormat::Png},
+      {"\xfe.BMP", 0, "\xfe.BMP", platform::PictureFormat::Bmp},
   };
   write_bytes(at("plain"), {'x'});
   on_worker([&] {
@@ -239,8 +242,11 @@ TEST_F(ImageFilesTest, SavesAppendTheFormatsExtensionOrAreRefusedWithoutAFile) {
     std::vector<std::uint8_t> bytes = read_bytes(at(c.file));
     EXPECT_EQ(platform::detect_picture_format(bytes.data(), bytes.size()), c.written) << c.file;
   }
-  // The six saved and "plain".
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 7);
+  // Read back under exactly those bytes.
+  on_worker([&] { EXPECT_EQ(ORV_LoadImageFile(at("o\xff.png").c_str(), 0, 0), 0); });
+  // The eight saved and "plain"; none under a name with U+FFFD.
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 9);
+  EXPECT_FALSE(fs::exists(at("o\xEF\xBF\xBD.png")));
 }
 
 // The dialogs alone, answered by a back end that records what it was asked.
