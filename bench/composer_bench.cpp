@@ -1,29 +1,18 @@
-// The lenticular composer's renderers at full-screen sizes: the BETA
-// position and full redraws, the six resampling modes of the work image,
-// and the STABLE and PRINT renderers.
+// The lenticular composer's core at full-screen sizes, over plain pixel
+// buffers: the BETA position and full redraws, the six resampling modes of
+// the work image, and the STABLE and PRINT renderers, each on 1 thread and
+// on 2 (the scaling shows in the threads column).
 //
-// The program is a user program of its own on the headless back end (the
-// composer's own work, not a desktop's paint): ORV_Ready opens the text
-// window the composer prints its status on and presses Start; ORV_Main runs
-// every measurement on the worker thread, which owns the image windows, then
-// presses Exit.
+// Each case is one output size (1920 x 1080, 3840 x 2160) with 8 views of a
+// strip of 8 pictures of 480 x 270, scaled as FIT scales them to cover the
+// output; the strip STABLE and PRINT read holds the 8 pictures at the
+// output's size.
 //
-// Each case is one output size (1920 x 1080, 3840 x 2160) and one view count
-// (2, 8) over a source strip of 8 pictures of 480 x 270. A run goes the
-// composer's own way: start_run, then FIT, which scales the pictures to
-// cover the output; image 1, the strip STABLE and PRINT read, holds the 8
-// pictures at the output's size.
-//
-// The operations run for seconds at 3840 x 2160, too long for Google
-// Benchmark's iteration control: every figure is the median of three to
-// seven repetitions (one for an operation slower than 5 s), and each
-// repetition is paired with a baseline taken just before it, one memcpy of
-// the bytes the operation must at least write (and read): image 2's bytes
-// for the renderers, the work image's bytes for the resampling. The ratio
+// Every figure is the median of three to seven repetitions (one for an
+// operation slower than 5 s), each paired with a baseline taken just before
+// it: one memcpy of the bytes the operation must at least write, the
+// output's for the renderers, the work image's for the resampling. The ratio
 // is the median time over the median baseline.
-//
-// The work image does not depend on the view count, so the resampling modes
-// are measured once per size (views "any").
 #include <stdlib.h>
 
 #include <algorithm>
@@ -37,21 +26,12 @@
 
 #include <benchmark/benchmark.h>
 
-#include "bench/bench_program.h"
-#include "composer/buffers.h"
-#include "composer/main_loop.h"
-#include "composer/output_window.h"
 #include "composer/params.h"
+#include "composer/pixels.h"
+#include "composer/pool.h"
 #include "composer/render.h"
 #include "composer/resample.h"
-#include "framework/core/entry.h"
-#include "framework/core/main_window.h"
-#include "framework/image/image_table.h"
-#include "framework/orvlib.h"
-#include "platform/headless/driver.h"
-#include "platform/queue.h"
-#include "platform/thread.h"
-#include "platform/window.h"
+#include "composer/tables.h"
 
 namespace {
 
@@ -61,16 +41,12 @@ constexpr int kPictures = 8;
 constexpr int kPictureWidth = 480;
 constexpr int kPictureHeight = 270;
 
-// The composer's buttons this run presses.
-constexpr int kButtonPrint = 13;
-constexpr int kButtonStable = 15;
-constexpr int kButtonFit = 28;
-
 struct OutputSize {
   int width, height;
 };
 constexpr OutputSize kSizes[] = {{1920, 1080}, {3840, 2160}};
-constexpr int kViewCounts[] = {2, 8};
+constexpr int kViews = 8;
+constexpr int kThreadCounts[] = {1, 2};
 
 // Repetitions: at least kMinReps, at most kMaxReps, and no more once an
 // operation has taken kRepBudget seconds in all. An operation whose first
@@ -81,8 +57,6 @@ constexpr int kMinReps = 3;
 constexpr int kMaxReps = 7;
 constexpr double kRepBudget = 2.0;
 constexpr double kLongRep = 5.0;
-
-int g_status = 0;
 
 double seconds_since(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
@@ -112,6 +86,7 @@ struct Row {
   std::string operation;
   std::string size;
   std::string views;
+  int threads = 0;
   int reps = 0;
   double ms = 0;
   double baseline_ms = 0;
@@ -141,13 +116,14 @@ void measure(const std::string& operation, const std::string& size, const std::s
   Row row{operation,
           size,
           views,
+          composer::thread_count(),
           int(times.size()),
           median(times) * 1e3,
           median(baselines) * 1e3,
           basis,
           double(bytes) / 1e6};
-  std::fprintf(stderr, "  %-16s %-9s %-4s %8.2f ms\n", row.operation.c_str(), row.size.c_str(),
-               row.views.c_str(), row.ms);
+  std::fprintf(stderr, "  %-16s %-9s %-4s %d %8.2f ms\n", row.operation.c_str(),
+               row.size.c_str(), row.views.c_str(), row.threads, row.ms);
   g_rows.push_back(row);
 }
 
@@ -168,22 +144,15 @@ std::uint32_t pattern(int x, int y, int picture, int picture_width, int height) 
   return std::uint32_t(r) << 16 | std::uint32_t(g) << 8 | std::uint32_t(b);
 }
 
-// Image `id`, `pictures` pictures of picture_width x height side by side.
-bool make_strip(int id, const char* title, int picture_width, int height, int pictures) {
-  int width = picture_width * pictures;
-  if (ORV_CreateImageFL(id, title, 0, 0, width, height, 100) != 0) {
-    std::fprintf(stderr, "composer_bench: image %d (%d x %d) could not be made\n", id, width,
-                 height);
-    return false;
-  }
-  const orv::ImageRecord& r = orv::image_record(id);
-  for (int y = 0; y < height; ++y) {
-    auto* row = reinterpret_cast<std::uint32_t*>(orv::image_pixels(id) +
-                                                 std::size_t(y) * std::size_t(r.dib->stride));
+// `pictures` pictures of picture_width x height side by side.
+std::vector<std::uint32_t> make_strip(int picture_width, int height, int pictures) {
+  const int width = picture_width * pictures;
+  std::vector<std::uint32_t> strip(std::size_t(width) * height);
+  for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x)
-      row[x] = pattern(x % picture_width, y, x / picture_width, picture_width, height);
-  }
-  return true;
+      strip[std::size_t(y) * width + x] =
+          pattern(x % picture_width, y, x / picture_width, picture_width, height);
+  return strip;
 }
 
 std::string size_name(const OutputSize& s) {
@@ -198,133 +167,108 @@ std::size_t work_bytes(const composer::Params& p) {
   return std::size_t(composer::work_width(p)) * std::size_t(composer::work_height(p)) * 4;
 }
 
-// One case: a run started and fitted the composer's way, then every
-// renderer; the resampling modes only when `resampling`.
-bool run_case(const OutputSize& size, int views, bool resampling, CopyBlocks& blocks) {
-  composer::Params& p = composer::params();
-  p = composer::Params{};
-  p.width = p.prev_width = size.width;
-  p.height = p.prev_height = size.height;
-  p.pic_num = p.prev_pic_num = kPictures;
-  p.view_num = p.prev_view_num = views;
-  composer::Run run;
-  if (!make_strip(composer::kSourceImage, "source", kPictureWidth, kPictureHeight, kPictures))
-    return false;
-  if (!composer::start_run(p, run)) {
-    std::fprintf(stderr, "composer_bench: the run did not start\n");
-    return false;
+struct TableStore {
+  std::vector<int> ints;
+  std::vector<double> weights;
+  composer::Tables t;
+  explicit TableStore(const composer::Params& p) {
+    const int length = p.subpixels * p.scaled_width + p.scaled_height;
+    ints.assign(5 * std::size_t(length), 0);
+    weights.assign(std::size_t(length), 0);
+    t = {ints.data(),          ints.data() + length,     ints.data() + 2 * length,
+         ints.data() + 3 * length, ints.data() + 4 * length, weights.data(), length};
   }
-  composer::press_button(kButtonFit, p, run);
-  const orv::ImageRecord& out = orv::image_record(composer::kOutputImage);
-  if (run.ended || p.scaled_width != size.width || p.scaled_height != size.height ||
-      out.zoom != 100) {
-    std::fprintf(stderr,
-                 "composer_bench: FIT gave %d x %d at scale %d (image 2 at %d%%), not %d x %d\n",
-                 p.scaled_width, p.scaled_height, p.scale, out.zoom, size.width, size.height);
-    composer::end_run(run);
-    return false;
-  }
-  std::fprintf(stderr, "%s, %d views: scale %d, pitch %.2f, work image %d x %d\n",
-               size_name(size).c_str(), views, p.scale, p.pitch, composer::work_width(p),
-               composer::work_height(p));
-  const std::string name = size_name(size), view_text = std::to_string(views);
+};
 
-  // BETA: the view position moves through the strip as pos++ would move it.
-  const int last = p.pic_num - p.view_num;
-  int step = 0;
-  auto next_position = [&] { p.view_pos = last > 0 ? ++step % (last + 1) : 0; };
-  measure("beta_position", name, view_text, "image 2", output_bytes(p), blocks, [&] {
-    next_position();
-    composer::beta_position_redraw(p, run.buffers, run.scroll);
+// The composer's parameters after Start and FIT at this output size.
+composer::Params fitted(const OutputSize& size) {
+  composer::Params p;
+  p.width = size.width;
+  p.height = size.height;
+  p.pic_num = kPictures;
+  p.view_num = kViews;
+  p.pic_width = kPictureWidth;
+  p.src_height = kPictureHeight;
+  p.scale = size.width * 100 / kPictureWidth;
+  p.scaled_width = p.pic_width * p.scale / 100;
+  p.scaled_height = p.src_height * p.scale / 100;
+  return p;
+}
+
+// One size on the pool's current thread count.
+void run_case(const OutputSize& size, const std::vector<std::uint32_t>& source_strip,
+              CopyBlocks& blocks) {
+  composer::Params p = fitted(size);
+  const std::string name = size_name(size), views = std::to_string(kViews);
+  const ORV_PixelBuffer source = composer::words_view(const_cast<std::uint32_t*>(source_strip.data()),
+                                                      kPictureWidth * kPictures, kPictureHeight,
+                                                      kPictureWidth * kPictures);
+  std::vector<std::uint32_t> work(std::size_t(composer::work_width(p)) * composer::work_height(p));
+  std::vector<std::uint32_t> display(std::size_t(p.scaled_width) * p.scaled_height);
+  std::vector<std::uint32_t> out_pixels(std::size_t(p.width) * p.height);
+  const ORV_PixelBuffer out = composer::words_view(out_pixels.data(), p.width, p.height, p.width);
+  composer::build_work_image(p, source, work.data());
+  TableStore beta(p);
+  composer::Scroll scroll;
+  auto position_redraw = [&] {
+    composer::compose_beta(p, beta.t, composer::WorkSource{work.data()}, display.data());
+    composer::copy_placed(p, display.data(), composer::place_output(p, scroll, out.width, out.height), out);
+  };
+  composer::build_beta_tables(p, beta.t);
+  measure("beta_position", name, views, "output", output_bytes(p), blocks, [&] {
+    p.view_pos = (p.view_pos + 1) % (p.pic_num - p.view_num + 1);
+    position_redraw();
   });
-  measure("beta_full", name, view_text, "image 2", output_bytes(p), blocks, [&] {
-    next_position();
-    composer::full_beta_redraw(p, run.buffers, run.scroll);
+  measure("beta_full", name, views, "output", output_bytes(p), blocks, [&] {
+    composer::build_beta_tables(p, beta.t);
+    position_redraw();
   });
   p.view_pos = 0;
-
-  if (resampling) {
-    static const std::pair<int, const char*> kModes[] = {
-        {composer::kNearest, "rs_nearest"},       {composer::kBilinearOrv, "rs_bilinear_orv"},
-        {composer::kBicubicOrv, "rs_bicubic_orv"}, {composer::kBilinear01, "rs_bilinear01"},
-        {composer::kBilinear02, "rs_bilinear02"}, {composer::kNnTest, "rs_nn_test"}};
-    for (const auto& [mode, label] : kModes) {
-      p.rs = mode;
-      measure(label, name, "any", "work image", work_bytes(p), blocks,
-              [&] { composer::build_work_image_from_source(p, run.buffers.work); });
-    }
-    p.rs = composer::kNnTest;
-    composer::build_work_image_from_source(p, run.buffers.work);
+  static const std::pair<int, const char*> kModes[] = {
+      {composer::kNearest, "rs_nearest"},       {composer::kBilinearOrv, "rs_bilinear_orv"},
+      {composer::kBicubicOrv, "rs_bicubic_orv"}, {composer::kBilinear01, "rs_bilinear01"},
+      {composer::kBilinear02, "rs_bilinear02"}, {composer::kNnTest, "rs_nn_test"}};
+  for (const auto& [mode, label] : kModes) {
+    p.rs = mode;
+    measure(label, name, "any", "work image", work_bytes(p), blocks,
+            [&] { composer::build_work_image(p, source, work.data()); });
   }
-
-  // STABLE and PRINT read image 1: the 8 pictures at the output's size.
-  if (!make_strip(composer::kStripImage, "strip", p.scaled_width, p.scaled_height, kPictures)) {
-    composer::end_run(run);
-    return false;
-  }
-  composer::press_button(kButtonStable, p, run);  // renders once
-  measure("stable", name, view_text, "image 2", output_bytes(p), blocks,
-          [&] { composer::show_stable(p); });
-  composer::press_button(kButtonPrint, p, run);  // one sub-pixel: the buffers are made again
-  if (run.ended || p.subpixels != 1) {
-    std::fprintf(stderr, "composer_bench: PRINT mode could not be set\n");
-    composer::end_run(run);
-    return false;
-  }
-  measure("print", name, view_text, "image 2", output_bytes(p), blocks,
-          [&] { composer::show_print(p, run.buffers); });
-  composer::end_run(run);
-  return true;
+  p.rs = composer::kNnTest;
+  std::vector<std::uint32_t> strip_pixels = make_strip(p.scaled_width, p.scaled_height, kPictures);
+  const ORV_PixelBuffer strip = composer::words_view(strip_pixels.data(), p.scaled_width * kPictures,
+                                                     p.scaled_height, p.scaled_width * kPictures);
+  measure("stable", name, views, "output", output_bytes(p), blocks, [&] {
+    std::fill(out_pixels.begin(), out_pixels.end(), 0u);
+    composer::render_stable(p, strip, out);
+  });
+  p.subpixels = 1;
+  TableStore print(p);
+  measure("print", name, views, "output", output_bytes(p), blocks,
+          [&] { composer::render_print(p, print.t, strip, out); });
 }
 
 void print_table() {
-  std::printf("%-16s %-9s %-5s %4s %10s %10s %8s  %s\n", "operation", "size", "views", "reps",
-              "ms", "base_ms", "ratio", "baseline: memcpy of");
+  std::printf("%-16s %-9s %-5s %7s %4s %10s %10s %8s  %s\n", "operation", "size", "views",
+              "threads", "reps", "ms", "base_ms", "ratio", "baseline: memcpy of");
   for (const Row& r : g_rows)
-    std::printf("%-16s %-9s %-5s %4d %10.2f %10.2f %8.1f  %s, %.1f MB\n", r.operation.c_str(),
-                r.size.c_str(), r.views.c_str(), r.reps, r.ms, r.baseline_ms,
+    std::printf("%-16s %-9s %-5s %7d %4d %10.2f %10.2f %8.1f  %s, %.1f MB\n", r.operation.c_str(),
+                r.size.c_str(), r.views.c_str(), r.threads, r.reps, r.ms, r.baseline_ms,
                 r.ms / r.baseline_ms, r.basis.c_str(), r.megabytes);
   std::fflush(stdout);
 }
 
-
 }  // namespace
 
-void ORV_Ready() {
-  ORV_OpenTextWindow(0, 0, 0, 198, 1000);  // where the composer prints its status
-  bench::press(orv::kCommandStart);
-}
-
-int ORV_Main() {
+int main(int, char**) {
   auto start = Clock::now();
-  // The largest byte count: the work image at the largest size.
-  composer::Params largest;
-  largest.pic_num = kPictures;
-  largest.scaled_width = kSizes[1].width;
-  largest.scaled_height = kSizes[1].height;
+  composer::Params largest = fitted(kSizes[1]);
   CopyBlocks blocks(std::max(work_bytes(largest), output_bytes(largest)));
-  for (const OutputSize& size : kSizes) {
-    for (int views : kViewCounts) {
-      if (!run_case(size, views, views == kViewCounts[0], blocks)) g_status = 1;
-    }
+  const std::vector<std::uint32_t> source = make_strip(kPictureWidth, kPictureHeight, kPictures);
+  for (int threads : kThreadCounts) {
+    composer::set_thread_count(threads);
+    for (const OutputSize& size : kSizes) run_case(size, source, blocks);
   }
   print_table();
   std::printf("total %.1f s\n", seconds_since(start));
-  bench::press(orv::kCommandExit);
   return 0;
-}
-
-int main(int, char**) {
-  bench::PrivateRuntimeFolder folder;
-  // A screen on which image 2 shows at 100% at the largest size (the
-  // composer creates it within the screen limits).
-  platform::ScreenMetrics m = platform::screen_metrics();
-  m.screen_width = std::max(m.screen_width, 2 * kSizes[1].width);
-  m.screen_height = std::max(m.screen_height, 2 * kSizes[1].height);
-  m.maximized_client_width = std::max(m.maximized_client_width, 2 * kSizes[1].width);
-  m.maximized_client_height = std::max(m.maximized_client_height, 2 * kSizes[1].height);
-  platform::set_screen_metrics(m);
-  int code = orv::run_program(headless::backend());
-  folder.remove();
-  platform::exit_process(code != 0 ? code : g_status);
 }

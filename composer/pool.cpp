@@ -51,8 +51,9 @@ struct Pool {
     }
   }
 
-  void serve() {
-    unsigned seen = 0;
+  // `seen`: the generation when the thread was made, between loops, so the
+  // next loop is the first it serves.
+  void serve(unsigned seen) {
     std::unique_lock<std::mutex> lock(mutex);
     for (;;) {
       wake.wait(lock, [&] { return stopping || generation != seen; });
@@ -71,7 +72,7 @@ struct Pool {
     threads = 1;
     for (int i = 1; i < wanted; ++i) {
       try {
-        workers.emplace_back([this] { serve(); });
+        workers.emplace_back([this, seen = generation] { serve(seen); });
         ++threads;
       } catch (const std::system_error&) {
         break;  // no more threads to be had: the loops run on fewer

@@ -6,6 +6,14 @@
 #include <string>
 
 #include "composer/batch.h"
+#include "framework/orvlib.h"
+
+// The batch renderer never starts the framework (it uses only calls that
+// need none running), so these hooks are never called; a program has them.
+void ORV_Ready() {}
+int ORV_Main() {
+  return 0;
+}
 
 int main(int argc, char** argv) {
   std::string error;

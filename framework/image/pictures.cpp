@@ -16,6 +16,7 @@
 #include "framework/orvlib.h"
 #include "platform/codec/codec.h"
 #include "platform/codec/memory_budget.h"
+#include "platform/codec/png_words.h"
 #include "platform/window.h"
 
 int ORV_GetImageBuffer(int id, ORV_PixelBuffer* buffer) {
@@ -53,6 +54,9 @@ int ORV_MoveImageWindow(int id, int x, int y) {
 
 namespace {
 
+// libdeflate's level for written PNG files: measured on interlaced photographs.
+const int kPngLevel = std::getenv("ORV_PNG_LEVEL") ? std::atoi(std::getenv("ORV_PNG_LEVEL")) : 4;
+
 int result_of(platform::CodecStatus status) {
   switch (status) {
     case platform::CodecStatus::Ok:
@@ -71,33 +75,59 @@ int result_of(platform::CodecStatus status) {
   }
 }
 
-// A regular file's bytes. The file is opened without blocking and checked
-// after opening, so a FIFO, a device or a folder is refused rather than
-// waited on or read for ever, and nothing can be swapped in between.
-int read_regular_file(const char* path, std::vector<std::uint8_t>& bytes) {
-  int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return ORV_PICTURE_UNREADABLE;
-  int result = ORV_PICTURE_UNREADABLE;
-  struct stat st {};
-  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-    result = ORV_PICTURE_OK;
-    try {
-      bytes.resize(std::size_t(st.st_size));
-    } catch (const std::bad_alloc&) {
-      result = ORV_PICTURE_NO_MEMORY;
-    }
-    std::size_t got = 0;
-    while (result == ORV_PICTURE_OK && got < bytes.size()) {
-      ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) result = ORV_PICTURE_UNREADABLE;
-      if (n <= 0) break;
-      got += std::size_t(n);
-    }
-    bytes.resize(got);  // a file that shrank meanwhile is read as far as it goes
+// A regular file's bytes, in a block that is not zero-filled first.
+struct FileBytes {
+  std::uint8_t* data = nullptr;
+  std::size_t size = 0;
+  ~FileBytes() { std::free(data); }
+};
+
+// The rest of an open regular file of `size` bytes, from its start.
+int read_whole_file(int fd, std::size_t size, FileBytes& bytes) {
+  if (lseek(fd, 0, SEEK_SET) != 0) return ORV_PICTURE_UNREADABLE;
+  if (!platform::fits_memory_budget(size)) return ORV_PICTURE_NO_MEMORY;
+  bytes.data = static_cast<std::uint8_t*>(platform::allocate_large(size));
+  if (!bytes.data) return ORV_PICTURE_NO_MEMORY;
+  while (bytes.size < size) {
+    ssize_t n = ::read(fd, bytes.data + bytes.size, size - bytes.size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return ORV_PICTURE_UNREADABLE;
+    if (n == 0) break;  // a file that shrank meanwhile is read as far as it goes
+    bytes.size += std::size_t(n);
   }
-  ::close(fd);
-  return result;
+  return ORV_PICTURE_OK;
+}
+
+// Decodes an open regular file: the common PNG straight into words as it is
+// read, every other picture (and any PNG the fast path leaves) through the
+// general decoders.
+int decode_open_file(int fd, std::size_t size, ORV_Picture* picture) {
+  std::uint32_t* words = nullptr;
+  platform::CodecStatus fast =
+      platform::decode_png_file_words(fd, size, &words, &picture->width, &picture->height);
+  if (fast != platform::CodecStatus::UnknownEncoder) {
+    picture->pixels = words;
+    if (fast != platform::CodecStatus::Ok) *picture = ORV_Picture{};
+    return result_of(fast);
+  }
+  FileBytes bytes;
+  int result = read_whole_file(fd, size, bytes);
+  if (result != ORV_PICTURE_OK) return result;
+  platform::Picture decoded;
+  result = result_of(platform::decode_picture(bytes.data, bytes.size, decoded));
+  if (result != ORV_PICTURE_OK) return result;
+  result = ORV_NewPicture(decoded.width, decoded.height, picture);
+  if (result != ORV_PICTURE_OK) return result;
+  const std::size_t count = std::size_t(decoded.width) * std::size_t(decoded.height);
+  if (decoded.bits == 32) {
+    std::memcpy(picture->pixels, decoded.pixels.data(), count * 4);
+  } else {
+    std::uint32_t colours[256] = {};
+    for (std::size_t i = 0; i < decoded.palette.size() && i < 256; ++i)
+      colours[i] = decoded.palette[i] & 0xFFFFFF;
+    for (std::size_t i = 0; i < count; ++i) picture->pixels[i] = colours[decoded.indices[i]];
+  }
+  return ORV_PICTURE_OK;
 }
 
 }  // namespace
@@ -121,7 +151,7 @@ int ORV_NewPicture(int width, int height, ORV_Picture* picture) {
   const std::uint64_t bytes = std::uint64_t(width) * std::uint64_t(height) * 4;
   if (!platform::fits_memory_budget(bytes)) return ORV_PICTURE_NO_MEMORY;
   // Not zero-filled: the caller writes every pixel.
-  picture->pixels = static_cast<unsigned int*>(std::malloc(std::size_t(bytes)));
+  picture->pixels = static_cast<unsigned int*>(platform::allocate_large(std::size_t(bytes)));
   if (!picture->pixels) return ORV_PICTURE_NO_MEMORY;
   picture->width = width;
   picture->height = height;
@@ -137,47 +167,31 @@ void ORV_FreePicture(ORV_Picture* picture) {
 int ORV_ReadPicture(const char* path, ORV_Picture* picture) {
   if (!picture) return ORV_PICTURE_UNKNOWN;
   *picture = ORV_Picture{};
-  if (!path) return ORV_PICTURE_UNREADABLE;
-  std::vector<std::uint8_t> bytes;
-  int result = read_regular_file(path, bytes);
-  if (result != ORV_PICTURE_OK) return result;
-  platform::Picture decoded;
-  result = result_of(platform::decode_picture(bytes.data(), bytes.size(), decoded));
-  if (result != ORV_PICTURE_OK) return result;
-  bytes = {};
-  result = ORV_NewPicture(decoded.width, decoded.height, picture);
-  if (result != ORV_PICTURE_OK) return result;
-  const std::size_t count = std::size_t(decoded.width) * std::size_t(decoded.height);
-  if (decoded.bits == 32) {
-    for (std::size_t i = 0; i < count; ++i) picture->pixels[i] = decoded.pixels[i] & 0xFFFFFF;
-  } else {
-    std::uint32_t colours[256] = {};
-    for (std::size_t i = 0; i < decoded.palette.size() && i < 256; ++i)
-      colours[i] = decoded.palette[i] & 0xFFFFFF;
-    for (std::size_t i = 0; i < count; ++i) picture->pixels[i] = colours[decoded.indices[i]];
-  }
-  return ORV_PICTURE_OK;
+  // Opened without blocking and checked once open, so a FIFO, a device or a
+  // folder is refused rather than waited on or read for ever, and nothing
+  // can be swapped in between.
+  int fd = path ? ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC) : -1;
+  if (fd < 0) return ORV_PICTURE_UNREADABLE;
+  struct stat st {};
+  int result = fstat(fd, &st) == 0 && S_ISREG(st.st_mode)
+                   ? decode_open_file(fd, std::size_t(st.st_size), picture)
+                   : ORV_PICTURE_UNREADABLE;
+  ::close(fd);
+  return result;
 }
 
 int ORV_WritePng(const char* path, const ORV_PixelBuffer& pixels, double pixels_per_inch,
                  int threads) {
   (void)threads;
-  if (!path || !pixels.pixels || pixels.bits != 32 || pixels.width < 1 || pixels.height < 1)
+  if (!path || !pixels.pixels || pixels.bits != 32 || pixels.width < 1 || pixels.height < 1 ||
+      pixels.stride % 4 != 0)
     return ORV_PICTURE_UNKNOWN;
-  platform::Picture picture;
-  try {
-    picture.width = pixels.width;
-    picture.height = pixels.height;
-    picture.pixels.resize(std::size_t(pixels.width) * std::size_t(pixels.height));
-  } catch (const std::bad_alloc&) {
-    return ORV_PICTURE_NO_MEMORY;
-  }
-  for (int y = 0; y < pixels.height; ++y)
-    std::memcpy(picture.pixels.data() + std::size_t(y) * pixels.width,
-                pixels.pixels + std::size_t(y) * std::size_t(pixels.stride),
-                std::size_t(pixels.width) * 4);
-  picture.pixels_per_inch = pixels_per_inch;
-  return result_of(platform::encode_picture(picture, "image/png", 0, path));
+  std::vector<std::uint8_t> bytes;
+  platform::CodecStatus status = platform::encode_png_words(
+      reinterpret_cast<const std::uint32_t*>(pixels.pixels), std::size_t(pixels.stride / 4),
+      pixels.width, pixels.height, pixels_per_inch, kPngLevel, bytes);
+  if (status == platform::CodecStatus::Ok) status = platform::write_whole_file(path, bytes);
+  return result_of(status);
 }
 
 const char* ORV_PictureResultText(int result) {

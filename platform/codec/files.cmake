@@ -8,6 +8,7 @@ set(ORV_CODEC_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/jpeg.cpp
   ${CMAKE_CURRENT_LIST_DIR}/memory_budget.cpp
   ${CMAKE_CURRENT_LIST_DIR}/png.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/png_words.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tiff.cpp
 )
 get_filename_component(ORV_CODEC_ROOT ${CMAKE_CURRENT_LIST_DIR}/../.. ABSOLUTE)
@@ -15,4 +16,8 @@ find_package(PNG REQUIRED)
 find_package(JPEG REQUIRED)
 find_package(GIF REQUIRED)
 find_package(TIFF REQUIRED)
-set(ORV_CODEC_LIBRARIES PNG::PNG JPEG::JPEG GIF::GIF TIFF::TIFF)
+find_package(ZLIB REQUIRED)
+# libdeflate: the Deflate stream of written PNG files, about twice as fast as zlib.
+find_path(LIBDEFLATE_INCLUDE_DIR libdeflate.h REQUIRED)
+find_library(LIBDEFLATE_LIBRARY deflate REQUIRED)
+set(ORV_CODEC_LIBRARIES PNG::PNG JPEG::JPEG GIF::GIF TIFF::TIFF ZLIB::ZLIB ${LIBDEFLATE_LIBRARY})

@@ -3,6 +3,9 @@
 
 #include <atomic>
 
+#include <cstdlib>
+
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -40,6 +43,15 @@ std::uint64_t memory_budget() {
 
 bool fits_memory_budget(std::uint64_t bytes) {
   return bytes <= memory_budget();
+}
+
+void* allocate_large(std::size_t bytes) {
+  constexpr std::size_t kHugePage = std::size_t(2) << 20;
+  if (bytes < 4 * kHugePage) return std::malloc(bytes == 0 ? 1 : bytes);
+  const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+  void* block = std::aligned_alloc(kHugePage, rounded);
+  if (block) madvise(block, rounded, MADV_HUGEPAGE);  // only advice: failure changes nothing
+  return block;
 }
 
 void set_memory_budget_for_tests(std::uint64_t bytes) {

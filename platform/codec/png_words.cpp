@@ -1,0 +1,345 @@
+// PNG to and from words through libdeflate.
+#include "platform/codec/png_words.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <libdeflate.h>
+#include <zlib.h>
+
+#include "platform/codec/codec_internal.h"
+#include "platform/codec/memory_budget.h"
+
+namespace platform {
+namespace {
+
+using codec::check_picture_size;
+using codec::kRatioDeflate;
+using codec::over_black;
+using codec::rgb_word;
+
+constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+
+std::uint32_t be32(const std::uint8_t* p) {
+  return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3];
+}
+
+void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+  const std::uint8_t b[4] = {std::uint8_t(v >> 24), std::uint8_t(v >> 16), std::uint8_t(v >> 8),
+                             std::uint8_t(v)};
+  out.insert(out.end(), b, b + 4);
+}
+
+inline int paeth(int a, int b, int c) {
+  int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
+  return pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+}
+
+// Undoes one row's filter in place; `previous` is the row above (zeros for
+// the first).
+bool unfilter(std::uint8_t filter, std::uint8_t* row, const std::uint8_t* previous,
+              std::size_t bytes, int bpp) {
+  switch (filter) {
+    case 0:
+      return true;
+    case 1:
+      for (std::size_t i = std::size_t(bpp); i < bytes; ++i)
+        row[i] = std::uint8_t(row[i] + row[i - bpp]);
+      return true;
+    case 2:
+      for (std::size_t i = 0; i < bytes; ++i) row[i] = std::uint8_t(row[i] + previous[i]);
+      return true;
+    case 3:
+      for (std::size_t i = 0; i < bytes; ++i) {
+        int left = i >= std::size_t(bpp) ? row[i - bpp] : 0;
+        row[i] = std::uint8_t(row[i] + ((left + previous[i]) >> 1));
+      }
+      return true;
+    case 4:
+      for (std::size_t i = 0; i < bytes; ++i) {
+        int left = i >= std::size_t(bpp) ? row[i - bpp] : 0;
+        int corner = i >= std::size_t(bpp) ? previous[i - bpp] : 0;
+        row[i] = std::uint8_t(row[i] + paeth(left, previous[i], corner));
+      }
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// The file read in large pieces through one buffer.
+struct Reader {
+  int fd;
+  std::vector<std::uint8_t> buffer = std::vector<std::uint8_t>(std::size_t(1) << 18);
+  std::size_t at = 0, end = 0;
+
+  // Up to `wanted` bytes, at least one; nullptr at the end of the file or on an error.
+  const std::uint8_t* take(std::size_t wanted, std::size_t* got) {
+    if (at == end) {
+      ssize_t n;
+      do n = ::read(fd, buffer.data(), buffer.size());
+      while (n < 0 && errno == EINTR);
+      if (n <= 0) return nullptr;
+      at = 0;
+      end = std::size_t(n);
+    }
+    *got = std::min(wanted, end - at);
+    at += *got;
+    return buffer.data() + at - *got;
+  }
+  // Exactly n bytes into out (with the chunk's CRC running); false when short.
+  bool read(std::uint8_t* out, std::size_t n, std::uint32_t* crc = nullptr) {
+    while (n > 0) {
+      std::size_t got = 0;
+      const std::uint8_t* p = take(n, &got);
+      if (!p) return false;
+      if (crc) *crc = std::uint32_t(crc32(*crc, p, uInt(got)));
+      std::memcpy(out, p, got);
+      out += got;
+      n -= got;
+    }
+    return true;
+  }
+};
+
+// The rows as they are inflated: each is unfiltered against the one above
+// and turned into words.
+struct Rows {
+  std::uint32_t width = 0, height = 0;
+  int channels = 0;
+  std::size_t row_bytes = 0, filled = 0;
+  std::uint32_t done = 0;
+  std::vector<std::uint8_t> current, above;
+  std::uint32_t* words = nullptr;
+  z_stream z{};
+  bool inflating = false;
+
+  ~Rows() {
+    if (inflating) inflateEnd(&z);
+    std::free(words);
+  }
+
+  bool finish_row() {
+    if (!unfilter(current[0], current.data() + 1, above.data() + 1, row_bytes, channels)) return false;
+    const std::uint8_t* s = current.data() + 1;
+    std::uint32_t* o = words + std::size_t(done) * width;
+    if (channels == 3) {
+      for (std::uint32_t x = 0; x < width; ++x, s += 3) o[x] = rgb_word(s[0], s[1], s[2]);
+    } else {
+      for (std::uint32_t x = 0; x < width; ++x, s += 4)
+        o[x] = rgb_word(over_black(s[0], s[3]), over_black(s[1], s[3]), over_black(s[2], s[3]));
+    }
+    std::swap(current, above);
+    filled = 0;
+    ++done;
+    return true;
+  }
+
+  // Feeds compressed bytes; false on a Deflate error or a bad filter.
+  bool feed(const std::uint8_t* data, std::size_t size) {
+    z.next_in = const_cast<Bytef*>(data);
+    z.avail_in = uInt(size);
+    while (z.avail_in > 0 && done < height) {
+      z.next_out = current.data() + filled;
+      z.avail_out = uInt(row_bytes + 1 - filled);
+      int status = inflate(&z, Z_NO_FLUSH);
+      filled = row_bytes + 1 - z.avail_out;
+      if (filled == row_bytes + 1 && !finish_row()) return false;
+      if (status == Z_STREAM_END) break;
+      if (status != Z_OK && status != Z_BUF_ERROR) return false;
+      if (status == Z_BUF_ERROR && z.avail_out > 0) break;
+    }
+    return true;
+  }
+};
+
+}  // namespace
+
+CodecStatus decode_png_file_words(int fd, std::uint64_t file_size, std::uint32_t** words,
+                                  int* width, int* height) {
+  *words = nullptr;
+  constexpr CodecStatus kOther = CodecStatus::UnknownEncoder;
+  Reader in{fd};
+  std::uint8_t head[13];
+  if (!in.read(head, 8) || std::memcmp(head, kSignature, 8) != 0) return kOther;
+  Rows rows;
+  try {
+    for (bool header = false;;) {
+      std::uint8_t chunk[8];
+      if (!in.read(chunk, 8)) return kOther;
+      const std::uint32_t length = be32(chunk);
+      std::uint32_t crc = std::uint32_t(crc32(0, chunk + 4, 4));
+      const bool ihdr = std::memcmp(chunk + 4, "IHDR", 4) == 0,
+                 idat = std::memcmp(chunk + 4, "IDAT", 4) == 0;
+      if (header == ihdr || length > 0x7FFFFFFF || std::memcmp(chunk + 4, "tRNS", 4) == 0)
+        return kOther;
+      if (ihdr) {
+        if (length != 13 || !in.read(head, 13, &crc)) return kOther;
+        rows.width = be32(head);
+        rows.height = be32(head + 4);
+        if (head[8] != 8 || (head[9] != 2 && head[9] != 6) || head[10] || head[11] || head[12])
+          return kOther;
+        CodecStatus sized = check_picture_size(rows.width, rows.height, std::size_t(file_size), kRatioDeflate);
+        if (sized != CodecStatus::Ok) return sized;
+        rows.channels = head[9] == 2 ? 3 : 4;
+        rows.row_bytes = std::size_t(rows.width) * std::size_t(rows.channels);
+        const std::size_t word_bytes = std::size_t(rows.width) * rows.height * 4;
+        if (!fits_memory_budget(word_bytes)) return CodecStatus::OutOfMemory;
+        rows.words = static_cast<std::uint32_t*>(allocate_large(word_bytes));
+        if (!rows.words) return CodecStatus::OutOfMemory;
+        rows.current.assign(rows.row_bytes + 1, 0);
+        rows.above.assign(rows.row_bytes + 1, 0);
+        if (inflateInit(&rows.z) != Z_OK) return CodecStatus::OutOfMemory;
+        rows.inflating = true;
+        header = true;
+      } else {
+        for (std::uint32_t left = length; left > 0;) {
+          std::size_t got = 0;
+          const std::uint8_t* p = in.take(left, &got);
+          if (!p) return kOther;
+          crc = std::uint32_t(crc32(crc, p, uInt(got)));
+          if (idat && !rows.feed(p, got)) return kOther;
+          left -= std::uint32_t(got);
+        }
+      }
+      std::uint8_t stored[4];
+      if (!in.read(stored, 4) || be32(stored) != crc) return kOther;
+      if (std::memcmp(chunk + 4, "IEND", 4) == 0) break;
+    }
+  } catch (const std::bad_alloc&) {
+    return CodecStatus::OutOfMemory;
+  }
+  // Anything short of every row is left to the general decoder to judge.
+  if (rows.done != rows.height) return kOther;
+  *words = rows.words;
+  rows.words = nullptr;
+  *width = int(rows.width);
+  *height = int(rows.height);
+  return CodecStatus::Ok;
+}
+
+CodecStatus encode_png_words(const std::uint32_t* pixels, std::size_t stride_words, int width,
+                             int height, double pixels_per_inch, int level,
+                             std::vector<std::uint8_t>& out) {
+  out.clear();
+  if (!pixels || width < 1 || height < 1 || width > kMaxPictureSide || height > kMaxPictureSide)
+    return CodecStatus::BadArgument;
+  const std::size_t row_bytes = std::size_t(width) * 3, raw_bytes = (row_bytes + 1) * height;
+  libdeflate_compressor* deflater = nullptr;
+  try {
+    // Up: the row above predicts best across an interlaced picture, whose
+    // neighbouring columns come from different views.
+    std::vector<std::uint8_t> raw(raw_bytes), current(row_bytes), above(row_bytes, 0);
+    for (int y = 0; y < height; ++y) {
+      const std::uint32_t* in = pixels + std::size_t(y) * stride_words;
+      std::uint8_t* row = raw.data() + std::size_t(y) * (row_bytes + 1);
+      row[0] = 2;
+      for (int x = 0; x < width; ++x) {
+        current[3 * std::size_t(x)] = std::uint8_t(in[x] >> 16);
+        current[3 * std::size_t(x) + 1] = std::uint8_t(in[x] >> 8);
+        current[3 * std::size_t(x) + 2] = std::uint8_t(in[x]);
+      }
+      for (std::size_t i = 0; i < row_bytes; ++i) row[1 + i] = std::uint8_t(current[i] - above[i]);
+      std::swap(current, above);
+    }
+    deflater = libdeflate_alloc_compressor(level);
+    if (!deflater) return CodecStatus::OutOfMemory;
+    std::vector<std::uint8_t> packed(libdeflate_zlib_compress_bound(deflater, raw_bytes));
+    std::size_t packed_bytes =
+        libdeflate_zlib_compress(deflater, raw.data(), raw_bytes, packed.data(), packed.size());
+    libdeflate_free_compressor(deflater);
+    deflater = nullptr;
+    if (packed_bytes == 0) return CodecStatus::BadArgument;
+    auto chunk = [&](const char* type, const std::uint8_t* body, std::size_t length) {
+      put32(out, std::uint32_t(length));
+      std::size_t start = out.size();
+      out.insert(out.end(), type, type + 4);
+      out.insert(out.end(), body, body + length);
+      put32(out, libdeflate_crc32(0, out.data() + start, length + 4));
+    };
+    out.reserve(packed_bytes + 128);
+    out.insert(out.end(), kSignature, kSignature + 8);
+    const std::uint8_t header[13] = {std::uint8_t(width >> 24),
+                                     std::uint8_t(width >> 16),
+                                     std::uint8_t(width >> 8),
+                                     std::uint8_t(width),
+                                     std::uint8_t(height >> 24),
+                                     std::uint8_t(height >> 16),
+                                     std::uint8_t(height >> 8),
+                                     std::uint8_t(height),
+                                     8,
+                                     2,
+                                     0,
+                                     0,
+                                     0};
+    chunk("IHDR", header, 13);
+    if (pixels_per_inch > 0) {  // PNG counts pixels per metre
+      auto per_metre = std::uint32_t(std::lround(pixels_per_inch / 0.0254));
+      std::vector<std::uint8_t> phys;
+      put32(phys, per_metre);
+      put32(phys, per_metre);
+      phys.push_back(1);
+      chunk("pHYs", phys.data(), phys.size());
+    }
+    chunk("IDAT", packed.data(), packed_bytes);
+    chunk("IEND", nullptr, 0);
+  } catch (const std::bad_alloc&) {
+    if (deflater) libdeflate_free_compressor(deflater);
+    out.clear();
+    return CodecStatus::OutOfMemory;
+  }
+  return CodecStatus::Ok;
+}
+
+namespace {
+
+bool write_all(int fd, const std::vector<std::uint8_t>& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += std::size_t(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+CodecStatus write_whole_file(const char* path, const std::vector<std::uint8_t>& bytes) {
+  if (path == nullptr || *path == '\0') return CodecStatus::BadArgument;
+  struct stat st {};
+  if (stat(path, &st) == 0 && !S_ISREG(st.st_mode)) {
+    int fd = open(path, O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (fd < 0) return CodecStatus::WriteFailed;
+    bool written = write_all(fd, bytes);
+    written = close(fd) == 0 && written;
+    return written ? CodecStatus::Ok : CodecStatus::WriteFailed;
+  }
+  static std::atomic<unsigned> counter{0};
+  std::string temporary =
+      std::string(path) + ".part-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+  int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) return CodecStatus::WriteFailed;
+  bool written = write_all(fd, bytes);
+  written = fsync(fd) == 0 && written;
+  written = close(fd) == 0 && written;
+  if (written && std::rename(temporary.c_str(), path) == 0) return CodecStatus::Ok;
+  unlink(temporary.c_str());
+  return CodecStatus::WriteFailed;
+}
+
+}  // namespace platform
