@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
+#include <new>
 #include <system_error>
 #include <vector>
 
@@ -230,7 +232,6 @@ struct Renderer {
   Params& p;
   const ORV_PixelBuffer source, strip;
   const ORV_PixelBuffer out;
-  std::vector<std::uint32_t> display;
 
   void beta() {
     Params beta = p;
@@ -241,12 +242,9 @@ struct Renderer {
     WorkSource samples;
     samples.resampling = &resampling;
     samples.source = source;
-    // Only the rows the output shows: a run starts unscrolled, from row 0.
-    const int rows = std::min(beta.scaled_height, out.height);
-    display.resize(std::size_t(beta.scaled_width) * std::size_t(3 * ((rows + 2) / 3)));
-    compose_beta(beta, store.tables, samples, display.data(), rows);
-    Scroll scroll;
-    copy_placed(beta, display.data(), place_output(beta, scroll, out.width, out.height), out);
+    Scroll scroll;  // a run starts unscrolled
+    compose_beta_placed(beta, store.tables, samples,
+                        place_output(beta, scroll, out.width, out.height), out);
     p.dt = beta.dt;
   }
 
@@ -329,7 +327,7 @@ int render_to_files(const BatchOptions& o, Params& p, const ORV_PixelBuffer& sou
   OwnedPicture out;
   int result = ORV_NewPicture(p.width, p.height, &out.picture);
   if (result != ORV_PICTURE_OK) return picture_failure(result, "the output", error);
-  Renderer renderer{p, source, strip, out.view(), {}};
+  Renderer renderer{p, source, strip, out.view()};
   renderer.render(true);
   if (int code = write_png(o.output, out.view(), o.dpi, error)) return code;
   return o.frames.empty() ? 0 : record_frames(o, renderer, error);

@@ -1,6 +1,8 @@
 // The composer's start-up: configuration, parameter windows, mouse state.
 #include "composer/ready.h"
 
+#include <string>
+
 #include "composer/params.h"
 #include "framework/orvlib.h"
 
@@ -42,7 +44,8 @@ const char* button_caption(int i) {
 
 void ready(const char* path) {
   Params& p = params();
-  read_configuration_file(path, p);
+  std::string refused;
+  read_configuration_file(path, p, &refused);
   p.pic_num = p.view_num = 2;
   p.scale = 100;
   p.prev_width = p.width;
@@ -60,6 +63,8 @@ void ready(const char* path) {
   fill_input_box(p);
   ORV_MouseTracking = 1;
   ORV_Print("hello,there!\n");
+  // A W or H outside the input box's range keeps its default; say which.
+  if (!refused.empty()) ORV_Print("VARNOLIS.txt: %s", refused.c_str());
 }
 
 }  // namespace composer

@@ -38,8 +38,9 @@ const std::uint32_t* group_samples(const Params& p, const WorkSource& w, int r, 
 // sub-pixel i + k. So pixel x of row 3r + k is red from sub-pixel 3x − k,
 // green from 3x + 1 − k and blue from 3x + 2 − k, each black before the row
 // group's first sub-pixel.
+// `rows`: the group's three output rows, n words each.
 void compose_group(const Params& p, const Tables& t, const WorkSource& w, int r,
-                   std::uint32_t* display, BetaScratch& s) {
+                   std::uint32_t* rows, BetaScratch& s) {
   const int n = p.scaled_width, m = p.scaled_height, row = 3 * n;
   const std::uint32_t* group = group_samples(p, w, r, row, s);
   std::uint32_t* colours = s.colours.data() + 2;
@@ -66,7 +67,7 @@ void compose_group(const Params& p, const Tables& t, const WorkSource& w, int r,
         colours[i] = blend(t.th_tablep[at + i], colours[i], sample(t.aa_pos_table[at + i], i));
   }
   for (int k = 0; k < 3; ++k) {
-    std::uint32_t* out = display + std::size_t(3 * r + k) * n;
+    std::uint32_t* out = rows + std::size_t(k) * n;
     const std::uint32_t* c = colours - k;
     for (int x = 0; x < n; ++x)
       out[x] = (c[3 * x] & kRed) | (c[3 * x + 1] & kGreen) | (c[3 * x + 2] & kBlue);
@@ -93,7 +94,8 @@ void compose_beta(const Params& p, const Tables& t, const WorkSource& w, std::ui
     s.colours.assign(std::size_t(row) + 2, 0u);
     s.black.assign(std::size_t(row), 0u);
     if (!w.work) s.work_row.resize(std::size_t(row) * std::size_t(p.pic_num));
-    for (int r = begin; r < end; ++r) compose_group(p, t, w, r, display, s);
+    for (int r = begin; r < end; ++r)
+      compose_group(p, t, w, r, display + std::size_t(3 * r) * n, s);
   });
 }
 
@@ -135,6 +137,39 @@ void copy_placed(const Params& p, const std::uint32_t* display, const Placement&
       std::fill(row, row + at.x0, 0u);
       std::copy(from, from + (at.xe - at.x0), row + at.x0);
       std::fill(row + at.xe, row + out.width, 0u);
+    }
+  });
+}
+
+void compose_beta_placed(const Params& p, const Tables& t, const WorkSource& w,
+                         const Placement& at, const ORV_PixelBuffer& out) {
+  const int n = p.scaled_width, row = 3 * n, groups = p.scaled_height / 3;
+  // Output row y shows composed row oy + y − y0; rows outside the span, and
+  // composed rows past the last whole row group, are black.
+  auto black = [&](int y) { std::fill(row32(out, y), row32(out, y) + out.width, 0u); };
+  parallel_for(out.height, 16, [&](int begin, int end) {
+    for (int y = begin; y < end; ++y)
+      if (y < at.y0 || y >= at.ye || at.oy + y - at.y0 >= 3 * groups || at.xe <= at.x0) black(y);
+  });
+  if (row <= 0 || at.ye <= at.y0 || at.xe <= at.x0 || (!w.work && !w.resampling)) return;
+  const int first = at.oy / 3, last = std::min(groups, (at.oy + at.ye - at.y0 + 2) / 3);
+  parallel_for(last - first, 1, [&](int begin, int end) {
+    BetaScratch s;
+    s.colours.assign(std::size_t(row) + 2, 0u);
+    s.black.assign(std::size_t(row), 0u);
+    if (!w.work) s.work_row.resize(std::size_t(row) * std::size_t(p.pic_num));
+    std::vector<std::uint32_t> rows(3 * std::size_t(n));
+    for (int r = first + begin; r < first + end; ++r) {
+      compose_group(p, t, w, r, rows.data(), s);
+      for (int k = 0; k < 3; ++k) {
+        int y = at.y0 + 3 * r + k - at.oy;
+        if (y < at.y0 || y >= at.ye) continue;
+        std::uint32_t* to = row32(out, y);
+        const std::uint32_t* from = rows.data() + std::size_t(k) * n + at.sx;
+        std::fill(to, to + at.x0, 0u);
+        std::copy(from, from + (at.xe - at.x0), to + at.x0);
+        std::fill(to + at.xe, to + out.width, 0u);
+      }
     }
   });
 }

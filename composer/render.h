@@ -58,6 +58,12 @@ Placement place_output(const Params& p, Scroll& scroll, int out_w, int out_h);
 void copy_placed(const Params& p, const std::uint32_t* display, const Placement& at,
                  const ORV_PixelBuffer& out);
 
+// BETA composed and placed into a 32-bit output in one pass, a row group at
+// a time through a few rows of scratch: what compose_beta, then copy_placed
+// write, without the whole composed picture.
+void compose_beta_placed(const Params& p, const Tables& t, const WorkSource& samples,
+                         const Placement& at, const ORV_PixelBuffer& out);
+
 // One column k of STABLE's lens walk: the picture it shows and, for the
 // first column after a zone boundary, the weight of its blend with the
 // column before.

@@ -283,6 +283,10 @@ int ORV_WritePng(const char* path, const ORV_PixelBuffer& pixels, double pixels_
 std::FILE* ORV_OpenRegularFile(const char* path);
 // A short English name of a picture result ("not enough memory", ...).
 const char* ORV_PictureResultText(int result);
+// A block for large pixel work, not zero-filled, on huge pages where the
+// system has them (one page fault where small pages take 512); free it with
+// std::free. nullptr when it cannot be had.
+void* ORV_AllocateLarge(unsigned long long bytes);
 // The bytes one job may allocate on this machine: physical memory, or less
 // when the process's address-space or data limits are lower.
 unsigned long long ORV_MemoryBudget();

@@ -7,7 +7,11 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <condition_variable>
+#include <mutex>
 #include <string>
+#include <system_error>
+#include <thread>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -115,49 +119,119 @@ struct Reader {
   }
 };
 
-// The rows as they are inflated: each is unfiltered against the one above
-// and turned into words.
+// The rows as they are inflated: the reading thread inflates them into a
+// ring, and a second thread unfilters each against the one above and turns
+// it into words, so that inflating and unfiltering (with the page faults of
+// the new picture) overlap. Without a second thread the reading thread does
+// both in turn.
 struct Rows {
+  static constexpr std::uint32_t kRing = 64;
   std::uint32_t width = 0, height = 0;
   int channels = 0;
   std::size_t row_bytes = 0, filled = 0;
-  std::uint32_t done = 0;
-  std::vector<std::uint8_t> current, above;
+  std::vector<std::uint8_t> ring, zeros;
   std::uint32_t* words = nullptr;
   z_stream z{};
   bool inflating = false;
+  // Rows inflated, and rows turned into words; the ring keeps the row above
+  // the one being unfiltered, so at most kRing - 1 rows are ahead.
+  std::uint32_t produced = 0, consumed = 0;
+  bool failed = false, stopping = false;
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::thread converter;
 
   ~Rows() {
+    stop();
     if (inflating) inflateEnd(&z);
     std::free(words);
   }
 
-  bool finish_row() {
-    if (!unfilter(current[0], current.data() + 1, above.data() + 1, row_bytes, channels)) return false;
-    const std::uint8_t* s = current.data() + 1;
-    std::uint32_t* o = words + std::size_t(done) * width;
+  std::uint8_t* slot(std::uint32_t row) { return ring.data() + (row % kRing) * (row_bytes + 1); }
+
+  void start() {
+    ring.assign(kRing * (row_bytes + 1), 0);
+    zeros.assign(row_bytes + 1, 0);
+    try {
+      converter = std::thread([this] { convert_rows(); });
+    } catch (const std::system_error&) {
+      // No second thread: rows are converted as they come.
+    }
+  }
+
+  void stop() {
+    if (!converter.joinable()) return;
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      stopping = true;
+    }
+    changed.notify_all();
+    converter.join();
+  }
+
+  bool convert(std::uint32_t row) {
+    std::uint8_t* current = slot(row);
+    const std::uint8_t* above = row == 0 ? zeros.data() : slot(row - 1);
+    if (!unfilter(current[0], current + 1, above + 1, row_bytes, channels)) return false;
+    const std::uint8_t* s = current + 1;
+    std::uint32_t* o = words + std::size_t(row) * width;
     if (channels == 3) {
       for (std::uint32_t x = 0; x < width; ++x, s += 3) o[x] = rgb_word(s[0], s[1], s[2]);
     } else {
       for (std::uint32_t x = 0; x < width; ++x, s += 4)
         o[x] = rgb_word(over_black(s[0], s[3]), over_black(s[1], s[3]), over_black(s[2], s[3]));
     }
-    std::swap(current, above);
-    filled = 0;
-    ++done;
     return true;
+  }
+
+  void convert_rows() {
+    std::unique_lock<std::mutex> lock(mutex);
+    for (;;) {
+      changed.wait(lock, [&] { return stopping || consumed < produced; });
+      if (consumed == produced) return;  // stopping, and nothing left
+      const std::uint32_t row = consumed;
+      lock.unlock();
+      bool ok = convert(row);
+      lock.lock();
+      failed = failed || !ok;
+      ++consumed;
+      changed.notify_all();
+      if (failed) return;
+    }
+  }
+
+  // A whole row is in its slot; false once a row has failed.
+  bool row_done() {
+    filled = 0;
+    if (!converter.joinable()) {
+      bool ok = convert(produced);
+      ++produced;
+      ++consumed;
+      return ok;
+    }
+    std::unique_lock<std::mutex> lock(mutex);
+    ++produced;
+    changed.notify_all();
+    changed.wait(lock, [&] { return failed || produced - consumed < kRing - 1; });
+    return !failed;
+  }
+
+  // Every row inflated has been converted; false when one failed.
+  bool finish() {
+    stop();
+    return !failed && consumed == produced;
   }
 
   // Feeds compressed bytes; false on a Deflate error or a bad filter.
   bool feed(const std::uint8_t* data, std::size_t size) {
     z.next_in = const_cast<Bytef*>(data);
     z.avail_in = uInt(size);
-    while (z.avail_in > 0 && done < height) {
-      z.next_out = current.data() + filled;
+    while (z.avail_in > 0 && produced < height) {
+      z.next_out = slot(produced) + filled;
       z.avail_out = uInt(row_bytes + 1 - filled);
       int status = inflate(&z, Z_NO_FLUSH);
       filled = row_bytes + 1 - z.avail_out;
-      if (filled == row_bytes + 1 && !finish_row()) return false;
+      if (filled == row_bytes + 1 && !row_done()) return false;
       if (status == Z_STREAM_END) break;
       if (status != Z_OK && status != Z_BUF_ERROR) return false;
       if (status == Z_BUF_ERROR && z.avail_out > 0) break;
@@ -200,10 +274,9 @@ CodecStatus decode_png_file_words(int fd, std::uint64_t file_size, std::uint32_t
         if (!fits_memory_budget(word_bytes)) return CodecStatus::OutOfMemory;
         rows.words = static_cast<std::uint32_t*>(allocate_large(word_bytes));
         if (!rows.words) return CodecStatus::OutOfMemory;
-        rows.current.assign(rows.row_bytes + 1, 0);
-        rows.above.assign(rows.row_bytes + 1, 0);
         if (inflateInit(&rows.z) != Z_OK) return CodecStatus::OutOfMemory;
         rows.inflating = true;
+        rows.start();
         header = true;
       } else {
         for (std::uint32_t left = length; left > 0;) {
@@ -223,7 +296,7 @@ CodecStatus decode_png_file_words(int fd, std::uint64_t file_size, std::uint32_t
     return CodecStatus::OutOfMemory;
   }
   // Anything short of every row is left to the general decoder to judge.
-  if (rows.done != rows.height) return kOther;
+  if (!rows.finish() || rows.consumed != rows.height) return kOther;
   *words = rows.words;
   rows.words = nullptr;
   *width = int(rows.width);
@@ -232,84 +305,87 @@ CodecStatus decode_png_file_words(int fd, std::uint64_t file_size, std::uint32_t
 }
 
 CodecStatus encode_png_words(const std::uint32_t* pixels, std::size_t stride_words, int width,
-                             int height, double pixels_per_inch, int level,
-                             std::vector<std::uint8_t>& out) {
-  out.clear();
+                             int height, double pixels_per_inch, int level, EncodedPng& out) {
+  out = EncodedPng{};
   if (!pixels || width < 1 || height < 1 || width > kMaxPictureSide || height > kMaxPictureSide)
     return CodecStatus::BadArgument;
   const std::size_t row_bytes = std::size_t(width) * 3, raw_bytes = (row_bytes + 1) * height;
-  libdeflate_compressor* deflater = nullptr;
-  try {
-    // Up: the row above predicts best across an interlaced picture, whose
-    // neighbouring columns come from different views.
-    std::vector<std::uint8_t> raw(raw_bytes), current(row_bytes), above(row_bytes, 0);
-    for (int y = 0; y < height; ++y) {
-      const std::uint32_t* in = pixels + std::size_t(y) * stride_words;
-      std::uint8_t* row = raw.data() + std::size_t(y) * (row_bytes + 1);
-      row[0] = 2;
-      for (int x = 0; x < width; ++x) {
-        current[3 * std::size_t(x)] = std::uint8_t(in[x] >> 16);
-        current[3 * std::size_t(x) + 1] = std::uint8_t(in[x] >> 8);
-        current[3 * std::size_t(x) + 2] = std::uint8_t(in[x]);
-      }
-      for (std::size_t i = 0; i < row_bytes; ++i) row[1 + i] = std::uint8_t(current[i] - above[i]);
-      std::swap(current, above);
-    }
-    deflater = libdeflate_alloc_compressor(level);
-    if (!deflater) return CodecStatus::OutOfMemory;
-    std::vector<std::uint8_t> packed(libdeflate_zlib_compress_bound(deflater, raw_bytes));
-    std::size_t packed_bytes =
-        libdeflate_zlib_compress(deflater, raw.data(), raw_bytes, packed.data(), packed.size());
+  libdeflate_compressor* deflater = libdeflate_alloc_compressor(level);
+  if (!deflater) return CodecStatus::OutOfMemory;
+  const std::size_t bound = libdeflate_zlib_compress_bound(deflater, raw_bytes);
+  // Both blocks on huge pages and never zero-filled: fresh small pages cost
+  // more in faults than the compression itself.
+  LargeBlock raw(static_cast<std::uint8_t*>(allocate_large(raw_bytes)));
+  out.body.reset(static_cast<std::uint8_t*>(allocate_large(bound + 12)));
+  if (!raw || !out.body || !fits_memory_budget(std::uint64_t(raw_bytes) + bound)) {
     libdeflate_free_compressor(deflater);
-    deflater = nullptr;
-    if (packed_bytes == 0) return CodecStatus::BadArgument;
-    auto chunk = [&](const char* type, const std::uint8_t* body, std::size_t length) {
-      put32(out, std::uint32_t(length));
-      std::size_t start = out.size();
-      out.insert(out.end(), type, type + 4);
-      out.insert(out.end(), body, body + length);
-      put32(out, libdeflate_crc32(0, out.data() + start, length + 4));
-    };
-    out.reserve(packed_bytes + 128);
-    out.insert(out.end(), kSignature, kSignature + 8);
-    const std::uint8_t header[13] = {std::uint8_t(width >> 24),
-                                     std::uint8_t(width >> 16),
-                                     std::uint8_t(width >> 8),
-                                     std::uint8_t(width),
-                                     std::uint8_t(height >> 24),
-                                     std::uint8_t(height >> 16),
-                                     std::uint8_t(height >> 8),
-                                     std::uint8_t(height),
-                                     8,
-                                     2,
-                                     0,
-                                     0,
-                                     0};
-    chunk("IHDR", header, 13);
-    if (pixels_per_inch > 0) {  // PNG counts pixels per metre
-      auto per_metre = std::uint32_t(std::lround(pixels_per_inch / 0.0254));
-      std::vector<std::uint8_t> phys;
-      put32(phys, per_metre);
-      put32(phys, per_metre);
-      phys.push_back(1);
-      chunk("pHYs", phys.data(), phys.size());
-    }
-    chunk("IDAT", packed.data(), packed_bytes);
-    chunk("IEND", nullptr, 0);
-  } catch (const std::bad_alloc&) {
-    if (deflater) libdeflate_free_compressor(deflater);
-    out.clear();
+    out = EncodedPng{};
     return CodecStatus::OutOfMemory;
   }
+  // Up: the row above predicts best across an interlaced picture, whose
+  // neighbouring columns come from different views.
+  for (int y = 0; y < height; ++y) {
+    const std::uint32_t* in = pixels + std::size_t(y) * stride_words;
+    const std::uint32_t* above = y > 0 ? in - stride_words : nullptr;
+    std::uint8_t* row = raw.get() + std::size_t(y) * (row_bytes + 1);
+    row[0] = 2;
+    for (int x = 0; x < width; ++x) {
+      const std::uint32_t word = in[x], up = above ? above[x] : 0;
+      row[1 + 3 * x] = std::uint8_t((word >> 16) - (up >> 16));
+      row[2 + 3 * x] = std::uint8_t((word >> 8) - (up >> 8));
+      row[3 + 3 * x] = std::uint8_t(word - up);
+    }
+  }
+  // The IDAT chunk is written around the compressed data in place: its
+  // length and type before it, its CRC after.
+  std::uint8_t* chunk = out.body.get();
+  std::size_t packed = libdeflate_zlib_compress(deflater, raw.get(), raw_bytes, chunk + 8, bound);
+  libdeflate_free_compressor(deflater);
+  if (packed == 0) {
+    out = EncodedPng{};
+    return CodecStatus::BadArgument;
+  }
+  auto store32 = [](std::uint8_t* p, std::uint32_t v) {
+    p[0] = std::uint8_t(v >> 24), p[1] = std::uint8_t(v >> 16), p[2] = std::uint8_t(v >> 8),
+    p[3] = std::uint8_t(v);
+  };
+  store32(chunk, std::uint32_t(packed));
+  std::memcpy(chunk + 4, "IDAT", 4);
+  store32(chunk + 8 + packed, libdeflate_crc32(0, chunk + 4, packed + 4));
+  out.body_size = packed + 12;
+  auto small_chunk = [](std::vector<std::uint8_t>& to, const char* type, const std::uint8_t* body,
+                        std::size_t length) {
+    put32(to, std::uint32_t(length));
+    std::size_t start = to.size();
+    to.insert(to.end(), type, type + 4);
+    to.insert(to.end(), body, body + length);
+    put32(to, libdeflate_crc32(0, to.data() + start, length + 4));
+  };
+  out.head.assign(kSignature, kSignature + 8);
+  const std::uint8_t header[13] = {std::uint8_t(width >> 24),  std::uint8_t(width >> 16),
+                                   std::uint8_t(width >> 8),   std::uint8_t(width),
+                                   std::uint8_t(height >> 24), std::uint8_t(height >> 16),
+                                   std::uint8_t(height >> 8),  std::uint8_t(height),
+                                   8, 2, 0, 0, 0};
+  small_chunk(out.head, "IHDR", header, 13);
+  if (pixels_per_inch > 0) {  // PNG counts pixels per metre
+    auto per_metre = std::uint32_t(std::lround(pixels_per_inch / 0.0254));
+    std::vector<std::uint8_t> phys;
+    put32(phys, per_metre);
+    put32(phys, per_metre);
+    phys.push_back(1);
+    small_chunk(out.head, "pHYs", phys.data(), phys.size());
+  }
+  small_chunk(out.tail, "IEND", nullptr, 0);
   return CodecStatus::Ok;
 }
 
 namespace {
 
-bool write_all(int fd, const std::vector<std::uint8_t>& bytes) {
+bool write_all(int fd, const std::uint8_t* data, std::size_t size) {
   std::size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+  while (done < size) {
+    ssize_t n = ::write(fd, data + done, size - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
     done += std::size_t(n);
@@ -317,9 +393,15 @@ bool write_all(int fd, const std::vector<std::uint8_t>& bytes) {
   return true;
 }
 
+bool write_all(int fd, const EncodedPng& png) {
+  return write_all(fd, png.head.data(), png.head.size()) &&
+         write_all(fd, png.body.get(), png.body_size) &&
+         write_all(fd, png.tail.data(), png.tail.size());
+}
+
 }  // namespace
 
-CodecStatus write_whole_file(const char* path, const std::vector<std::uint8_t>& bytes) {
+CodecStatus write_whole_file(const char* path, const EncodedPng& bytes) {
   if (path == nullptr || *path == '\0') return CodecStatus::BadArgument;
   struct stat st {};
   if (stat(path, &st) == 0 && !S_ISREG(st.st_mode)) {

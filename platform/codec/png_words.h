@@ -8,6 +8,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <vector>
 
 #include "platform/codec/codec.h"
@@ -25,15 +27,27 @@ namespace platform {
 CodecStatus decode_png_file_words(int fd, std::uint64_t file_size, std::uint32_t** words,
                                   int* width, int* height);
 
+struct FreeBlock {
+  void operator()(std::uint8_t* block) const { std::free(block); }
+};
+using LargeBlock = std::unique_ptr<std::uint8_t, FreeBlock>;
+
+// A PNG file in three pieces: the chunks before the picture data, the IDAT
+// chunk (large, on huge pages), and the end.
+struct EncodedPng {
+  std::vector<std::uint8_t> head, tail;
+  LargeBlock body;
+  std::size_t body_size = 0;
+};
+
 // Encodes rows of `stride_words` words as a 24-bit PNG with the Up filter,
 // `pixels_per_inch` in pHYs when above 0. `level` is libdeflate's (1..12).
 CodecStatus encode_png_words(const std::uint32_t* pixels, std::size_t stride_words, int width,
-                             int height, double pixels_per_inch, int level,
-                             std::vector<std::uint8_t>& out);
+                             int height, double pixels_per_inch, int level, EncodedPng& out);
 
 // Writes bytes to a file beside `path` and renames it over `path` once
 // whole (a device or pipe is written in place): a failure leaves what was
 // there and never a partial file.
-CodecStatus write_whole_file(const char* path, const std::vector<std::uint8_t>& bytes);
+CodecStatus write_whole_file(const char* path, const EncodedPng& png);
 
 }  // namespace platform

@@ -10,10 +10,11 @@ namespace {
 
 using composer::Params;
 
-Params read(const std::string& text) {
+Params read(const std::string& text, std::string* problems = nullptr) {
   Params p;
   std::FILE* file = fmemopen(const_cast<char*>(text.data()), text.size(), "r");
-  composer::read_configuration(file, p);
+  std::string found = composer::read_configuration(file, p);
+  if (problems) *problems = found;
   std::fclose(file);
   return p;
 }
@@ -54,11 +55,33 @@ TEST(ComposerConfigTest, SizesAndPitchSetsFollowTheFileRules) {
 }
 
 TEST(ComposerConfigTest, ValueLinesBelongToTheirTagsAndLongLinesComeInPieces) {
-  Params consumed = read("W\nH\n");  // "H" is W's value: 0, used as it is
-  EXPECT_EQ((std::tuple{consumed.width, consumed.height}), (std::tuple{0, 480}));
-  // 200 W's: the first 127 are a W line, the rest its value (0).
+  // "H" is W's value: no number, so refused and the default kept.
+  std::string problems;
+  Params consumed = read("W\nH\n", &problems);
+  EXPECT_EQ((std::tuple{consumed.width, consumed.height}), (std::tuple{800, 480}));
+  EXPECT_EQ(problems, "W H: not a whole number from 100 to 3000; 800 kept\n");
+  // 200 W's: the first 127 are a W line, the rest its value (refused).
   Params pieces = read(std::string(200, 'W') + "\nH\n700\n");
-  EXPECT_EQ((std::tuple{pieces.width, pieces.height}), (std::tuple{0, 700}));
+  EXPECT_EQ((std::tuple{pieces.width, pieces.height}), (std::tuple{800, 700}));
+  // The input box's range holds for the file too, at both ends.
+  struct Row {
+    const char* text;
+    int width, height;
+    bool refused;
+  };
+  for (const Row& row : {Row{"W\n0\n", 800, 480, true}, Row{"W\n99\nH\n100\n", 800, 100, true},
+                         Row{"W\n3000\nH\n3001\n", 3000, 480, true},
+                         Row{"W\n100000\nH\n-5\n", 800, 480, true},
+                         Row{"W\r\n1024\r\nH\r\n768\r\n", 1024, 768, false}}) {
+    Params p = read(row.text, &problems);
+    EXPECT_EQ((std::tuple{p.width, p.height, !problems.empty()}),
+              (std::tuple{row.width, row.height, row.refused}))
+        << row.text;
+  }
+  // A pitch section ending in a CR LF blank line keeps its pitch.
+  Params crlf = read("P\r\nsheet\r\n9.5\r\n\r\nW\r\n900\r\n");
+  EXPECT_EQ((std::tuple{crlf.pitch, crlf.width, names(crlf)}),
+            (std::tuple{9.5, 900, std::vector<std::string>{"sheet"}}));
   Params none;
   EXPECT_FALSE(composer::read_configuration_file("/nonexistent/VARNOLIS.txt", none));
   EXPECT_EQ((std::tuple{none.width, none.height, none.pitch}), (std::tuple{800, 480, 17.33}));
