@@ -1,12 +1,12 @@
 // The batch renderer's options: every number read whole and checked against
 // its range before anything is read or written.
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
-#include <strings.h>
 
 #include "composer/batch.h"
 #include "composer/params.h"
@@ -86,7 +86,10 @@ bool find_named(const Named (&table)[N], const char* name, int* value) {
 }
 
 bool ends_in_png(const std::string& path) {
-  return path.size() > 4 && strcasecmp(path.c_str() + path.size() - 4, ".png") == 0;
+  if (path.size() <= 4) return false;
+  std::string tail = path.substr(path.size() - 4);
+  for (char& c : tail) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return tail == ".png";
 }
 
 // The print's terms and the chart's range, kept as given.

@@ -4,6 +4,7 @@ orv_add_test_executable(codec_tests
   ${CMAKE_CURRENT_LIST_DIR}/codec/bad_input_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/codec/bmp_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/codec/draw_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/codec/png_words_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/codec/round_trip_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/codec/samples_test.cpp
 )
