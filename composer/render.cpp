@@ -222,13 +222,32 @@ std::vector<LensColumn> render_stable(Params& p, const ORV_PixelBuffer& strip,
   const std::vector<LensColumn> columns = lens_walk(p, 3 * p.scaled_width);
   if (!strip.pixels) return columns;
   const int groups = p.scaled_height / 3, pw1 = strip.width / p.pic_num;
+  // A 32-bit output takes a row group's colours as a line of sub-pixels and
+  // then its three rows whole, as BETA does: each sub-pixel is written once,
+  // over black, so this is what the diagonal writes leave.
+  const bool by_lines = out.bits == 32;
+  const std::size_t line_length = 3 * std::size_t(std::max(out.width, 0)) + 3;
   parallel_for(groups, 1, [&](int begin, int end) {
+    std::vector<std::uint32_t> line(by_lines ? line_length + 2 : 0);
     for (int r = begin; r < end; ++r) {
+      if (by_lines) std::fill(line.begin(), line.end(), 0u);
       std::uint32_t previous = 0;
       for (const LensColumn& c : columns) {
         std::uint32_t u = stored_value(strip, c.picture * pw1 + c.k + 3 * r, 3 * r);
-        write_diagonal(out, c.blends ? blend(c.weight, u, previous) : u, stable_sub_pixel(p, c, r), r);
+        std::uint32_t colour = c.blends ? blend(c.weight, u, previous) : u;
         previous = u;
+        const int a = stable_sub_pixel(p, c, r);
+        if (!by_lines)
+          write_diagonal(out, colour, a, r);
+        else if (std::size_t(a) < line_length)
+          line[std::size_t(a) + 2] = colour;
+      }
+      if (!by_lines) continue;
+      for (int k = 0; k < 3 && 3 * r + k < out.height; ++k) {
+        std::uint32_t* to = row32(out, 3 * r + k);
+        const std::uint32_t* from = line.data() + 2 - k;
+        for (int x = 0; x < out.width; ++x)
+          to[x] = (from[3 * x] & kRed) | (from[3 * x + 1] & kGreen) | (from[3 * x + 2] & kBlue);
       }
     }
   });

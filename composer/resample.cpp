@@ -62,17 +62,36 @@ std::uint32_t rounded_channel(double v) {
   return std::uint32_t(std::clamp(int(v + 0.5), 0, 255));
 }
 
+// Where a pixel's neighbours come from: through the checked reads, or, when
+// its whole footprint lies inside a 32-bit source, straight from the rows.
+// Both give the same colours, so the arithmetic after them is the same.
+struct CheckedReads {
+  const ORV_PixelBuffer& source;
+  std::uint32_t operator()(int x, int y) const { return colour_at(source, x, y); }
+};
+struct DirectReads {
+  const ORV_PixelBuffer& source;
+  std::uint32_t operator()(int x, int y) const { return row32(source, y)[x]; }
+};
+
+// Whether the footprint [x0, x1] x [y0, y1] can be read straight.
+bool direct(const ORV_PixelBuffer& s, int x0, int y0, int x1, int y1) {
+  return s.bits == 32 && x0 >= 0 && y0 >= 0 && x1 < s.width && y1 < s.height;
+}
+
 struct Neighbours {
   std::uint32_t p00, p10, p01, p11;
 };
 
-Neighbours neighbours(const ORV_PixelBuffer& s, int x0, int y0, int x1, int y1) {
-  return {colour_at(s, x0, y0), colour_at(s, x1, y0), colour_at(s, x0, y1), colour_at(s, x1, y1)};
+template <class Read>
+Neighbours neighbours(const Read& read, int x0, int y0, int x1, int y1) {
+  return {read(x0, y0), read(x1, y0), read(x0, y1), read(x1, y1)};
 }
 
-std::uint32_t bilinear_rounded(const ORV_PixelBuffer& source, const Axis& ax, const Axis& ay) {
+template <class Read>
+std::uint32_t bilinear_rounded(const Read& read, const Axis& ax, const Axis& ay) {
   const double fx = ax.fraction, fy = ay.fraction;
-  Neighbours n = neighbours(source, ax.whole, ay.whole, ax.whole + 1, ay.whole + 1);
+  Neighbours n = neighbours(read, ax.whole, ay.whole, ax.whole + 1, ay.whole + 1);
   std::uint32_t out = 0;
   for (int shift : kShifts) {
     double v = (1 - fx) * (1 - fy) * channel(n.p00, shift) + fx * (1 - fy) * channel(n.p10, shift) +
@@ -82,13 +101,15 @@ std::uint32_t bilinear_rounded(const ORV_PixelBuffer& source, const Axis& ax, co
   return out;
 }
 
-std::uint32_t bicubic(const ORV_PixelBuffer& source, const Axis& ax, const Axis& ay) {
+template <class Read>
+std::uint32_t bicubic(const Read& read, const Axis& ax, const Axis& ay) {
   const int x0 = ax.whole, y0 = ay.whole;
   double sum[3] = {0, 0, 0};
   for (int r = 0; r < 4; ++r) {
     for (int c = 0; c < 4; ++c) {
-      std::uint32_t p = colour_at(source, x0 - 1 + c, y0 - 1 + r);
-      for (int k = 0; k < 3; ++k) sum[k] += ay.cubic[r] * ax.cubic[c] * channel(p, kShifts[k]);
+      const std::uint32_t p = read(x0 - 1 + c, y0 - 1 + r);
+      const double weight = ay.cubic[r] * ax.cubic[c];  // as (wy · wx) · channel groups it
+      for (int k = 0; k < 3; ++k) sum[k] += weight * channel(p, kShifts[k]);
     }
   }
   std::uint32_t out = 0;
@@ -96,9 +117,10 @@ std::uint32_t bicubic(const ORV_PixelBuffer& source, const Axis& ax, const Axis&
   return out;
 }
 
-std::uint32_t bilinear_truncated(const ORV_PixelBuffer& source, const Axis& ax, const Axis& ay) {
+template <class Read>
+std::uint32_t bilinear_truncated(const Read& read, const Axis& ax, const Axis& ay) {
   const double fx = ax.fraction, fy = ay.fraction;
-  Neighbours n = neighbours(source, ax.whole, ay.whole, ax.whole + 1, ay.whole + 1);
+  Neighbours n = neighbours(read, ax.whole, ay.whole, ax.whole + 1, ay.whole + 1);
   std::uint32_t out = 0;
   for (int shift : kShifts) {
     int a = channel(n.p00, shift), b = channel(n.p10, shift), c = channel(n.p01, shift),
@@ -109,12 +131,13 @@ std::uint32_t bilinear_truncated(const ORV_PixelBuffer& source, const Axis& ax, 
   return out;
 }
 
-std::uint32_t bilinear_clamped(const ORV_PixelBuffer& source, const Axis& ax, const Axis& ay,
+template <class Read>
+std::uint32_t bilinear_clamped(const Read& read, const Axis& ax, const Axis& ay,
                                const Resampling& r) {
   const int x0 = ax.whole, y0 = ay.whole;
   int x1 = std::min(x0 + 1, r.src_w - 1), y1 = std::min(y0 + 1, r.src_h - 1);
   const double fx = ax.fraction, fy = ay.fraction;
-  Neighbours n = neighbours(source, x0, y0, x1, y1);
+  Neighbours n = neighbours(read, x0, y0, x1, y1);
   std::uint32_t out = 0;
   for (int shift : kShifts) {
     double top = (1 - fx) * channel(n.p00, shift) + fx * channel(n.p10, shift);
@@ -124,9 +147,26 @@ std::uint32_t bilinear_clamped(const ORV_PixelBuffer& source, const Axis& ax, co
   return out;
 }
 
-template <class Pixel>
-void fill(std::uint32_t* out, const Resampling& r, int from, int to, Pixel pixel) {
-  for (int j = from; j < to; ++j) out[j] = pixel(r.columns[std::size_t(j)]);
+// One interpolated pixel, read straight where its footprint allows.
+std::uint32_t interpolated(const Resampling& r, const ORV_PixelBuffer& source, const Axis& ax,
+                           const Axis& ay) {
+  const CheckedReads checked{source};
+  const DirectReads straight{source};
+  const int x = ax.whole, y = ay.whole;
+  switch (r.mode) {
+    case kBilinearOrv:
+      return direct(source, x, y, x + 1, y + 1) ? bilinear_rounded(straight, ax, ay)
+                                                : bilinear_rounded(checked, ax, ay);
+    case kBicubicOrv:
+      return direct(source, x - 1, y - 1, x + 2, y + 2) ? bicubic(straight, ax, ay)
+                                                        : bicubic(checked, ax, ay);
+    case kBilinear01:
+      return direct(source, x, y, x + 1, y + 1) ? bilinear_truncated(straight, ax, ay)
+                                                : bilinear_truncated(checked, ax, ay);
+    default:
+      return direct(source, x, y, x + 1, y + 1) ? bilinear_clamped(straight, ax, ay, r)
+                                                : bilinear_clamped(checked, ax, ay, r);
+  }
 }
 
 bool interpolating(int mode) {
@@ -175,23 +215,10 @@ void resample_row(const Resampling& r, const ORV_PixelBuffer& source, int i, int
       }
       return;
     }
-    fill(out, r, from, to, [&](const Axis& ax) { return colour_at(source, ax.whole, y); });
+    for (int j = from; j < to; ++j) out[j] = colour_at(source, r.columns[std::size_t(j)].whole, y);
     return;
   }
-  switch (r.mode) {
-    case kBilinearOrv:
-      fill(out, r, from, to, [&](const Axis& ax) { return bilinear_rounded(source, ax, ay); });
-      break;
-    case kBicubicOrv:
-      fill(out, r, from, to, [&](const Axis& ax) { return bicubic(source, ax, ay); });
-      break;
-    case kBilinear01:
-      fill(out, r, from, to, [&](const Axis& ax) { return bilinear_truncated(source, ax, ay); });
-      break;
-    default:
-      fill(out, r, from, to, [&](const Axis& ax) { return bilinear_clamped(source, ax, ay, r); });
-      break;
-  }
+  for (int j = from; j < to; ++j) out[j] = interpolated(r, source, r.columns[std::size_t(j)], ay);
 }
 
 void build_work_image(const Params& p, const ORV_PixelBuffer& source, std::uint32_t* work,
