@@ -122,8 +122,8 @@ void measure(const std::string& operation, const std::string& size, const std::s
           median(baselines) * 1e3,
           basis,
           double(bytes) / 1e6};
-  std::fprintf(stderr, "  %-16s %-9s %-4s %d %8.2f ms\n", row.operation.c_str(),
-               row.size.c_str(), row.views.c_str(), row.threads, row.ms);
+  std::fprintf(stderr, "  %-16s %-9s %-4s %d %8.2f ms\n", row.operation.c_str(), row.size.c_str(),
+               row.views.c_str(), row.threads, row.ms);
   g_rows.push_back(row);
 }
 
@@ -167,19 +167,6 @@ std::size_t work_bytes(const composer::Params& p) {
   return std::size_t(composer::work_width(p)) * std::size_t(composer::work_height(p)) * 4;
 }
 
-struct TableStore {
-  std::vector<int> ints;
-  std::vector<double> weights;
-  composer::Tables t;
-  explicit TableStore(const composer::Params& p) {
-    const int length = p.subpixels * p.scaled_width + p.scaled_height;
-    ints.assign(5 * std::size_t(length), 0);
-    weights.assign(std::size_t(length), 0);
-    t = {ints.data(),          ints.data() + length,     ints.data() + 2 * length,
-         ints.data() + 3 * length, ints.data() + 4 * length, weights.data(), length};
-  }
-};
-
 // The composer's parameters after Start and FIT at this output size.
 composer::Params fitted(const OutputSize& size) {
   composer::Params p;
@@ -200,34 +187,35 @@ void run_case(const OutputSize& size, const std::vector<std::uint32_t>& source_s
               CopyBlocks& blocks) {
   composer::Params p = fitted(size);
   const std::string name = size_name(size), views = std::to_string(kViews);
-  const ORV_PixelBuffer source = composer::words_view(const_cast<std::uint32_t*>(source_strip.data()),
-                                                      kPictureWidth * kPictures, kPictureHeight,
-                                                      kPictureWidth * kPictures);
+  const ORV_PixelBuffer source =
+      composer::words_view(const_cast<std::uint32_t*>(source_strip.data()),
+                           kPictureWidth * kPictures, kPictureHeight, kPictureWidth * kPictures);
   std::vector<std::uint32_t> work(std::size_t(composer::work_width(p)) * composer::work_height(p));
   std::vector<std::uint32_t> display(std::size_t(p.scaled_width) * p.scaled_height);
   std::vector<std::uint32_t> out_pixels(std::size_t(p.width) * p.height);
   const ORV_PixelBuffer out = composer::words_view(out_pixels.data(), p.width, p.height, p.width);
   composer::build_work_image(p, source, work.data());
-  TableStore beta(p);
+  composer::OwnedTables beta(p);
   composer::Scroll scroll;
   auto position_redraw = [&] {
-    composer::compose_beta(p, beta.t, composer::WorkSource{work.data()}, display.data());
-    composer::copy_placed(p, display.data(), composer::place_output(p, scroll, out.width, out.height), out);
+    composer::compose_beta(p, beta.tables, composer::WorkSource{work.data()}, display.data());
+    composer::copy_placed(p, display.data(),
+                          composer::place_output(p, scroll, out.width, out.height), out);
   };
-  composer::build_beta_tables(p, beta.t);
+  composer::build_beta_tables(p, beta.tables);
   measure("beta_position", name, views, "output", output_bytes(p), blocks, [&] {
     p.view_pos = (p.view_pos + 1) % (p.pic_num - p.view_num + 1);
     position_redraw();
   });
   measure("beta_full", name, views, "output", output_bytes(p), blocks, [&] {
-    composer::build_beta_tables(p, beta.t);
+    composer::build_beta_tables(p, beta.tables);
     position_redraw();
   });
   p.view_pos = 0;
   static const std::pair<int, const char*> kModes[] = {
-      {composer::kNearest, "rs_nearest"},       {composer::kBilinearOrv, "rs_bilinear_orv"},
+      {composer::kNearest, "rs_nearest"},        {composer::kBilinearOrv, "rs_bilinear_orv"},
       {composer::kBicubicOrv, "rs_bicubic_orv"}, {composer::kBilinear01, "rs_bilinear01"},
-      {composer::kBilinear02, "rs_bilinear02"}, {composer::kNnTest, "rs_nn_test"}};
+      {composer::kBilinear02, "rs_bilinear02"},  {composer::kNnTest, "rs_nn_test"}};
   for (const auto& [mode, label] : kModes) {
     p.rs = mode;
     measure(label, name, "any", "work image", work_bytes(p), blocks,
@@ -235,16 +223,16 @@ void run_case(const OutputSize& size, const std::vector<std::uint32_t>& source_s
   }
   p.rs = composer::kNnTest;
   std::vector<std::uint32_t> strip_pixels = make_strip(p.scaled_width, p.scaled_height, kPictures);
-  const ORV_PixelBuffer strip = composer::words_view(strip_pixels.data(), p.scaled_width * kPictures,
-                                                     p.scaled_height, p.scaled_width * kPictures);
+  const ORV_PixelBuffer strip = composer::words_view(
+      strip_pixels.data(), p.scaled_width * kPictures, p.scaled_height, p.scaled_width * kPictures);
   measure("stable", name, views, "output", output_bytes(p), blocks, [&] {
     std::fill(out_pixels.begin(), out_pixels.end(), 0u);
     composer::render_stable(p, strip, out);
   });
   p.subpixels = 1;
-  TableStore print(p);
+  composer::OwnedTables print(p);
   measure("print", name, views, "output", output_bytes(p), blocks,
-          [&] { composer::render_print(p, print.t, strip, out); });
+          [&] { composer::render_print(p, print.tables, strip, out); });
 }
 
 void print_table() {

@@ -151,13 +151,15 @@ int main(int argc, char** argv) {
   for (auto [width, height] : {std::pair{1920, 1080}, std::pair{3840, 2160}}) {
     const std::string size = std::to_string(width) + "x" + std::to_string(height);
     const std::string strip = (folder / ("strip-" + size + ".png")).string(),
-                      out = (folder / "out.png").string(), floor_out = (folder / "floor.png").string();
+                      out = (folder / "out.png").string(),
+                      floor_out = (folder / "floor.png").string();
     if (!write_strip(strip, width, height)) {
       std::fprintf(stderr, "render_e2e_bench: cannot write the strip\n");
       code = 1;
       break;
     }
-    std::fprintf(stderr, "%s: strip of %.1f MB\n", size.c_str(), double(fs::file_size(strip)) / 1e6);
+    std::fprintf(stderr, "%s: strip of %.1f MB\n", size.c_str(),
+                 double(fs::file_size(strip)) / 1e6);
     for (const char* threads : {"0", "1"}) {
       Row row{size, threads[0] == '0' ? "all" : threads};
       std::vector<double> render, floor;
@@ -165,8 +167,8 @@ int main(int argc, char** argv) {
         ProcessRun r = run_process({argv[1], "--no-config", "--threads", threads, "--pics", "8",
                                     "--views", "8", "--pitch", "24", "--size", size, "--resample",
                                     "nearest", "--aa", "off", strip, out});
-        ProcessRun f = run_process({self, "--floor", strip, floor_out, std::to_string(width),
-                                    std::to_string(height)});
+        ProcessRun f = run_process(
+            {self, "--floor", strip, floor_out, std::to_string(width), std::to_string(height)});
         if (!r.ok || !f.ok) {
           std::fprintf(stderr, "render_e2e_bench: a run failed\n");
           code = 1;

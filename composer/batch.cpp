@@ -21,8 +21,8 @@
 namespace composer {
 namespace {
 
-constexpr const char* kItemOptions[6] = {"--width", "--height", "--pics", "--views", "--pitch",
-                                         "--scale"};
+constexpr const char* kItemOptions[6] = {"--width", "--height", "--pics",
+                                         "--views", "--pitch",  "--scale"};
 constexpr int kWidthItem = 0, kHeightItem = 1, kPicItem = 2, kViewItem = 3, kPitchItem = 4,
               kScaleItem = 5;
 
@@ -52,8 +52,8 @@ int load_source(const BatchOptions& o, OwnedPicture& source, std::string* error)
     int result = ORV_ReadPicture(o.source.c_str(), &source.picture);
     return result == ORV_PICTURE_OK ? 0 : picture_failure(result, o.source, error);
   }
-  int result = ORV_NewPicture(kSamplePictureWidth * o.demo_pictures, kSamplePictureHeight,
-                              &source.picture);
+  int result =
+      ORV_NewPicture(kSamplePictureWidth * o.demo_pictures, kSamplePictureHeight, &source.picture);
   if (result != ORV_PICTURE_OK) return picture_failure(result, "the demo strip", error);
   auto* pixels = reinterpret_cast<std::uint32_t*>(source.picture.pixels);
   std::fill(pixels, pixels + std::size_t(source.picture.width) * source.picture.height, 0u);
@@ -71,7 +71,8 @@ bool same_file(const std::string& a, const std::string& b) {
 // The output must not replace one of the run's own inputs.
 bool output_is_no_input(const BatchOptions& o, std::string* error) {
   const std::pair<const std::string*, const char*> inputs[] = {
-      {&o.source, "the source"}, {&o.strip1, "the --strip1 picture"},
+      {&o.source, "the source"},
+      {&o.strip1, "the --strip1 picture"},
       {&o.config, "the configuration file"}};
   for (const auto& [path, what] : inputs) {
     if (!same_file(o.output, *path)) continue;
@@ -121,8 +122,8 @@ void derive_sizes(Params& p, int src_w, int src_h) {
 // Start with the values typed: what the composer takes over from its input
 // box when a run starts. A value it would write back (refuse) is an error.
 bool take_start_values(const BatchOptions& o, Params& p, int src_w, int src_h, std::string* error) {
-  std::array<std::string, 6> box = {std::to_string(p.width),  std::to_string(p.height), "2", "2",
-                                    "",                       "100"};
+  std::array<std::string, 6> box = {
+      std::to_string(p.width), std::to_string(p.height), "2", "2", "", "100"};
   for (int i = 0; i < 6; ++i)
     if (!o.typed[std::size_t(i)].empty()) box[std::size_t(i)] = o.typed[std::size_t(i)];
   auto whole = [&](int i) { return std::atoi(box[std::size_t(i)].c_str()); };
@@ -203,20 +204,6 @@ bool press_buttons(const BatchOptions& o, Params& p, std::string* error) {
   return true;
 }
 
-// One BETA or PRINT table set for the sizes.
-struct TableStore {
-  std::vector<int> ints;
-  std::vector<double> weights;
-  Tables tables;
-  explicit TableStore(const Params& p) {
-    const int length = p.subpixels * p.scaled_width + p.scaled_height;
-    ints.resize(5 * std::size_t(length));
-    weights.resize(std::size_t(length));
-    tables = {ints.data(),          ints.data() + length,     ints.data() + 2 * length,
-              ints.data() + 3 * length, ints.data() + 4 * length, weights.data(), length};
-  }
-};
-
 // The render's size, in bytes, as the composer's run would hold it: its
 // buffers and the output. The batch itself holds far less (no work image,
 // no maps, only the rows shown), but a render the composer could not hold
@@ -236,7 +223,7 @@ struct Renderer {
   void beta() {
     Params beta = p;
     beta.subpixels = 3;
-    TableStore store(beta);
+    OwnedTables store(beta);
     build_beta_tables(beta, store.tables);
     const Resampling resampling = plan_resampling(beta);
     WorkSource samples;
@@ -254,7 +241,7 @@ struct Renderer {
     const bool covers = p.scaled_width >= out.width && p.scaled_height - 1 >= out.height;
     if (first && (!covers || !strip.pixels)) beta();
     p.subpixels = 1;
-    TableStore store(p);
+    OwnedTables store(p);
     render_print(p, store.tables, strip, out);
   }
 
@@ -273,7 +260,8 @@ struct Renderer {
   }
 };
 
-int write_png(const std::string& path, const ORV_PixelBuffer& view, double dpi, std::string* error) {
+int write_png(const std::string& path, const ORV_PixelBuffer& view, double dpi,
+              std::string* error) {
   int result = ORV_WritePng(path.c_str(), view, dpi, thread_count());
   if (result == ORV_PICTURE_OK) return 0;
   *error = result == ORV_PICTURE_NO_MEMORY ? "not enough memory to write " + path
@@ -344,7 +332,8 @@ int run_batch(const BatchOptions& o, std::string* error) {
   bool configured = !o.config.empty() && read_configuration_file(o.config.c_str(), p, &problems);
   if (!configured && !o.config.empty()) {
     std::error_code failed;
-    if (o.config_given || std::filesystem::exists(std::filesystem::symlink_status(o.config, failed))) {
+    if (o.config_given ||
+        std::filesystem::exists(std::filesystem::symlink_status(o.config, failed))) {
       *error = o.config + ": not a readable regular file";
       return 2;
     }
@@ -367,8 +356,8 @@ int run_batch(const BatchOptions& o, std::string* error) {
   }
   if (!take_start_values(o, p, source.picture.width, source.picture.height, error)) return 2;
   if (!press_buttons(o, p, error)) return 2;
-  return render_to_files(o, p, source.view(), strip.picture.pixels ? strip.view() : ORV_PixelBuffer{},
-                         error);
+  return render_to_files(o, p, source.view(),
+                         strip.picture.pixels ? strip.view() : ORV_PixelBuffer{}, error);
 }
 
 }  // namespace composer

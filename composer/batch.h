@@ -26,12 +26,12 @@ struct BatchOptions {
   int resample = -1;  // the resampling button's mode; -1 keeps NN TEST
   int mode = 0;       // kBeta, kStable or kPrint
   int pos = 0;
-  int threads = 0;     // 0: one per core
-  std::string strip1;  // image 1; empty for none
-  std::string frames;  // the folder of a recording; empty for none
+  int threads = 0;                      // 0: one per core
+  std::string strip1;                   // image 1; empty for none
+  std::string frames;                   // the folder of a recording; empty for none
   std::string config = "VARNOLIS.txt";  // empty for none
   bool config_given = false;            // --config: it must exist
-  double dpi = 0;  // the print resolution written into the PNG; 0 for none
+  double dpi = 0;                       // the print resolution written into the PNG; 0 for none
   bool help = false;
   // "pitch-test": the pitch test chart instead of a render.
   bool chart = false;

@@ -15,17 +15,17 @@
 namespace composer {
 namespace {
 
-const char* const kItemOptions[6] = {"--width", "--height", "--pics", "--views", "--pitch",
-                                     "--scale"};
+const char* const kItemOptions[6] = {"--width", "--height", "--pics",
+                                     "--views", "--pitch",  "--scale"};
 
 struct Named {
   const char* name;
   int value;
 };
 // The resampling buttons' modes; nn-test is the one every Start begins with.
-constexpr Named kResampleModes[] = {{"nearest", kNearest},      {"bli-orv", kBilinearOrv},
-                                    {"bci-orv", kBicubicOrv},   {"bli-1", kBilinear01},
-                                    {"bli-2", kBilinear02},     {"nn-test", -1}};
+constexpr Named kResampleModes[] = {{"nearest", kNearest},    {"bli-orv", kBilinearOrv},
+                                    {"bci-orv", kBicubicOrv}, {"bli-1", kBilinear01},
+                                    {"bli-2", kBilinear02},   {"nn-test", -1}};
 constexpr Named kModes[] = {{"beta", kBeta}, {"stable", kStable}, {"print", kPrint}};
 
 constexpr int kMaxChartViews = 1000;
@@ -136,7 +136,8 @@ bool take_option(const std::string& name, const char* value, BatchOptions* o, Pr
     return find_named(kResampleModes, value, &o->resample) ||
            fail("not nearest, bli-orv, bci-orv, bli-1, bli-2 or nn-test");
   if (name == "--aa") {
-    if (std::strcmp(value, "on") != 0 && std::strcmp(value, "off") != 0) return fail("not on or off");
+    if (std::strcmp(value, "on") != 0 && std::strcmp(value, "off") != 0)
+      return fail("not on or off");
     o->aa = std::strcmp(value, "on") == 0;
     return true;
   }
@@ -146,10 +147,11 @@ bool take_option(const std::string& name, const char* value, BatchOptions* o, Pr
     return true;
   }
   if (name == "--lpi" || name == "--from" || name == "--to" || name == "--step")
-    return positive_up_to(name, value, kMaxPitch, name == "--lpi"    ? &t->lpi
-                                                  : name == "--from" ? &t->from
-                                                  : name == "--to"   ? &t->to
-                                                                     : &t->step,
+    return positive_up_to(name, value, kMaxPitch,
+                          name == "--lpi"    ? &t->lpi
+                          : name == "--from" ? &t->from
+                          : name == "--to"   ? &t->to
+                                             : &t->step,
                           error);
   if (name == "--dpi") return positive_up_to(name, value, kMaxDpi, &t->dpi, error);
   if (!*value) return fail("an empty name");
@@ -192,8 +194,9 @@ bool resolve_print_terms(const PrintTerms& t, bool print_mode, BatchOptions* o,
   if (!o->typed[4].empty())
     return *error = "--lpi and --dpi give the pitch: not together with --pitch", false;
   if (!print_mode)
-    return *error = "--lpi: print mode only; the BETA and STABLE lenses are slanted, so the "
-                    "LPI does not give the pitch along a row",
+    return *error =
+               "--lpi: print mode only; the BETA and STABLE lenses are slanted, so the "
+               "LPI does not give the pitch along a row",
            false;
   if (!pitch_usable(t.dpi / t.lpi))
     return *error = "--dpi / --lpi: a pitch above 0 and at most 100000 pixels", false;
@@ -215,8 +218,8 @@ bool resolve_chart(const PrintTerms& t, BatchOptions* o, std::string* error) {
   } else {
     Params configured;
     std::string problems;
-    if (!o->config.empty() &&
-        !read_configuration_file(o->config.c_str(), configured, &problems) && o->config_given)
+    if (!o->config.empty() && !read_configuration_file(o->config.c_str(), configured, &problems) &&
+        o->config_given)
       return *error = "--config " + o->config + ": not a readable regular file", false;
     centre = configured.pitch;
   }
@@ -224,7 +227,8 @@ bool resolve_chart(const PrintTerms& t, BatchOptions* o, std::string* error) {
                             t.step > 0 ? t.step : centre * 0.001);
   if (c.pitches.empty()) return *error = "--from must not lie above --to", false;
   if (int(c.pitches.size()) > kMaxBands)
-    return *error = "more than " + std::to_string(kMaxBands) + " bands: take a larger --step", false;
+    return *error = "more than " + std::to_string(kMaxBands) + " bands: take a larger --step",
+           false;
   c.views = o->typed[3].empty() ? 2 : std::atoi(o->typed[3].c_str());
   if (c.views < 2 || c.views > kMaxChartViews)
     return *error = "--views " + o->typed[3] + ": a chart has 2 to 1000 views", false;
@@ -345,13 +349,15 @@ bool parse_batch_options(int argc, const char* const* argv, BatchOptions* o, std
   const std::size_t wanted = o->chart ? 1 : 2;
   if (files.size() != wanted) {
     *error = o->chart ? "pitch-test takes one OUTPUT.png"
-             : files.size() < 2 ? (files.empty() ? "no SOURCE and OUTPUT.png given" : "no OUTPUT.png given")
-                                : "one SOURCE and one OUTPUT.png, not also " + files[2];
+             : files.size() < 2
+                 ? (files.empty() ? "no SOURCE and OUTPUT.png given" : "no OUTPUT.png given")
+                 : "one SOURCE and one OUTPUT.png, not also " + files[2];
     return false;
   }
   o->output = files.back();
   o->dpi = terms.dpi;
-  if (!ends_in_png(o->output)) return *error = o->output + ": the output must be a .png file", false;
+  if (!ends_in_png(o->output))
+    return *error = o->output + ": the output must be a .png file", false;
   if (o->chart) return resolve_chart(terms, o, error);
   o->source = files[0];
   if (!resolve_print_terms(terms, terms.mode == "print", o, error)) return false;

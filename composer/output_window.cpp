@@ -117,8 +117,9 @@ void show_stable(Params& p) {
       const LensColumn& column = columns[c];
       std::uint32_t u = strip_pixel(column.picture * pw1 + column.k + 3 * r, 3 * r);
       std::uint32_t previous =
-          c > 0 ? stored_value(strip, columns[c - 1].picture * pw1 + columns[c - 1].k + 3 * r, 3 * r)
-                : 0;
+          c > 0
+              ? stored_value(strip, columns[c - 1].picture * pw1 + columns[c - 1].k + 3 * r, 3 * r)
+              : 0;
       diagonal_by_pixel_calls(column.blends ? blend(column.weight, u, previous) : u,
                               stable_sub_pixel(p, column, r), r);
     }

@@ -74,8 +74,7 @@ void read_size(std::FILE* file, char name, int* size, std::string* problems) {
   }
   line[std::strcspn(line, "\r\n")] = '\0';
   *problems += format("%c %s: not a whole number from %d to %d; %d kept\n", name, line,
-                      kMinOutputSide, kMaxOutputSide,
-                      name == 'W' ? kDefaultWidth : kDefaultHeight);
+                      kMinOutputSide, kMaxOutputSide, name == 'W' ? kDefaultWidth : kDefaultHeight);
 }
 
 }  // namespace

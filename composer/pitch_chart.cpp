@@ -91,8 +91,9 @@ bool render_pitch_chart(const PitchChart& chart, std::vector<std::uint32_t>& pix
   }
   Params p = band_params(chart, rows);
   const std::size_t strip_width = std::size_t(chart.views) * std::size_t(chart.width);
-  const std::uint64_t words = std::uint64_t(chart.width) * (std::uint64_t(chart.height) + 2 * rows) +
-                              strip_width * rows + 6 * (3 * std::uint64_t(chart.width) + rows);
+  const std::uint64_t words =
+      std::uint64_t(chart.width) * (std::uint64_t(chart.height) + 2 * rows) + strip_width * rows +
+      6 * (3 * std::uint64_t(chart.width) + rows);
   if (words * 8 > ORV_MemoryBudget()) {
     *error = "not enough memory for the chart";
     return false;
@@ -104,15 +105,12 @@ bool render_pitch_chart(const PitchChart& chart, std::vector<std::uint32_t>& pix
   for (int y = 1; y < rows; ++y)
     std::copy(strip.begin(), strip.begin() + std::ptrdiff_t(strip_width),
               strip.begin() + std::ptrdiff_t(y * strip_width));
-  const ORV_PixelBuffer strip_view = words_view(strip.data(), int(strip_width), rows, int(strip_width));
+  const ORV_PixelBuffer strip_view =
+      words_view(strip.data(), int(strip_width), rows, int(strip_width));
   std::vector<std::uint32_t> band_pixels(std::size_t(chart.width) * rows, 0u);
   const ORV_PixelBuffer out = words_view(band_pixels.data(), chart.width, rows, chart.width);
-  std::vector<std::uint32_t> display(std::size_t(chart.width) * rows);
-  const int length = p.subpixels * chart.width + rows;
-  std::vector<int> ints(5 * std::size_t(length));
-  std::vector<double> weights(static_cast<std::size_t>(length));
-  Tables t{ints.data(), ints.data() + length, ints.data() + 2 * length, ints.data() + 3 * length,
-           ints.data() + 4 * length, weights.data(), length};
+  const OwnedTables store(p);
+  const Tables& t = store.tables;
   const Resampling resampling = plan_resampling(p);
   WorkSource samples;
   samples.resampling = &resampling;
@@ -124,9 +122,8 @@ bool render_pitch_chart(const PitchChart& chart, std::vector<std::uint32_t>& pix
       render_print(p, t, strip_view, out);
     } else {
       build_beta_tables(p, t);
-      compose_beta(p, t, samples, display.data());
       Scroll scroll;
-      copy_placed(p, display.data(), place_output(p, scroll, chart.width, rows), out);
+      compose_beta_placed(p, t, samples, place_output(p, scroll, chart.width, rows), out);
     }
     const int top = k * (band + kBandGap);
     std::copy(band_pixels.begin(), band_pixels.begin() + std::ptrdiff_t(band) * chart.width,

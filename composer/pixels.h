@@ -11,8 +11,7 @@
 namespace composer {
 
 // A view of width x height 32-bit words, rows `stride_words` apart.
-inline ORV_PixelBuffer words_view(std::uint32_t* pixels, int width, int height,
-                                  int stride_words) {
+inline ORV_PixelBuffer words_view(std::uint32_t* pixels, int width, int height, int stride_words) {
   ORV_PixelBuffer view;
   view.pixels = reinterpret_cast<unsigned char*>(pixels);
   view.width = width;

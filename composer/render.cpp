@@ -87,7 +87,8 @@ void compose_beta(const Params& p, const Tables& t, const WorkSource& w, std::ui
   const int n = p.scaled_width, row = 3 * n;
   const int m = rows >= 0 ? std::min(rows, p.scaled_height) : p.scaled_height;
   const int groups = std::min(p.scaled_height / 3, (m + 2) / 3);
-  if (3 * groups < m) std::fill(display + std::size_t(3 * groups) * n, display + std::size_t(n) * m, 0u);
+  if (3 * groups < m)
+    std::fill(display + std::size_t(3 * groups) * n, display + std::size_t(n) * m, 0u);
   if (row <= 0 || (!w.work && !w.resampling)) return;
   parallel_for(groups, 1, [&](int begin, int end) {
     BetaScratch s;
@@ -141,8 +142,8 @@ void copy_placed(const Params& p, const std::uint32_t* display, const Placement&
   });
 }
 
-void compose_beta_placed(const Params& p, const Tables& t, const WorkSource& w,
-                         const Placement& at, const ORV_PixelBuffer& out) {
+void compose_beta_placed(const Params& p, const Tables& t, const WorkSource& w, const Placement& at,
+                         const ORV_PixelBuffer& out) {
   const int n = p.scaled_width, row = 3 * n, groups = p.scaled_height / 3;
   // Output row y shows composed row oy + y − y0; rows outside the span, and
   // composed rows past the last whole row group, are black.

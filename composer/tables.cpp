@@ -7,6 +7,19 @@
 
 namespace composer {
 
+OwnedTables::OwnedTables(const Params& p) {
+  const int length = p.subpixels * p.scaled_width + p.scaled_height;
+  ints.assign(5 * std::size_t(std::max(length, 0)), 0);
+  weights.assign(std::size_t(std::max(length, 0)), 0);
+  tables = {ints.data(),
+            ints.data() + length,
+            ints.data() + 2 * length,
+            ints.data() + 3 * length,
+            ints.data() + 4 * length,
+            weights.data(),
+            length};
+}
+
 // A walk over the positions with a running zone boundary f: the position
 // just past a boundary shows the new view, and the part e of it that lies
 // before the boundary belongs to the previous view. With dt below 1 the

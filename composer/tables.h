@@ -7,6 +7,8 @@
 // allocates them); only the entries named here are written.
 #pragma once
 
+#include <vector>
+
 namespace composer {
 
 struct Params;
@@ -30,6 +32,15 @@ struct Maps {
   int* aa_map = nullptr;
   int* aa_pos_map = nullptr;
   double* th_map = nullptr;
+};
+
+// A table set with storage of its own for the current sizes: T = S·N + M
+// entries each (S = subpixels).
+struct OwnedTables {
+  std::vector<int> ints;
+  std::vector<double> weights;
+  Tables tables;
+  explicit OwnedTables(const Params& p);
 };
 
 // dt = pitch / view_num; then the BETA tables over T = 3N + M positions

@@ -233,8 +233,8 @@ struct ORV_PixelBuffer {
   unsigned char* pixels = nullptr;  // the top row's first byte
   int width = 0;
   int height = 0;
-  int stride = 0;  // bytes from one row to the next
-  int bits = 0;    // 32: words 0x00RRGGBB; 8: palette indices; 0: no pixels
+  int stride = 0;                          // bytes from one row to the next
+  int bits = 0;                            // 32: words 0x00RRGGBB; 8: palette indices; 0: no pixels
   const unsigned char* palette = nullptr;  // 8-bit: 256 entries of blue, green, red, 0
 };
 // Image id's pixels; 1 (and an empty view) for a free id.

@@ -29,7 +29,8 @@ int ORV_GetImageBuffer(int id, ORV_PixelBuffer* buffer) {
   buffer->height = r->height;
   buffer->stride = r->dib->stride;
   buffer->bits = r->bits;
-  if (r->bits == 8) buffer->palette = reinterpret_cast<const unsigned char*>(r->dib->palette.data());
+  if (r->bits == 8)
+    buffer->palette = reinterpret_cast<const unsigned char*>(r->dib->palette.data());
   return 0;
 }
 
@@ -216,7 +217,8 @@ const char* ORV_PictureResultText(int result) {
 }
 
 void* ORV_AllocateLarge(unsigned long long bytes) {
-  return platform::fits_memory_budget(bytes) ? platform::allocate_large(std::size_t(bytes)) : nullptr;
+  return platform::fits_memory_budget(bytes) ? platform::allocate_large(std::size_t(bytes))
+                                             : nullptr;
 }
 
 unsigned long long ORV_MemoryBudget() {

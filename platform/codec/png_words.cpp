@@ -5,9 +5,9 @@
 #include <atomic>
 #include <cerrno>
 #include <cmath>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
-#include <condition_variable>
 #include <mutex>
 #include <string>
 #include <system_error>
@@ -266,7 +266,8 @@ CodecStatus decode_png_file_words(int fd, std::uint64_t file_size, std::uint32_t
         rows.height = be32(head + 4);
         if (head[8] != 8 || (head[9] != 2 && head[9] != 6) || head[10] || head[11] || head[12])
           return kOther;
-        CodecStatus sized = check_picture_size(rows.width, rows.height, std::size_t(file_size), kRatioDeflate);
+        CodecStatus sized =
+            check_picture_size(rows.width, rows.height, std::size_t(file_size), kRatioDeflate);
         if (sized != CodecStatus::Ok) return sized;
         rows.channels = head[9] == 2 ? 3 : 4;
         rows.row_bytes = std::size_t(rows.width) * std::size_t(rows.channels);
@@ -362,11 +363,19 @@ CodecStatus encode_png_words(const std::uint32_t* pixels, std::size_t stride_wor
     put32(to, libdeflate_crc32(0, to.data() + start, length + 4));
   };
   out.head.assign(kSignature, kSignature + 8);
-  const std::uint8_t header[13] = {std::uint8_t(width >> 24),  std::uint8_t(width >> 16),
-                                   std::uint8_t(width >> 8),   std::uint8_t(width),
-                                   std::uint8_t(height >> 24), std::uint8_t(height >> 16),
-                                   std::uint8_t(height >> 8),  std::uint8_t(height),
-                                   8, 2, 0, 0, 0};
+  const std::uint8_t header[13] = {std::uint8_t(width >> 24),
+                                   std::uint8_t(width >> 16),
+                                   std::uint8_t(width >> 8),
+                                   std::uint8_t(width),
+                                   std::uint8_t(height >> 24),
+                                   std::uint8_t(height >> 16),
+                                   std::uint8_t(height >> 8),
+                                   std::uint8_t(height),
+                                   8,
+                                   2,
+                                   0,
+                                   0,
+                                   0};
   small_chunk(out.head, "IHDR", header, 13);
   if (pixels_per_inch > 0) {  // PNG counts pixels per metre
     auto per_metre = std::uint32_t(std::lround(pixels_per_inch / 0.0254));

@@ -27,19 +27,6 @@ Words busy_strip(int width, int height) {
   return strip;
 }
 
-struct Tableset {
-  std::vector<int> ints;
-  std::vector<double> weights;
-  composer::Tables t;
-  explicit Tableset(const composer::Params& p) {
-    int length = p.subpixels * p.scaled_width + p.scaled_height;
-    ints.assign(5 * std::size_t(length), 0);
-    weights.assign(std::size_t(length), 0);
-    t = {ints.data(),      ints.data() + length,     ints.data() + 2 * length,
-         ints.data() + 3 * length, ints.data() + 4 * length, weights.data(), length};
-  }
-};
-
 composer::Params params_for(int pic_width, int height, int scale) {
   composer::Params p;
   p.pic_num = 8;
@@ -65,32 +52,34 @@ Renders render_all(composer::Params p, const ORV_PixelBuffer& source) {
   Renders r;
   r.work.assign(std::size_t(composer::work_width(p)) * composer::work_height(p), 0);
   composer::build_work_image(p, source, r.work.data());
-  Tableset beta(p);
-  composer::build_beta_tables(p, beta.t);
+  composer::OwnedTables beta(p);
+  composer::build_beta_tables(p, beta.tables);
   const std::size_t shown = std::size_t(p.scaled_width) * p.scaled_height;
   r.beta.assign(shown, 7);
-  composer::compose_beta(p, beta.t, composer::WorkSource{r.work.data()}, r.beta.data());
+  composer::compose_beta(p, beta.tables, composer::WorkSource{r.work.data()}, r.beta.data());
   const composer::Resampling plan = composer::plan_resampling(p);
   composer::WorkSource rows;
   rows.resampling = &plan;
   rows.source = source;
   r.beta_from_rows.assign(shown, 7);
-  composer::compose_beta(p, beta.t, rows, r.beta_from_rows.data());
+  composer::compose_beta(p, beta.tables, rows, r.beta_from_rows.data());
   r.stable.assign(shown, 0);
   composer::render_stable(
-      p, source, composer::words_view(r.stable.data(), p.scaled_width, p.scaled_height, p.scaled_width));
+      p, source,
+      composer::words_view(r.stable.data(), p.scaled_width, p.scaled_height, p.scaled_width));
   p.subpixels = 1;
-  Tableset print(p);
+  composer::OwnedTables print(p);
   r.print.assign(shown, 9);
   composer::render_print(
-      p, print.t, source,
+      p, print.tables, source,
       composer::words_view(r.print.data(), p.scaled_width, p.scaled_height, p.scaled_width));
   return r;
 }
 
 TEST(CoreTest, EveryRendererAndResamplerGivesTheSamePixelsOnOneTwoAndSevenThreads) {
   Words strip = busy_strip(8 * kPicWidth, kHeight);
-  const ORV_PixelBuffer source = composer::words_view(strip.data(), 8 * kPicWidth, kHeight, 8 * kPicWidth);
+  const ORV_PixelBuffer source =
+      composer::words_view(strip.data(), 8 * kPicWidth, kHeight, 8 * kPicWidth);
   for (int mode : {composer::kNearest, composer::kBilinearOrv, composer::kBicubicOrv,
                    composer::kBilinear01, composer::kBilinear02, composer::kNnTest}) {
     for (int scale : {100, 137}) {
@@ -103,7 +92,8 @@ TEST(CoreTest, EveryRendererAndResamplerGivesTheSamePixelsOnOneTwoAndSevenThread
       for (int threads : kThreadCounts) {
         composer::set_thread_count(threads);
         const Renders many = render_all(p, source);
-        SCOPED_TRACE(testing::Message() << "mode " << mode << " scale " << scale << " threads " << threads);
+        SCOPED_TRACE(testing::Message()
+                     << "mode " << mode << " scale " << scale << " threads " << threads);
         EXPECT_EQ(many.work, one.work);
         EXPECT_EQ(many.beta, one.beta);
         EXPECT_EQ(many.beta_from_rows, one.beta);

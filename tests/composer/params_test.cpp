@@ -69,10 +69,10 @@ TEST(ComposerConfigTest, ValueLinesBelongToTheirTagsAndLongLinesComeInPieces) {
     int width, height;
     bool refused;
   };
-  for (const Row& row : {Row{"W\n0\n", 800, 480, true}, Row{"W\n99\nH\n100\n", 800, 100, true},
-                         Row{"W\n3000\nH\n3001\n", 3000, 480, true},
-                         Row{"W\n100000\nH\n-5\n", 800, 480, true},
-                         Row{"W\r\n1024\r\nH\r\n768\r\n", 1024, 768, false}}) {
+  for (const Row& row :
+       {Row{"W\n0\n", 800, 480, true}, Row{"W\n99\nH\n100\n", 800, 100, true},
+        Row{"W\n3000\nH\n3001\n", 3000, 480, true}, Row{"W\n100000\nH\n-5\n", 800, 480, true},
+        Row{"W\r\n1024\r\nH\r\n768\r\n", 1024, 768, false}}) {
     Params p = read(row.text, &problems);
     EXPECT_EQ((std::tuple{p.width, p.height, !problems.empty()}),
               (std::tuple{row.width, row.height, row.refused}))

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "composer/params.h"
 #include "composer/output_window.h"
+#include "composer/params.h"
 #include "composer/render.h"
 #include "composer/resample.h"
 #include "composer/tables.h"
@@ -50,8 +50,8 @@ struct Owned {
     b.maps.aa_map = aa_map.data();
     b.maps.aa_pos_map = aa_pos_map.data();
     b.maps.th_map = th_map.data();
-    b.tables = {pos_table.data(), point_table.data(), flag_table.data(), aa_table.data(),
-                aa_pos_table.data(), th_table.data(), entries + 4};
+    b.tables = {pos_table.data(),    point_table.data(), flag_table.data(), aa_table.data(),
+                aa_pos_table.data(), th_table.data(),    entries + 4};
     b.work = work.data();
     b.line_1 = line_1.data();
     b.line_2 = line_2.data();
@@ -207,14 +207,19 @@ TEST(ComposerRenderTest, BetaComposeShowsWhatTheMapsSay) {
   p.pitch = 4.3;
   const int n = 7, m = 11, row = 3 * n, groups = m / 3, length = row + m;
   Owned o(groups * row, groups * p.pic_num * row, 2 * row, n * m);
-  for (std::vector<int>* t : {&o.pos_table, &o.point_table, &o.flag_table, &o.aa_table,
-                              &o.aa_pos_table})
+  for (std::vector<int>* t :
+       {&o.pos_table, &o.point_table, &o.flag_table, &o.aa_table, &o.aa_pos_table})
     t->resize(std::size_t(length));
   o.th_table.resize(std::size_t(length));
-  o.b.tables = {o.pos_table.data(),    o.point_table.data(),  o.flag_table.data(),
-                o.aa_table.data(),     o.aa_pos_table.data(), o.th_table.data(),
+  o.b.tables = {o.pos_table.data(),
+                o.point_table.data(),
+                o.flag_table.data(),
+                o.aa_table.data(),
+                o.aa_pos_table.data(),
+                o.th_table.data(),
                 length};
-  for (std::size_t k = 0; k < o.work.size(); ++k) o.work[k] = std::uint32_t(k * 2654435761u) & 0xFFFFFF;
+  for (std::size_t k = 0; k < o.work.size(); ++k)
+    o.work[k] = std::uint32_t(k * 2654435761u) & 0xFFFFFF;
   composer::build_beta_tables(p, o.b.tables);
   composer::build_beta_maps(p, o.b.tables, o.b.maps);
   composer::compose_beta(p, o.b.tables, composer::WorkSource{o.b.work}, o.b.display_buff);
@@ -237,7 +242,8 @@ TEST(ComposerRenderTest, BetaComposeShowsWhatTheMapsSay) {
           int i = 3 * x + c - k;  // the sub-pixel whose channel c lands here
           if (i >= 0) expected |= colour[std::size_t(i)] & (0xFF0000u >> (8 * c));
         }
-        ASSERT_EQ(o.display[std::size_t((3 * r + k) * n + x)], expected) << r << " " << k << " " << x;
+        ASSERT_EQ(o.display[std::size_t((3 * r + k) * n + x)], expected)
+            << r << " " << k << " " << x;
       }
     }
   }

@@ -3,8 +3,8 @@
 // and the encoder's files read back as the words written.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 #include <fcntl.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -85,7 +85,8 @@ void chunk(Bytes& out, const char* type, const Bytes& body) {
 
 // An 8-bit PNG of `colour` type from raw filtered rows, optionally with a
 // chunk before the data.
-Bytes hand_made_png(int width, int height, int colour, const Bytes& raw, const char* extra = nullptr) {
+Bytes hand_made_png(int width, int height, int colour, const Bytes& raw,
+                    const char* extra = nullptr) {
   Bytes out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   Bytes header;
   put32(header, std::uint32_t(width));
@@ -115,8 +116,7 @@ TEST(PngWordsTest, TheFastDecoderReadsWhatTheGeneralOneReads) {
   EXPECT_EQ(fast.words, words);
   // RGBA by hand, 2 x 2: row 0 unfiltered, row 1 Paeth. Alpha 255, 0 and
   // 128 laid over black: (200 * 128 + 127) / 255 = 100.
-  const Bytes raw = {0, 10, 20, 30, 255, 200, 200, 200, 0,
-                     4, 190, 180, 170, 128, 0, 0, 0, 0};
+  const Bytes raw = {0, 10, 20, 30, 255, 200, 200, 200, 0, 4, 190, 180, 170, 128, 0, 0, 0, 0};
   Bytes rgba = hand_made_png(2, 2, 6, raw);
   fast = fast_decode(rgba);
   ASSERT_EQ(fast.status, platform::CodecStatus::Ok);
@@ -127,8 +127,8 @@ TEST(PngWordsTest, TheFastDecoderReadsWhatTheGeneralOneReads) {
 
 TEST(PngWordsTest, OtherKindsAndFaultsAreLeftToTheGeneralDecoder) {
   Bytes rgb;
-  ASSERT_EQ(platform::encode_picture_to_memory(
-                codec_test::make_picture32(8, 8, busy_words(8, 8)), "image/png", 0, rgb),
+  ASSERT_EQ(platform::encode_picture_to_memory(codec_test::make_picture32(8, 8, busy_words(8, 8)),
+                                               "image/png", 0, rgb),
             platform::CodecStatus::Ok);
   Bytes palette;
   ASSERT_EQ(platform::encode_picture_to_memory(
@@ -145,7 +145,7 @@ TEST(PngWordsTest, OtherKindsAndFaultsAreLeftToTheGeneralDecoder) {
   const Bytes keyed = hand_made_png(1, 1, 2, {0, 1, 2, 3}, "tRNS");
   const Bytes short_rows = hand_made_png(2, 2, 2, {0, 1, 2, 3, 4, 5, 6});
   const std::vector<const Bytes*> refused = {&palette,    &bad_crc, &cut,       &bmp,
-                                              &bad_filter, &keyed,   &short_rows};
+                                             &bad_filter, &keyed,   &short_rows};
   for (const Bytes* bytes : refused) {
     Decoded d = fast_decode(*bytes);
     EXPECT_EQ(d.status, platform::CodecStatus::UnknownEncoder);
@@ -157,7 +157,8 @@ TEST(PngWordsTest, WrittenFilesReadBackAsTheWordsOfTheirView) {
   // A 5 x 3 view into rows of 9 words, at 600 pixels per inch.
   const std::vector<std::uint32_t> rows = busy_words(9, 3);
   platform::EncodedPng png;
-  ASSERT_EQ(platform::encode_png_words(rows.data(), 9, 5, 3, 600, 1, png), platform::CodecStatus::Ok);
+  ASSERT_EQ(platform::encode_png_words(rows.data(), 9, 5, 3, 600, 1, png),
+            platform::CodecStatus::Ok);
   Bytes file = png.head;
   file.insert(file.end(), png.body.get(), png.body.get() + png.body_size);
   file.insert(file.end(), png.tail.begin(), png.tail.end());
