@@ -12,7 +12,7 @@
 //
 // The strip is made here: smooth shapes under a sensor's grain, written
 // with the general PNG encoder's adaptive filters, so that it compresses
-// like a photograph (to about two thirds of its raw size) and decodes like one.
+// like a photograph (to about half its raw size) and decodes like one.
 //
 //   render_e2e_bench LENTICULAR-RENDER
 //   render_e2e_bench --floor STRIP OUTPUT WIDTH HEIGHT   (the baseline's process)
