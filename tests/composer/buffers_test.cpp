@@ -8,6 +8,7 @@
 
 #include "composer/buffers.h"
 #include "composer/params.h"
+#include "platform/codec/memory_budget.h"
 
 namespace {
 
@@ -77,6 +78,13 @@ TEST(ComposerBuffersTest, AnAllocationFailureNamesItsBufferAndFreesTheRest) {
   }
   composer::Buffers b;
   allocator.fail_at(-1);
+  // Over the memory budget counts as a failure before anything is asked of
+  // the allocator: the six maps take 5 x 684 + 1368 = 4788 bytes (3 row
+  // groups of 3 x (10 + 9) entries), the work image 720 more.
+  platform::set_memory_budget_for_tests(5000);
+  EXPECT_STREQ(composer::allocate_buffers(p, b), "work");
+  EXPECT_TRUE(all_empty(b));
+  platform::set_memory_budget_for_tests(0);
   EXPECT_EQ(composer::allocate_buffers(p, b), nullptr);
   EXPECT_EQ(b.tables.length, 3 * 10 + 9);
   composer::free_buffers(b);
