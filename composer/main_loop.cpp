@@ -16,6 +16,7 @@
 namespace composer {
 namespace {
 
+constexpr int kBreakButton = 6;
 constexpr int kWidthItem = 0, kHeightItem = 1, kPicItem = 2, kViewItem = 3, kPitchItem = 4,
               kScaleItem = 5;
 
@@ -67,10 +68,6 @@ void change_pitch(Params& p, Run& run, double delta) {
   redraw(p, run, true);
 }
 
-int step_of(const Params& p) {
-  return p.changing ? p.view_num : 1;
-}
-
 void change_view_num(Params& p, Run& run, int delta) {
   int value = p.view_num + delta;
   if (value < 2) {
@@ -91,6 +88,10 @@ void change_view_num(Params& p, Run& run, int delta) {
 void set_print_mode(Params& p, Run& run, int mode) {
   if (p.print_mode == mode) return;
   p.print_mode = mode;
+  // PRINT and STABLE read a second strip: without one they show nothing new.
+  if (mode != kBeta && !image_buffer(kStripImage).pixels)
+    ORV_Print("%s reads its strip from image 1: drop a second picture.\n",
+              mode == kPrint ? "prn" : "stable");
   int subpixels = mode == kPrint ? 1 : 3;
   if (p.subpixels != subpixels) {
     p.subpixels = subpixels;
@@ -120,7 +121,7 @@ void fit_scale(Params& p) {
 }
 
 void move_position(Params& p, Run& run, int direction) {
-  int step = step_of(p);
+  int step = position_step(p);
   p.view_pos += direction * step;
   if (p.loop) {
     if (p.view_pos < 0) p.view_pos = p.pic_num - step;
@@ -147,7 +148,37 @@ void follow_drag(Params& p, Run& run) {
   }
 }
 
+// Refuses a Start whose output would take over image 2 while it holds a
+// picture the person opened.
+bool output_id_free() {
+  if (!image_buffer(kOutputImage).pixels) return true;
+  ORV_Print(
+      "Image 2 holds a picture of yours, and the output goes there:\n"
+      "close it, then press Start.\n");
+  return false;
+}
+
+// Ends the run as "break" does when the person closes the button box (its
+// buttons are the only way to go on) or asks to Stop.
+bool run_must_end(Params& p, Run& run) {
+  if (ORV_IsButtonBoxOpen() && orv_stop_req.load() == 0) return false;
+  ORV_Print(ORV_IsButtonBoxOpen() ? "Stop: the run ends, as break ends it.\n"
+                                  : "The button box was closed: the run ends.\n");
+  press_button(kBreakButton, p, run);
+  return true;
+}
+
 }  // namespace
+
+void show_output_window(const Params& p) {
+  if (ORV_CreateImage(kOutputImage, "Hello,there!", p.display_x, p.display_y, p.width, p.height,
+                      100) == 0)
+    return;
+  ORV_Print(
+      "The output window (%d x %d) cannot be shown on this screen:\n"
+      "a smaller Width or Height brings it back.\n",
+      p.width, p.height);
+}
 
 void redraw(Params& p, Run& run, bool full) {
   switch (p.print_mode) {
@@ -167,7 +198,7 @@ void redraw(Params& p, Run& run, bool full) {
 }
 
 void demo_step(Params& p) {
-  int step = step_of(p);
+  int step = position_step(p);
   if (p.loop) {
     p.view_pos += p.reverse ? -step : step;
     if (!p.reverse && p.view_pos >= p.pic_num) p.view_pos = 0;
@@ -260,7 +291,10 @@ int apply_input_box(Params& p, Run& run, bool rebuild) {
       continue;
     }
     current = previous = value;
-    ORV_ResizeImage(kOutputImage, p.width, p.height);
+    if (image_buffer(kOutputImage).pixels)
+      ORV_ResizeImage(kOutputImage, p.width, p.height);
+    else
+      show_output_window(p);  // it could not be shown, or the person closed it
     if (rebuild) redraw(p, run, true);
   }
   return 0;
@@ -382,6 +416,7 @@ void press_button(int i, Params& p, Run& run) {
 }
 
 bool start_run(Params& p, Run& run) {
+  if (!output_id_free()) return false;
   if (!image_buffer(kSourceImage).pixels || ORV_GetImageStretchMode(kSourceImage) == 0) {
     ORV_Pause(
         "\xE3\x82\xB9\xE3\x83\x86\xE3\x83\xAC\xE3\x82\xAA\xE3\x83\x9A\xE3\x82\xA2\xE7\x94\xBB"
@@ -410,7 +445,7 @@ bool start_run(Params& p, Run& run) {
     end_run(run);
     return false;
   }
-  ORV_CreateImage(kOutputImage, "Hello,there!", p.display_x, p.display_y, p.width, p.height, 100);
+  show_output_window(p);
   redraw(p, run, true);
   return true;
 }
@@ -426,8 +461,11 @@ int run_composer() {
   Run run;
   if (!start_run(p, run)) return 0;
   while (!run.ended && orv_exit_state.load() == 0) {
+    if (run_must_end(p, run)) break;
     for (int i = 0; i < 32 && !run.ended; ++i) {
       ORV_Print("%s", "");  // an empty print serves the windows, as every print does
+      // Also with the text window closed, when the print above does nothing.
+      ORV_ProcessMessages();
       if (!ORV_IsButtonBoxOpen() || i >= orv_bb_count) continue;
       int clicks = orv_bb_click[i];
       orv_bb_click[i] = 0;

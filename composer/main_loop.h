@@ -38,6 +38,9 @@ void demo_step(Params& p);
 void begin_recording(Params& p);
 // The demo's next position drawn, and saved as a frame while REC is on.
 void animation_step(Params& p, Run& run);
+// Image 2, the output window, at its place and size; a line on the text
+// window when it cannot be shown (the run goes on without it).
+void show_output_window(const Params& p);
 // Frees everything and destroys image windows 0, 1 and 2.
 void end_run(Run& run);
 

@@ -1,6 +1,7 @@
 // Snapshot and recording: PNG files through the framework's image save.
 #include "composer/output_files.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -51,7 +52,10 @@ void save_frame(Params& p, Recording& recording) {
   ORV_Print("%s\n", name);
   ORV_SaveImageFile(p.width - 4, p.height, 3, name, 2);
   ++recording.frame;
-  if (p.view_pos == 0) {
+  // One round: back at position 0, or as many frames as a round has
+  // positions (with CHG_ING and "<>" the steps may never meet 0).
+  const int step = std::max(1, position_step(p));
+  if (p.view_pos == 0 || recording.frame >= (p.pic_num + step - 1) / step) {
     p.rec = false;
     p.demo_state = kDemoOff;
     print_status(p);

@@ -25,8 +25,9 @@ int save_snapshot(const char* path = kSnapshotFile, double pixels_per_inch = 0);
 // A new recording folder; the frame counter starts at 0.
 void start_recording(Recording& recording);
 // Image 2 without its two leftmost and two rightmost columns as the next
-// frame "<folder>_%05d.png"; after the frame at view position 0 the
-// recording and the demo stop.
+// frame "<folder>_%05d.png"; after one round (the frame at view position
+// 0, or as many frames as a round has positions) the recording and the demo
+// stop.
 void save_frame(Params& p, Recording& recording);
 
 }  // namespace composer

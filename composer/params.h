@@ -89,6 +89,12 @@ bool geometry_fits(const Params& p, int src_w, int src_h, int pic_num, int scale
 // A pitch the composer takes: finite, above 0 and at most kMaxPitch.
 bool pitch_usable(double pitch);
 
+// How far pos++, pos-- and the demo move: View_num pictures with CHG_ING
+// on, else one.
+inline int position_step(const Params& p) {
+  return p.changing ? p.view_num : 1;
+}
+
 // The process's parameter set (worker thread only).
 Params& params();
 

@@ -12,6 +12,12 @@
 void ORV_Ready();  // once, first thing at start-up: open windows, read settings
 int ORV_Main();    // on each Start; the result is ignored
 
+// For a program that cannot run without a person at a desktop: call it from a
+// static initialiser (before main). With no display named, the program then
+// prints `why` as one line and exits with 1 instead of running headless;
+// ORV_BACKEND=headless still runs it headless (tests, scripted persons).
+void ORV_RequireDesktop(const char* why);
+
 // Run state shared by the main and worker threads (lock-free, one writer at a time).
 extern std::atomic<int> orv_start_req;   // 1: Start accepted, ORV_Main not yet begun
 extern std::atomic<int> orv_running;     // 1: ORV_Main is executing

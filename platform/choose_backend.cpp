@@ -31,7 +31,7 @@ const Backend* desktop_backend(int& argc, char** argv) {
 
 }  // namespace
 
-const Backend* choose_backend(int& argc, char** argv) {
+const Backend* choose_backend(int& argc, char** argv, const char* desktop_only) {
   std::string forced = env("ORV_BACKEND");
   if (forced == "headless") return headless::backend();
   if (!forced.empty() && forced != "qt") {
@@ -39,6 +39,10 @@ const Backend* choose_backend(int& argc, char** argv) {
     return nullptr;
   }
   if (forced.empty() && env("DISPLAY").empty() && env("QT_QPA_PLATFORM").empty()) {
+    if (desktop_only) {
+      std::fprintf(stderr, "%s\n", desktop_only);
+      return nullptr;
+    }
     std::fprintf(stderr, "orvlib: no X display (DISPLAY is not set); running headless\n");
     return headless::backend();
   }

@@ -10,6 +10,8 @@ namespace platform {
 // and headless, after a line saying so, when none is. nullptr after one line
 // on stderr when the chosen back end cannot start (a display that cannot be
 // opened, a build without the desktop): the program then exits with 1.
-const Backend* choose_backend(int& argc, char** argv);
+// With `desktop_only` given, no display named is such a case too, and
+// `desktop_only` is the line.
+const Backend* choose_backend(int& argc, char** argv, const char* desktop_only = nullptr);
 
 }  // namespace platform

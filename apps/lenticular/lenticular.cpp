@@ -33,6 +33,13 @@ void open_named_pictures() {
   }
 }
 
+// The composer is driven by a person at the desktop; batch work has a
+// program of its own.
+[[maybe_unused]] const bool g_needs_desktop =
+    (ORV_RequireDesktop("lenticular: needs an X display; without one, render with "
+                        "lenticular-render (lenticular-render --help)"),
+     true);
+
 }  // namespace
 
 void ORV_Ready() {
@@ -41,5 +48,9 @@ void ORV_Ready() {
 }
 
 int ORV_Main() {
-  return composer::run_composer();
+  composer::run_composer();
+  // "break" closes the pictures; those named on the command line come back
+  // for the next Start.
+  if (orv_exit_state.load() == 0 && ORV_GetImageStretchMode(0) == 0) open_named_pictures();
+  return 0;
 }

@@ -11,11 +11,14 @@
 
 #include "framework/core/entry.h"
 #include "framework/main/person.h"
+#include "framework/orvlib.h"
 #include "platform/choose_backend.h"
 #include "platform/headless/driver.h"
 #include "platform/thread.h"
 
 namespace {
+
+const char* g_desktop_only = nullptr;  // set before main by ORV_RequireDesktop
 
 // Start-up without threads or memory (tight process limits) ends with one
 // line and 1 rather than an abort. Whatever was started is left as it is.
@@ -27,9 +30,13 @@ namespace {
 
 }  // namespace
 
+void ORV_RequireDesktop(const char* why) {
+  g_desktop_only = why;
+}
+
 int main(int argc, char** argv) {
   try {
-    const platform::Backend* backend = platform::choose_backend(argc, argv);
+    const platform::Backend* backend = platform::choose_backend(argc, argv, g_desktop_only);
     if (!backend) return 1;
     orv::set_program_arguments(argc, argv);
     std::thread person;

@@ -4,16 +4,22 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <future>
+#include <string>
 
 #include "composer/main_loop.h"
 #include "composer/params.h"
 #include "composer/ready.h"
 #include "framework/console/button_box.h"
 #include "framework/console/input_box.h"
+#include "framework/console/text_window.h"
 #include "framework/image/image_table.h"
 #include "platform/codec/codec.h"
+#include "platform/queue.h"
 #include "tests/framework/test_program.h"
 
 namespace {
@@ -181,7 +187,104 @@ TEST(ComposerRunTest, CapAndARecordingWriteTheirFiles) {
   }
   EXPECT_FALSE(std::filesystem::exists(folder + "_00004.png"));
   EXPECT_EQ(folder.rfind(home + "/mkpic/", 0), 0u);
+  // With CHG_ING (steps of View_num = 2) and "<>" the positions run 0, 3, 1,
+  // 3, 1, ... and never meet 0 again: the recording ends after one round of
+  // 4 / 2 = 2 frames.
+  setenv("HOME", home.c_str(), 1);
+  positions.clear();
+  on_worker([&] {
+    Params& p = composer::params();
+    composer::Run run;
+    make_source(4);
+    set_item(2, 4);
+    ASSERT_TRUE(composer::start_run(p, run));
+    composer::press_button(25, p, run);  // CHG_ING
+    composer::press_button(27, p, run);  // <>
+    composer::press_button(30, p, run);  // REC
+    for (int k = 0; k < 20 && p.rec; ++k) {
+      composer::animation_step(p, run);
+      positions.push_back(p.view_pos);
+    }
+    composer::end_run(run);
+  });
+  setenv("HOME", old_home.c_str(), 1);
+  EXPECT_EQ(positions, (std::vector<int>{3, 1}));
   std::filesystem::remove_all(home);
+}
+
+// The run ends, as "break" ends it, whatever the person closed or pressed:
+// nothing leaves it looking hung with every button ignored.
+TEST(ComposerRunTest, NoWindowClosedAndNoStopLeavesTheRunStuck) {
+  struct Row {
+    const char* what;
+    std::function<void(test_program::Running&)> act;
+  };
+  auto click = [](int button) {  // the composer's 2 x 16 box of 98 x 26 buttons
+    headless::click(orv::button_box_window(), (button % 2) * 102 + 53, (button / 2) * 30 + 17);
+  };
+  auto close = [](platform::Window w) {
+    platform::Msg message;
+    message.kind = platform::MsgKind::Close;
+    platform::post_message(w, message);
+  };
+  const Row rows[] = {
+      {"the text window closed, then DEMO twice (no wait) and break",
+       [&](test_program::Running&) {
+         close(orv::open_text_windows_in_id_order().front());
+         click(26);
+         click(26);
+         click(6);
+       }},
+      {"the button box closed", [&](test_program::Running&) { close(orv::button_box_window()); }},
+      {"Stop", [](test_program::Running& running) { running.press(orv::kCommandStop); }},
+  };
+  for (const Row& row : rows) {
+    Composer c;
+    on_worker([] {
+      make_source(4);
+      set_item(2, 4);
+    });
+    std::future<void> run = test_program::on_worker_async([] { composer::run_composer(); });
+    // Acting before the run has begun would stop the test's own serving.
+    ASSERT_TRUE(headless::wait_until([] { return orv::image_in_use(2) != nullptr; })) << row.what;
+    row.act(c.run);
+    EXPECT_EQ(run.wait_for(std::chrono::seconds(20)), std::future_status::ready) << row.what;
+    run.wait();
+    if (std::string(row.what) == "Stop") {
+      c.run.press(orv::kCommandStart);  // serve the test again
+      headless::wait_until([] { return orv_running.load() == 1; });
+    }
+    on_worker([&] { EXPECT_FALSE(orv::image_in_use(0)) << row.what; });
+  }
+}
+
+// The output never takes over a picture the person opened as image 2; a
+// closed output window comes back with the next Width.
+TEST(ComposerRunTest, TheOutputTakesNoPictureOfThePersonsAndComesBack) {
+  Composer c;
+  on_worker([] {
+    Params& p = composer::params();
+    composer::Run run;
+    make_source(4);
+    ORV_CreateImage(2, "p5", 0, 0, 40, 30, 100);
+    ORV_SelectImage(2);
+    ORV_SetPixel(1, 1, 0x123456);
+    EXPECT_FALSE(composer::start_run(p, run));
+    EXPECT_EQ(ORV_GetPixel(1, 1), 0x123456);
+    ORV_PixelBuffer picture;
+    ASSERT_EQ(ORV_GetImageBuffer(2, &picture), 0);
+    EXPECT_EQ((std::tuple{picture.width, picture.height}), (std::tuple{40, 30}));
+    ORV_DestroyImage(2);
+    set_item(2, 4);
+    ASSERT_TRUE(composer::start_run(p, run));
+    ORV_DestroyImage(2);  // the person closes the output window
+    set_item(0, 300);
+    composer::apply_input_box(p, run, true);
+    ORV_PixelBuffer output;
+    ASSERT_EQ(ORV_GetImageBuffer(2, &output), 0);
+    EXPECT_EQ((std::tuple{output.width, output.height}), (std::tuple{300, 480}));
+    composer::end_run(run);
+  });
 }
 
 }  // namespace
