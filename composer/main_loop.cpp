@@ -17,6 +17,8 @@ namespace composer {
 namespace {
 
 constexpr int kBreakButton = 6;
+// The pitch buttons keep the pitch in this range, and a typed Pitch too.
+constexpr double kLeastPitch = 1, kMostPitch = 50;
 constexpr int kWidthItem = 0, kHeightItem = 1, kPicItem = 2, kViewItem = 3, kPitchItem = 4,
               kScaleItem = 5;
 
@@ -62,7 +64,7 @@ void keep_view_pos_in_range(Params& p) {
 }
 
 void change_pitch(Params& p, Run& run, double delta) {
-  p.pitch = std::clamp(p.pitch + delta, 1.0, 50.0);
+  p.pitch = std::clamp(p.pitch + delta, kLeastPitch, kMostPitch);
   p.prev_pitch = p.pitch;
   write_real(kPitchItem, p.pitch);
   redraw(p, run, true);
@@ -260,7 +262,7 @@ int apply_input_box(Params& p, Run& run, bool rebuild) {
   }
   double pitch = item_real(kPitchItem);
   if (pitch != p.prev_pitch) {
-    if (!pitch_usable(pitch)) {
+    if (!pitch_usable(pitch) || pitch < kLeastPitch || pitch > kMostPitch) {
       write_real(kPitchItem, p.prev_pitch);
     } else {
       p.pitch = p.prev_pitch = pitch;
@@ -291,9 +293,11 @@ int apply_input_box(Params& p, Run& run, bool rebuild) {
       continue;
     }
     current = previous = value;
-    if (image_buffer(kOutputImage).pixels)
+    if (image_buffer(kOutputImage).pixels) {
       ORV_ResizeImage(kOutputImage, p.width, p.height);
-    else
+      // Shown at 100 % again as soon as the size fits the screen at it.
+      ORV_SetImageZoom(100, kOutputImage);
+    } else
       show_output_window(p);  // it could not be shown, or the person closed it
     if (rebuild) redraw(p, run, true);
   }

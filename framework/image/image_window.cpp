@@ -46,6 +46,18 @@ void report_mouse(platform::Window window, const platform::Msg& msg) {
   ORV_MouseShift = msg.keys & platform::kKeyBitShift;
 }
 
+// A left release inside the window changes nothing, as the platform's
+// mouse state has it. One outside it (the pointer left while dragging, so the
+// window still holds the mouse) ends the drag: otherwise the left button
+// would read as held until the pointer came back over the window.
+void release_outside(platform::Window window, const platform::Msg& msg) {
+  if (ORV_MouseTracking != 1) return;
+  ImageRecord* r = image_in_use(ORV_FindImage(window));
+  if (!r) return;
+  if (msg.x < 0 || msg.y < 0 || msg.x >= r->disp_width || msg.y >= r->disp_height)
+    ORV_MouseLeft = 0;
+}
+
 void post_command(platform::Window window, int command) {
   platform::Msg msg;
   msg.kind = platform::MsgKind::Command;
@@ -133,6 +145,9 @@ std::intptr_t image_window_proc(platform::Window window, platform::Msg& msg) {
     case MsgKind::LeftDown:
       report_mouse(window, msg);
       feed_pick(window, msg);
+      return 0;
+    case MsgKind::LeftUp:
+      release_outside(window, msg);
       return 0;
     case MsgKind::MiddleDown:  // a pick that waits takes it; no popup menu then
       report_mouse(window, msg);

@@ -118,6 +118,7 @@ TEST(ComposerRunTest, ButtonsKeepTheirLimitsAndStep) {
 TEST(ComposerRunTest, TheInputBoxRefusesWhatCannotBeShown) {
   Composer c;
   std::vector<std::string> items;
+  std::vector<int> zooms;
   int width = 0;
   on_worker([&] {
     Params& p = composer::params();
@@ -130,13 +131,29 @@ TEST(ComposerRunTest, TheInputBoxRefusesWhatCannotBeShown) {
     set_item(5, 1);   // Scale 1 leaves a 10-column picture without a column
     ASSERT_EQ(composer::apply_input_box(p, run, true), 0);
     for (int i : {0, 2, 3, 5}) items.push_back(orv_ib_text[i]);
+    // Pitches outside the pitch buttons' 1 to 50 go back to the last one.
+    for (double pitch : {1e308, 0.5, 50.5}) {
+      ORV_SetInputBoxReal(4, pitch);
+      ASSERT_EQ(composer::apply_input_box(p, run, true), 0);
+      items.push_back(orv_ib_text[4]);
+    }
     set_item(0, 1024);
     ASSERT_EQ(composer::apply_input_box(p, run, true), 0);
     width = orv::image_record(2).width;
+    // Too tall for the screen at 100 %, then back: shown at 100 % again.
+    set_item(1, 3000);
+    ASSERT_EQ(composer::apply_input_box(p, run, true), 0);
+    zooms.push_back(orv::image_record(2).zoom);
+    set_item(1, 480);
+    ASSERT_EQ(composer::apply_input_box(p, run, true), 0);
+    zooms.push_back(orv::image_record(2).zoom);
     composer::end_run(run);
   });
-  EXPECT_EQ(items, (std::vector<std::string>{"800", "2", "2", "100"}));
+  EXPECT_EQ(items, (std::vector<std::string>{"800", "2", "2", "100", "17.33", "17.33", "17.33"}));
   EXPECT_EQ(width, 1024);
+  ASSERT_EQ(zooms.size(), 2u);
+  EXPECT_LT(zooms[0], 100);
+  EXPECT_EQ(zooms[1], 100);
 }
 
 // Four pictures, two views: the recording writes frames for positions 1,

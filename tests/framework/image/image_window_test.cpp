@@ -8,6 +8,7 @@
 #include "framework/image/image_table.h"
 #include "framework/image/image_window.h"
 #include "imaging/pixels.h"
+#include "platform/queue.h"
 #include "tests/framework/test_program.h"
 
 namespace {
@@ -231,6 +232,17 @@ TEST(ImageWindowTest, MouseStateFollowsMovesAndPressesWhileTracked) {
   EXPECT_EQ(state(), (std::vector<int>{4, 20, 30, 1, 0, 0, 0}));
   headless::middle_click(w, 8, 8);
   EXPECT_EQ(state(), (std::vector<int>{4, 4, 4, 0, 0, 0, 16}));
+  // Pressed, dragged out of the window and released there: the drag ends.
+  // The window is 600 x 400 at zoom 200.
+  for (auto [x, y] : {std::pair{-3, 40}, std::pair{40, 400}, std::pair{600, 5}}) {
+    headless::click(w, 40, 60);
+    platform::Msg release;
+    release.kind = platform::MsgKind::LeftUp;
+    release.x = x;
+    release.y = y;
+    platform::post_message(w, release);
+    EXPECT_EQ(state()[3], 0) << x << ", " << y;
+  }
   on_worker([] { ORV_MouseTracking = 0; });
 }
 
