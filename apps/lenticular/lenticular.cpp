@@ -16,6 +16,11 @@
 
 namespace {
 
+// Where the pictures named on the command line open: below the boxes, where
+// Start puts the strip, each a little further down and right, so that none
+// covers a button or a field before Start.
+constexpr int kPicturesX = 0, kPicturesY = 232, kCascade = 30;
+
 void open_named_pictures() {
   int next = 0;
   for (int i = 1; i < ORV_ArgCount(); ++i) {
@@ -29,6 +34,7 @@ void open_named_pictures() {
     }
     if (id == 0 && std::strcmp(name, "demo") == 0)
       ORV_SetInputBoxInt(2, composer::kSampleDefaultPictures);
+    ORV_MoveImageWindow(id, kPicturesX + kCascade * id, kPicturesY + kCascade * id);
     next = id + 1;
   }
 }
@@ -44,6 +50,13 @@ void open_named_pictures() {
 
 void ORV_Ready() {
   composer::ready();
+  // What a first look needs, in lines that fit the 24 columns of the window.
+  ORV_Print(
+      "Press S to start,\n"
+      "tune with the buttons;\n"
+      "cap saves the output,\n"
+      "break ends the run.\n"
+      "Manual: README.md\n");
   open_named_pictures();
 }
 
