@@ -26,6 +26,7 @@ void move_focus(Window box, bool forward) {
   std::ptrdiff_t n = std::ptrdiff_t(stops.size());
   std::ptrdiff_t index = it == stops.end() ? (forward ? -1 : 0) : it - stops.begin();
   Window next = stops[std::size_t(((index + (forward ? 1 : -1)) % n + n) % n)];
+  show_focus_cues(box);  // before the move, so the new focus is drawn with its rectangle
   set_focus(next);
   if (control_kind(next) == ControlKind::Edit) edit_select_all(next);
 }

@@ -490,6 +490,22 @@ Window focus_of_thread(ThreadId thread) {
   return it == table().focus.end() || !find_record(it->second) ? Window{} : it->second;
 }
 
+void show_focus_cues(Window window) {
+  Window root = root_window(window);
+  {
+    std::lock_guard lock(internal::window_mutex());
+    WindowRecord* record = find_record(root);
+    if (!record || record->focus_cues) return;
+    record->focus_cues = true;
+  }
+  notify_changed(root);
+}
+
+bool shows_focus_cues(Window window) {
+  return read_record(root_window(window), false,
+                     [](const WindowRecord& r) { return r.focus_cues; });
+}
+
 // Activation is posted, never sent: the other window's thread may be busy.
 void set_foreground(Window window) {
   Window old;

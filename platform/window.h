@@ -138,6 +138,10 @@ std::u16string caption(Window window);
 Window set_focus(Window window);
 Window focus_window();
 Window focus_of_thread(ThreadId thread);
+// Keyboard cues: a window shows which control has the focus once a navigation
+// key has moved it, and from then on for the rest of its life.
+void show_focus_cues(Window window);
+bool shows_focus_cues(Window window);
 // The active top-level window; activating sends Activate to the old and the new one.
 void set_foreground(Window window);
 Window foreground_window();

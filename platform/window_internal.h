@@ -42,6 +42,8 @@ struct WindowRecord {
   int selection_end = 0;
   // Push buttons: pressed by the left button and not yet released.
   bool pressed = false;
+  // Top-level windows: the focused control shows a focus rectangle.
+  bool focus_cues = false;
   std::shared_ptr<Surface> surface;
 };
 

@@ -161,14 +161,24 @@ void sync_control(Window control) {
 }
 
 // Qt's keyboard focus follows the platform's: the widget of the focused
-// control, or the client area when the window itself has the focus.
+// control, or the client area when the window itself has the focus. The
+// style draws the focused button's rectangle only in a window marked as
+// navigated by keyboard; the mark follows the platform's cues, since a focus
+// moved by the platform always reaches Qt with a reason that clears it.
 void sync_focus(Window window) {
   Window root = root_window(window);
   QWidget* top = widget_of(root);
+  if (!top) return;
   Window focus = focus_of_thread(window_thread(root));
-  if (!top || !focus || root_window(focus) != root) return;
-  QWidget* target = focus == root ? client_widget_of(root) : widget_of(focus);
-  if (target && top->focusWidget() != target) target->setFocus(Qt::OtherFocusReason);
+  if (focus && root_window(focus) == root) {
+    QWidget* target = focus == root ? client_widget_of(root) : widget_of(focus);
+    if (target && top->focusWidget() != target) target->setFocus(Qt::OtherFocusReason);
+  }
+  bool cues = shows_focus_cues(root);
+  if (top->testAttribute(Qt::WA_KeyboardFocusChange) != cues) {
+    top->setAttribute(Qt::WA_KeyboardFocusChange, cues);
+    if (QWidget* focused = top->focusWidget()) focused->update();
+  }
 }
 
 }  // namespace platform::qt

@@ -1,13 +1,16 @@
-// The framework's input box on the desktop back end: what a person does to
-// the widgets (typing, activating another window, dragging a frame edge as
-// a window manager reports it) reaches the box on the worker.
+// The framework's input box and button box on the desktop back end: what a
+// person does to the widgets (typing, activating another window, dragging a
+// frame edge as a window manager reports it, the arrow keys) reaches the box
+// on the worker, and what the box does shows in the pixels.
 #include <gtest/gtest.h>
 
+#include <QtGui/QImage>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QLineEdit>
 #include <string>
 
+#include "framework/console/button_box.h"
 #include "framework/console/input_box.h"
 #include "framework/orvlib.h"
 #include "platform/qt/qt_internal.h"
@@ -131,6 +134,69 @@ TEST_F(QtInputBoxTest, EdgeDragsSplitIntoMoveAndResizeChangeTheirOwnColumn) {
   QRect edit_geometry = edit(0)->geometry();
   EXPECT_EQ(edit_geometry.x(), 140 + 8);
   EXPECT_EQ(edit_geometry.width(), 90);
+}
+
+// The arrow keys move the focus between the buttons, and the focused
+// button shows it as the platform's buttons do: after the first arrow the
+// newly focused button's pixels change, after the second the first one is
+// back to its unfocused look and the next one changes.
+TEST(QtButtonBoxTest, ArrowKeysMoveAVisibleFocusBetweenTheButtons) {
+  qt_test::Worker worker;
+  Window box;
+  worker.run([&] {
+    orv::register_button_box_class();
+    ORV_OpenButtonBox(100, 100, 3, 1);
+    box = orv::button_box_window();
+  });
+  worker.box = box;
+  std::vector<Window> buttons = platform::child_windows(box);
+  ASSERT_EQ(buttons.size(), 3u);
+  auto top = [&] { return platform::qt::widget_of(box); };
+  ASSERT_TRUE(spin_until([&] {
+    return top() && top()->isActiveWindow() && platform::qt::widget_of(buttons[2]) &&
+           platform::qt::widget_of(buttons[2])->isVisible();
+  }));
+  // A button's pixels as the box's surface shows them.
+  auto look = [&](Window button) {
+    QWidget* widget = platform::qt::widget_of(button);
+    return top()->grab(QRect(widget->mapTo(top(), QPoint(0, 0)), widget->size())).toImage();
+  };
+  auto focus = [&] {
+    Window result;
+    worker.run([&] { result = platform::focus_window(); });
+    return result;
+  };
+  auto arrow = [&] {
+    Window before = focus();
+    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : top();
+    QTest::keyClick(target, Qt::Key_Right);
+    EXPECT_TRUE(spin_until([&] { return focus() != before; }));
+    Window now = focus();
+    EXPECT_TRUE(
+        spin_until([&] { return QApplication::focusWidget() == platform::qt::widget_of(now); }));
+    return now;
+  };
+  QImage unfocused[3] = {look(buttons[0]), look(buttons[1]), look(buttons[2])};
+
+  Window first = arrow();
+  auto index = [&](Window w) {
+    return int(std::find(buttons.begin(), buttons.end(), w) - buttons.begin());
+  };
+  ASSERT_LT(index(first), 3);
+  EXPECT_TRUE(spin_until([&] { return look(first) != unfocused[index(first)]; }));
+
+  Window second = arrow();
+  ASSERT_LT(index(second), 3);
+  ASSERT_NE(second, first);
+  EXPECT_TRUE(spin_until([&] { return look(second) != unfocused[index(second)]; }));
+  EXPECT_TRUE(spin_until([&] { return look(first) == unfocused[index(first)]; }));
+
+  worker.box = Window{};
+  worker.run([] {
+    ORV_CloseButtonBox();
+    orv::reset_button_box_for_tests();
+  });
+  spin_until([&] { return !top(); });
 }
 
 }  // namespace
