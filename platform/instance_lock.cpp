@@ -4,6 +4,9 @@
 // on the lock file named after the class; another process sees the class in
 // use when it cannot take that lock exclusively. The kernel drops the lock
 // when a process ends in any way, so a crash never leaves a class taken.
+// The last holder of a lock file unlinks it, and the session's folder with
+// it once that leaves the folder empty, so nothing stays behind after Exit.
+#include <errno.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -24,6 +27,8 @@ namespace {
 
 struct ClassLock {
   int fd = -1;
+  std::string path;  // where fd was opened
+  pid_t owner = 0;   // a forked child shares the lock; only its owner unlinks the file
   int windows = 0;
 };
 
@@ -45,9 +50,15 @@ bool private_folder(const std::string& path) {
   return S_ISDIR(st.st_mode) && st.st_uid == getuid() && (st.st_mode & 077) == 0;
 }
 
+// Another process may remove the empty folder between the mkdir and the
+// check: it is then made again.
 bool make_private_folder(const std::string& path) {
-  mkdir(path.c_str(), 0700);
-  return private_folder(path);
+  for (int tries = 0; tries < 100; ++tries) {
+    mkdir(path.c_str(), 0700);
+    struct stat st;
+    if (lstat(path.c_str(), &st) == 0 || errno != ENOENT) return private_folder(path);
+  }
+  return false;
 }
 
 // A folder in which nobody else can create or replace a name: a real
@@ -119,18 +130,50 @@ bool safe_class_name(const std::string& name) {
   return name != "." && name != "..";
 }
 
-int open_lock_file(const std::string& class_name) {
+bool same_file(int fd, const std::string& path) {
+  struct stat held, named;
+  return fstat(fd, &held) == 0 && lstat(path.c_str(), &named) == 0 && S_ISREG(held.st_mode) &&
+         held.st_ino == named.st_ino && held.st_dev == named.st_dev;
+}
+
+// Opens the class's lock file and locks it (`mode` as for flock). The file
+// may be unlinked, or its folder removed, by its last holder while this
+// process opens it or waits for its lock: then it is opened afresh, so that
+// every holder locks the file the name gives. -1 without a lock file;
+// `busy` when a lock that does not wait was refused.
+int lock_file(const std::string& class_name, int mode, std::string& path, bool& busy) {
+  busy = false;
   if (!safe_class_name(class_name)) return -1;
-  std::string folder = lock_folder();
-  if (folder.empty()) return -1;
-  std::string path = folder + "/" + class_name + ".lock";
-  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
-  struct stat st;
-  if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+  for (int tries = 0; tries < 100; ++tries) {
+    std::string folder = lock_folder();
+    if (folder.empty()) return -1;
+    path = folder + "/" + class_name + ".lock";
+    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+    if (fd < 0) {
+      if (errno == ENOENT) continue;
+      return -1;
+    }
+    if (flock(fd, mode) != 0) {
+      busy = errno == EWOULDBLOCK;
+      close(fd);
+      return -1;
+    }
+    if (same_file(fd, path)) return fd;
     close(fd);
-    return -1;
+    struct stat st;
+    if (lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return -1;  // never a link
   }
-  return fd;
+  return -1;
+}
+
+// Closes a lock file; when nobody else holds it, unlinks it first and then
+// removes its folder if that leaves it empty. The unlink happens under the
+// exclusive lock, so a process that opened the file before sees another
+// file at the name once it has its lock; rmdir removes only an empty folder.
+void close_lock_file(int fd, const std::string& path) {
+  if (flock(fd, LOCK_EX | LOCK_NB) == 0 && same_file(fd, path) && unlink(path.c_str()) == 0)
+    rmdir(std::filesystem::path(path).parent_path().c_str());
+  close(fd);
 }
 
 }  // namespace
@@ -139,15 +182,21 @@ void take_class_lock(const std::string& class_name) {
   std::lock_guard guard(lock_table().mutex);
   ClassLock& lock = lock_table().locks[class_name];
   if (lock.windows++ > 0) return;
-  lock.fd = open_lock_file(class_name);
-  if (lock.fd >= 0) flock(lock.fd, LOCK_SH);  // a probe holds its exclusive lock only briefly
+  bool busy = false;
+  // A probe holds its exclusive lock only briefly.
+  lock.fd = lock_file(class_name, LOCK_SH, lock.path, busy);
+  lock.owner = getpid();
 }
 
 void release_class_lock(const std::string& class_name) {
   std::lock_guard guard(lock_table().mutex);
   auto it = lock_table().locks.find(class_name);
   if (it == lock_table().locks.end() || --it->second.windows > 0) return;
-  if (it->second.fd >= 0) close(it->second.fd);
+  ClassLock& lock = it->second;
+  if (lock.fd >= 0 && lock.owner == getpid())
+    close_lock_file(lock.fd, lock.path);
+  else if (lock.fd >= 0)
+    close(lock.fd);
   lock_table().locks.erase(it);
 }
 
@@ -156,15 +205,16 @@ bool claim_class(const std::string& class_name) {
   std::lock_guard guard(lock_table().mutex);
   auto [it, fresh] = lock_table().locks.try_emplace(class_name);
   if (!fresh) return false;  // taken by this process already
-  int fd = open_lock_file(class_name);
   // Exclusive and kept so: a window of the class made later shares this
   // lock, and a probe or claim of another process fails on it.
-  if (fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    close(fd);
+  bool busy = false;
+  int fd = lock_file(class_name, LOCK_EX | LOCK_NB, it->second.path, busy);
+  if (busy) {
     lock_table().locks.erase(it);
     return false;
   }
   it->second.fd = fd;  // -1 without a lock folder: classes are then not shared
+  it->second.owner = getpid();
   it->second.windows = 1;
   return true;
 }
@@ -175,11 +225,11 @@ void release_class(const std::string& class_name) {
 
 bool find_window_by_class(const std::string& class_name) {
   if (find_local_window(class_name)) return true;
-  int fd = open_lock_file(class_name);
-  if (fd < 0) return false;
-  bool taken = flock(fd, LOCK_EX | LOCK_NB) != 0;
-  close(fd);  // also drops the probe's own lock
-  return taken;
+  std::string path;
+  bool busy = false;
+  int fd = lock_file(class_name, LOCK_EX | LOCK_NB, path, busy);
+  if (fd >= 0) close_lock_file(fd, path);  // a file nobody holds goes again
+  return busy;
 }
 
 }  // namespace platform

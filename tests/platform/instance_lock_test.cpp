@@ -63,11 +63,15 @@ TEST_F(InstanceLockTest, AClassIsSeenWhileOneOfItsWindowsLives) {
   platform::Window b = make();
   EXPECT_TRUE(platform::find_window_by_class("orv_lock_probe"));
   EXPECT_TRUE(found_by_other_process());
+  std::filesystem::path session = folder_ / "orvlib" / "headless";
   platform::destroy_window(a);
   EXPECT_TRUE(found_by_other_process());  // b still holds it
+  EXPECT_TRUE(std::filesystem::exists(session / "orv_lock_probe.lock"));
   platform::destroy_window(b);
+  EXPECT_FALSE(std::filesystem::exists(session));  // the last holder leaves nothing behind
   EXPECT_FALSE(found_by_other_process());
   EXPECT_FALSE(platform::find_window_by_class("orv_lock_probe"));
+  EXPECT_FALSE(std::filesystem::exists(session));  // nor does a probe
 }
 
 // Each display counts its own windows, and headless runs theirs: a
@@ -211,6 +215,7 @@ TEST_F(InstanceLockTest, AClassIsClaimedByOneProcessOnly) {
   EXPECT_TRUE(found_by_other_process());
   platform::release_class("orv_lock_probe");
   EXPECT_FALSE(found_by_other_process());
+  EXPECT_TRUE(std::filesystem::is_empty(folder_ / "orvlib"));
 }
 
 }  // namespace
