@@ -16,10 +16,11 @@
 
 namespace {
 
-// Where the pictures named on the command line open: below the boxes, where
-// Start puts the strip, each a little further down and right, so that none
-// covers a button or a field before Start.
-constexpr int kPicturesX = 0, kPicturesY = 232, kCascade = 30;
+// Where the pictures named on the command line open: below the button box
+// (16 rows of 30 pixels and its frame), each a little further down and
+// right, so that none covers a button or a field before Start (which moves
+// the strip up beside the output).
+constexpr int kPicturesX = 0, kPicturesY = 520, kCascade = 30;
 
 void open_named_pictures() {
   int next = 0;
