@@ -314,8 +314,9 @@ void press_button(int i, Params& p, Run& run) {
       run.ended = true;
       break;
     }
-    case 7:
-      save_snapshot();
+    case 7:  // cap
+      if (save_snapshot() == 3)
+        ORV_Print("No output window: cap saves nothing. A new Width or Height brings it back.\n");
       break;
     case 8:  // pic-
       if (p.pic_num - 1 < 2) {
