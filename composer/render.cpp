@@ -273,9 +273,40 @@ void render_print(Params& p, const Tables& t, const ORV_PixelBuffer& strip,
   build_print_table(p, t);
   const int n = p.scaled_width;
   if (!strip.pixels) return;
+  if (strip.bits != 32 || out.bits != 32) {
+    parallel_for(p.scaled_height - 1, 8, [&](int begin, int end) {
+      for (int i = begin; i < end; ++i)
+        for (int j = 0; j < n; ++j) store_value(out, j, i, print_step(p, t, strip, i, j).colour);
+    });
+    return;
+  }
+  // Every row reads the same strip columns: they are worked out once, with
+  // -1 for a column outside the strip (which reads as black).
+  const int columns = std::min(n, out.width);
+  std::vector<int> first(std::size_t(std::max(columns, 0))), second(first.size());
+  for (int j = 0; j < columns; ++j) {
+    const PrintStep step = print_step(p, t, ORV_PixelBuffer{}, 0, j);
+    first[std::size_t(j)] = unsigned(step.x1) < unsigned(strip.width) ? step.x1 : -1;
+    second[std::size_t(j)] = !step.second                                ? -2
+                             : unsigned(step.x2) < unsigned(strip.width) ? step.x2
+                                                                         : -1;
+  }
+  const int rows = std::min(p.scaled_height - 1, std::min(out.height, strip.height));
   parallel_for(p.scaled_height - 1, 8, [&](int begin, int end) {
-    for (int i = begin; i < end; ++i)
-      for (int j = 0; j < n; ++j) store_value(out, j, i, print_step(p, t, strip, i, j).colour);
+    for (int i = begin; i < std::min(end, out.height); ++i) {
+      std::uint32_t* to = row32(out, i);
+      if (i >= rows) {  // past the strip's last row every read is black, and so is a blend of them
+        std::fill(to, to + columns, 0u);
+        continue;
+      }
+      const std::uint32_t* from = row32(strip, i);
+      for (int j = 0; j < columns; ++j) {
+        const int x1 = first[std::size_t(j)], x2 = second[std::size_t(j)];
+        std::uint32_t colour = x1 >= 0 ? from[x1] : 0;
+        if (x2 != -2) colour = blend(t.th_tablep[j], colour, x2 >= 0 ? from[x2] : 0);
+        to[j] = colour;
+      }
+    }
   });
 }
 
