@@ -191,16 +191,15 @@ void run_case(const OutputSize& size, const std::vector<std::uint32_t>& source_s
       composer::words_view(const_cast<std::uint32_t*>(source_strip.data()),
                            kPictureWidth * kPictures, kPictureHeight, kPictureWidth * kPictures);
   std::vector<std::uint32_t> work(std::size_t(composer::work_width(p)) * composer::work_height(p));
-  std::vector<std::uint32_t> display(std::size_t(p.scaled_width) * p.scaled_height);
   std::vector<std::uint32_t> out_pixels(std::size_t(p.width) * p.height);
   const ORV_PixelBuffer out = composer::words_view(out_pixels.data(), p.width, p.height, p.width);
   composer::build_work_image(p, source, work.data());
   composer::OwnedTables beta(p);
   composer::Scroll scroll;
+  // As the desktop program redraws: composed straight into the output.
   auto position_redraw = [&] {
-    composer::compose_beta(p, beta.tables, composer::WorkSource{work.data()}, display.data());
-    composer::copy_placed(p, display.data(),
-                          composer::place_output(p, scroll, out.width, out.height), out);
+    composer::compose_beta_placed(p, beta.tables, composer::WorkSource{work.data()},
+                                  composer::place_output(p, scroll, out.width, out.height), out);
   };
   composer::build_beta_tables(p, beta.tables);
   measure("beta_position", name, views, "output", output_bytes(p), blocks, [&] {

@@ -94,8 +94,17 @@ void full_beta_redraw(Params& p, const Buffers& b, Scroll& scroll) {
 void beta_position_redraw(const Params& p, const Buffers& b, Scroll& scroll) {
   WorkSource samples;
   samples.work = b.work;
+  print_status(p);  // printing may let the person close image 2: it is looked up after
+  const ORV_PixelBuffer out = image_buffer(kOutputImage);
+  if (out.bits == 32) {
+    // Composed straight into image 2's rows, only those it shows: the
+    // pixels that composing into display_buff and copying would give.
+    ORV_SelectImage(kOutputImage);
+    compose_beta_placed(p, b.tables, samples, place_output(p, scroll, out.width, out.height), out);
+    ORV_DrawImage(kOutputImage);
+    return;
+  }
   compose_beta(p, b.tables, samples, b.display_buff);
-  print_status(p);
   copy_to_output(p, b, scroll);
 }
 
