@@ -35,7 +35,6 @@ constexpr int kWidth = 1920;
 constexpr int kHeight = 1080;
 constexpr std::size_t kBytes = std::size_t(kWidth) * kHeight * 4;
 
-
 void BM_Memcpy(benchmark::State& state) {
   bench::memcpy_benchmark(state, kBytes);
 }
@@ -94,4 +93,5 @@ BENCHMARK(BM_AreaCrCb)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-const bench::ImageBenchSetup bench::kImageBench = {"colour_bench", "patterns", kId, kWidth, kHeight};
+const bench::ImageBenchSetup bench::kImageBench = {"colour_bench", "patterns", kId, kWidth,
+                                                   kHeight};

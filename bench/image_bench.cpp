@@ -333,7 +333,6 @@ void fill_picture(int id, int w, int h) {
                                   (std::uint32_t(y * 255 / h) << 8) | std::uint32_t((x ^ y) & 0xFF);
 }
 
-
 int g_status = 0;
 
 }  // namespace

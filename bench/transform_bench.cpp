@@ -37,7 +37,6 @@ constexpr int kWidth = 3840;
 constexpr int kHeight = 2160;
 constexpr std::size_t kBytes = std::size_t(kWidth) * kHeight * 4;
 
-
 void BM_Memcpy(benchmark::State& state) {
   bench::memcpy_benchmark(state, kBytes);
 }
@@ -106,4 +105,5 @@ BENCHMARK(BM_Size141)->ArgName("mode")->DenseRange(3, 4)->Unit(benchmark::kMilli
 
 }  // namespace
 
-const bench::ImageBenchSetup bench::kImageBench = {"transform_bench", "transforms", kId, kWidth, kHeight};
+const bench::ImageBenchSetup bench::kImageBench = {"transform_bench", "transforms", kId, kWidth,
+                                                   kHeight};

@@ -23,11 +23,11 @@ std::uint32_t rgb(int r, int g, int b) {
 }
 
 // 5 x 7 digits, one byte per row, bit 4 the leftmost column.
-constexpr std::uint8_t kDigits[10][7] = {
-    {14, 17, 19, 21, 25, 17, 14}, {4, 12, 4, 4, 4, 4, 14},     {14, 17, 1, 2, 4, 8, 31},
-    {31, 2, 4, 2, 1, 17, 14},     {2, 6, 10, 18, 31, 2, 2},    {31, 16, 30, 1, 1, 17, 14},
-    {6, 8, 16, 30, 17, 17, 14},   {31, 1, 2, 4, 8, 8, 8},      {14, 17, 17, 14, 17, 17, 14},
-    {14, 17, 17, 15, 1, 2, 12}};
+constexpr std::uint8_t kDigits[10][7] = {{14, 17, 19, 21, 25, 17, 14}, {4, 12, 4, 4, 4, 4, 14},
+                                         {14, 17, 1, 2, 4, 8, 31},     {31, 2, 4, 2, 1, 17, 14},
+                                         {2, 6, 10, 18, 31, 2, 2},     {31, 16, 30, 1, 1, 17, 14},
+                                         {6, 8, 16, 30, 17, 17, 14},   {31, 1, 2, 4, 8, 8, 8},
+                                         {14, 17, 17, 14, 17, 17, 14}, {14, 17, 17, 15, 1, 2, 12}};
 
 constexpr int kDigitScale = 4;
 
@@ -58,7 +58,8 @@ std::uint32_t background(double x, int y, double shift) {
     return rgb(60, shade, 50);
   }
   double mx = x - kMountainParallax * shift;
-  if (y >= mountain_top(mx)) return (int(mx) / 40 + y / 40) % 2 ? rgb(92, 104, 140) : rgb(84, 96, 132);
+  if (y >= mountain_top(mx))
+    return (int(mx) / 40 + y / 40) % 2 ? rgb(92, 104, 140) : rgb(84, 96, 132);
   return rgb(120 + 100 * y / H, 170 + 60 * y / H, 235);
 }
 
@@ -84,7 +85,9 @@ bool ball(double x, int y, double shift, std::uint32_t* colour) {
   double cx = 0.26 * W + kBallParallax * shift, cy = 0.74 * H, r = 0.13 * H;
   double dx = x - cx, dy = y - cy, d2 = dx * dx + dy * dy;
   if (d2 > r * r) return false;
-  double light = 0.55 + 0.45 * (1 - std::sqrt((dx + r / 3) * (dx + r / 3) + (dy + r / 3) * (dy + r / 3)) / (1.4 * r));
+  double light =
+      0.55 +
+      0.45 * (1 - std::sqrt((dx + r / 3) * (dx + r / 3) + (dy + r / 3) * (dy + r / 3)) / (1.4 * r));
   *colour = rgb(int(250 * light), int(200 * light), int(30 * light));
   return true;
 }

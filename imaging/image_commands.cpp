@@ -1,6 +1,6 @@
 // The image window commands that draw, measure and choose colours: Cut,
-// Copy and the pastes, Clipping, the Information and Test Pattern submenus, the two colour commands, the
-// line, box, circle and paint commands, and the two kinds of text. They are
+// Copy and the pastes, Clipping, the Information and Test Pattern submenus, the two colour
+// commands, the line, box, circle and paint commands, and the two kinds of text. They are
 // registered in the framework's command table at start-up.
 #include <cstdint>
 #include <cstdio>
@@ -260,22 +260,38 @@ struct Registration {
 };
 
 constexpr Registration kRegistrations[] = {
-    {kImageCut, cut},                    {kImageCopy, copy},
-    {kImagePaste, paste_where_clicked},  {kImagePasteTopLeft, paste_top_left},
-    {kImageClipping, clipping},          {kImageInfoPixel, information},
-    {kImageInfoLineRgb, information},    {kImageInfoLineHsv, information},
-    {kImageInfoLineYCrCb, information},  {kImageInfoLineCrCb, information},
-    {kImageInfoAreaCrCb, information},   {kImageInfoLineLumi, information},
-    {kImagePatternRgb, test_pattern},    {kImagePatternHsv, test_pattern},
-    {kImagePatternYCrCb, test_pattern},  {kImagePatternYuv, test_pattern},
-    {kImagePatternYiq, test_pattern},    {kImagePatternGrey, test_pattern},
-    {kImageColourChange, change_colour}, {kImageColourPick, pick_colour},
-    {kImageDrawLine, draw_figure},       {kImageDrawRow, draw_figure},
-    {kImageDrawColumn, draw_figure},     {kImageDrawBox, draw_figure},
-    {kImageFillBox, draw_figure},        {kImageXorFillBox, draw_figure},
-    {kImageDrawCircle, draw_figure},     {kImageFillCircle, draw_figure},
-    {kImageXorFillCircle, draw_figure},  {kImagePaint, draw_figure},
-    {kImageDrawText, draw_text},         {kImageTrueTypeDraw, draw_truetype},
+    {kImageCut, cut},
+    {kImageCopy, copy},
+    {kImagePaste, paste_where_clicked},
+    {kImagePasteTopLeft, paste_top_left},
+    {kImageClipping, clipping},
+    {kImageInfoPixel, information},
+    {kImageInfoLineRgb, information},
+    {kImageInfoLineHsv, information},
+    {kImageInfoLineYCrCb, information},
+    {kImageInfoLineCrCb, information},
+    {kImageInfoAreaCrCb, information},
+    {kImageInfoLineLumi, information},
+    {kImagePatternRgb, test_pattern},
+    {kImagePatternHsv, test_pattern},
+    {kImagePatternYCrCb, test_pattern},
+    {kImagePatternYuv, test_pattern},
+    {kImagePatternYiq, test_pattern},
+    {kImagePatternGrey, test_pattern},
+    {kImageColourChange, change_colour},
+    {kImageColourPick, pick_colour},
+    {kImageDrawLine, draw_figure},
+    {kImageDrawRow, draw_figure},
+    {kImageDrawColumn, draw_figure},
+    {kImageDrawBox, draw_figure},
+    {kImageFillBox, draw_figure},
+    {kImageXorFillBox, draw_figure},
+    {kImageDrawCircle, draw_figure},
+    {kImageFillCircle, draw_figure},
+    {kImageXorFillCircle, draw_figure},
+    {kImagePaint, draw_figure},
+    {kImageDrawText, draw_text},
+    {kImageTrueTypeDraw, draw_truetype},
     {kImageFontChange, change_font},
 };
 

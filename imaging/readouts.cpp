@@ -35,15 +35,27 @@ constexpr Channel kChannels[] = {{0x1, 255},   {0x2, 255},   {0x4, 255},   {0x8,
 int channel_value(int flag, int word) {
   int h = 0, s = 0, v = 0;
   switch (flag) {
-    case 0x1: return (word >> 16) & 0xFF;
-    case 0x2: return (word >> 8) & 0xFF;
-    case 0x4: return word & 0xFF;
-    case 0x8: RgbToHsv(word, &h, nullptr, nullptr); return h;
-    case 0x10: RgbToHsv(word, nullptr, &s, nullptr); return s;
-    case 0x20: RgbToHsv(word, nullptr, nullptr, &v); return v;
-    case 0x100: return orv::fixed_point(orv::kLuma, word);
-    case 0x200: return orv::fixed_point(orv::kCr, word) + 128;
-    default: return orv::fixed_point(orv::kCb, word) + 128;
+    case 0x1:
+      return (word >> 16) & 0xFF;
+    case 0x2:
+      return (word >> 8) & 0xFF;
+    case 0x4:
+      return word & 0xFF;
+    case 0x8:
+      RgbToHsv(word, &h, nullptr, nullptr);
+      return h;
+    case 0x10:
+      RgbToHsv(word, nullptr, &s, nullptr);
+      return s;
+    case 0x20:
+      RgbToHsv(word, nullptr, nullptr, &v);
+      return v;
+    case 0x100:
+      return orv::fixed_point(orv::kLuma, word);
+    case 0x200:
+      return orv::fixed_point(orv::kCr, word) + 128;
+    default:
+      return orv::fixed_point(orv::kCb, word) + 128;
   }
 }
 
@@ -93,8 +105,9 @@ void PlotProfile(const void* samples, int m, int n, int flags, int colour) {
   }
   if (!channel) return;  // no channel: nothing to plot
   for (int i = 0; i < n; ++i) {
-    int v = channel->flag == kBytes ? static_cast<const std::uint8_t*>(samples)[i]
-                                    : channel_value(channel->flag, static_cast<const int*>(samples)[i]);
+    int v = channel->flag == kBytes
+                ? static_cast<const std::uint8_t*>(samples)[i]
+                : channel_value(channel->flag, static_cast<const int*>(samples)[i]);
     int x = m + i, y = 127 - v * 127 / channel->full_scale;
     plot_point(i == 0 || (flags & kDots), x, y, colour);
   }
@@ -153,16 +166,24 @@ struct RowCommand {
 
 // Unused curve and label slots have flags 0 and a null text.
 constexpr RowCommand kRowCommands[] = {
-    {kCommandInfoLineRgb, "RGB(Y=%d)", 12,
+    {kCommandInfoLineRgb,
+     "RGB(Y=%d)",
+     12,
      {{0x81, 0xFF0000}, {0x82, 0x00FF00}, {0x84, 0x0000FF}},
      {{2, 40, 0xFF0000, "R"}, {2, 72, 0x00FF00, "G"}, {2, 104, 0x0000FF, "B"}}},
-    {kCommandInfoLineHsv, "HSV(Y=%d)", 12,
+    {kCommandInfoLineHsv,
+     "HSV(Y=%d)",
+     12,
      {{0x88, 0xFFFF00}, {0x90, 0xFF00FF}, {0xA0, 0x00FFFF}},
      {{2, 40, 0xFFFF00, "H"}, {2, 72, 0xFF00FF, "S"}, {2, 104, 0x00FFFF, "V"}}},
-    {kCommandInfoLineYCrCb, "YCrCb(Y=%d)", 20,
+    {kCommandInfoLineYCrCb,
+     "YCrCb(Y=%d)",
+     20,
      {{0x180, 0xFFFFFF}, {0x280, 0xFF8888}, {0x480, 0x8888FF}},
      {{4, 40, 0xFFFFFF, "Y"}, {2, 72, 0xFF8888, "Cr"}, {2, 104, 0x8888FF, "Cb"}}},
-    {kCommandInfoLineLumi, "Luminance(Y=%d)", 12,
+    {kCommandInfoLineLumi,
+     "Luminance(Y=%d)",
+     12,
      {{0x1080, 0xFFFFFF}, {0, 0}, {0, 0}},
      {{2, 40, 0xFFFFFF, "L"}, {0, 0, 0, nullptr}, {0, 0, 0, nullptr}}},
     {kCommandInfoLineCrCb, "CrCb(Y=%d)", 0, {}, {}},

@@ -127,7 +127,8 @@ bool make_window(ImageRecord& r, const Creation& c) {
   }
   // A window made before its buffer fails is destroyed again: nothing may
   // use a half-made image window.
-  r.dib = c.prepared && *c.prepared ? std::move(*c.prepared) : g_allocator(r.width, r.height, r.bits);
+  r.dib =
+      c.prepared && *c.prepared ? std::move(*c.prepared) : g_allocator(r.width, r.height, r.bits);
   if (!r.dib) return false;
   set_grey_palette(*r.dib);
   r.old_bitmap = platform::select_bitmap(r.mem_dc, r.dib.get());

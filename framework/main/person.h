@@ -15,8 +15,9 @@ namespace orv {
 //   click I                      clicks button I of the button box
 //   value I TEXT                 types TEXT into row I of the input box, then Enter
 //   type TEXT                    types TEXT and Enter into the text window
-//   drop PATH                    drops a file on the main window (a picture becomes an image window)
-//   report PATH                  Ctrl+W in the main window; writes the window layout's calls,
+//   drop PATH                    drops a file on the main window (a picture becomes an image
+//   window) report PATH                  Ctrl+W in the main window; writes the window layout's
+//   calls,
 //                                which the report puts on the clipboard, to PATH
 // An empty script means "start; finish; exit": one run, then the end.
 // A step it cannot do is reported on stderr and the script ends with Exit.

@@ -66,9 +66,7 @@ class PictureMimeData : public QMimeData {
     for (const char* format : kPictureFormats) list.append(QString::fromLatin1(format));
     return list;
   }
-  bool hasFormat(const QString& mime_type) const override {
-    return formats().contains(mime_type);
-  }
+  bool hasFormat(const QString& mime_type) const override { return formats().contains(mime_type); }
 
  protected:
   QVariant retrieveData(const QString& mime_type, QMetaType type) const override {

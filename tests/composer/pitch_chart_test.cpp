@@ -38,7 +38,8 @@ class PitchChartTest : public ::testing::Test {
   // Runs lenticular-render with `arguments`; its exit code, stderr in `said`.
   int render(const std::string& arguments, std::string* said = nullptr) {
     std::string err = path("stderr.txt");
-    std::string command = std::string(LENTICULAR_RENDER) + " " + arguments + " --no-config 2>" + err;
+    std::string command =
+        std::string(LENTICULAR_RENDER) + " " + arguments + " --no-config 2>" + err;
     int status = std::system(command.c_str());
     if (said) {
       std::ifstream in(err);
@@ -49,7 +50,8 @@ class PitchChartTest : public ::testing::Test {
 
   platform::Picture load(const std::string& name) {
     platform::Picture picture;
-    EXPECT_EQ(platform::load_picture(path(name).c_str(), picture), platform::CodecStatus::Ok) << name;
+    EXPECT_EQ(platform::load_picture(path(name).c_str(), picture), platform::CodecStatus::Ok)
+        << name;
     return picture;
   }
 
@@ -88,7 +90,8 @@ constexpr double kPitches[5] = {8.0, 8.1, 8.2, 8.3, 8.4};
 TEST_F(PitchChartTest, PrintBandsAreThePrintRendersOfTheBlackAndWhiteStrip) {
   // 5 bands of 100 rows and 4 gaps in 516 rows; PRINT leaves its last row,
   // so the render for comparison is one row higher.
-  ASSERT_EQ(render("pitch-test --from 8 --to 8.4 --step 0.1 --size 400x516 " + path("chart.png")), 0);
+  ASSERT_EQ(render("pitch-test --from 8 --to 8.4 --step 0.1 --size 400x516 " + path("chart.png")),
+            0);
   write_strip("strip.png", 400, 101);
   platform::Picture chart = load("chart.png");
   ASSERT_EQ(chart.width, 400);
@@ -96,10 +99,10 @@ TEST_F(PitchChartTest, PrintBandsAreThePrintRendersOfTheBlackAndWhiteStrip) {
   for (int k = 0; k < 5; ++k) {
     char pitch[16];
     std::snprintf(pitch, sizeof pitch, "%.1f", kPitches[k]);
-    ASSERT_EQ(render(std::string("--mode print --size 400x101 --pics 2 --views 2 --pitch ") + pitch +
-                     " --strip1 " + path("strip.png") + " " + path("strip.png") + " " +
-                     path("band.png")),
-              0);
+    ASSERT_EQ(
+        render(std::string("--mode print --size 400x101 --pics 2 --views 2 --pitch ") + pitch +
+               " --strip1 " + path("strip.png") + " " + path("strip.png") + " " + path("band.png")),
+        0);
     expect_band(chart, 104 * k, load("band.png"), 100, std::string("PRINT band ") + pitch);
     if (k < 4) {
       EXPECT_EQ(chart.pixels[std::size_t(104 * k + 101) * 400 + 200], 0x808080u);
@@ -113,7 +116,8 @@ TEST_F(PitchChartTest, PrintBandsAreThePrintRendersOfTheBlackAndWhiteStrip) {
       int gx = x - 4, gy = y - 4;
       bool lit = gx >= 0 && gx < 48 && gy >= 0 && gy < 16 &&
                  (platform::builtin_glyph(char32_t(text[gx / 8]))[gy] >> (7 - gx % 8) & 1);
-      ASSERT_EQ(chart.pixels[std::size_t(104 + y) * 400 + x], lit ? 0xFFFFFFu : 0u) << x << "," << y;
+      ASSERT_EQ(chart.pixels[std::size_t(104 + y) * 400 + x], lit ? 0xFFFFFFu : 0u)
+          << x << "," << y;
     }
 }
 
@@ -157,9 +161,9 @@ TEST_F(PitchChartTest, LpiAndDpiStandForThePitchAndWriteTheResolution) {
   ASSERT_EQ(render("--mode print --lpi 60 --dpi 600 --strip1 " + strip + " " + strip + " " +
                    path("lpi.png")),
             0);
-  ASSERT_EQ(render("--mode print --pitch 10 --strip1 " + strip + " " + strip + " " +
-                   path("pitch.png")),
-            0);
+  ASSERT_EQ(
+      render("--mode print --pitch 10 --strip1 " + strip + " " + strip + " " + path("pitch.png")),
+      0);
   EXPECT_EQ(load("lpi.png").pixels, load("pitch.png").pixels);
   // 600 / 0.0254 = 23622.05 pixels per metre, which reads back as 600 DPI.
   EXPECT_EQ(pixels_per_metre(path("lpi.png")), 23622u);
@@ -176,10 +180,10 @@ TEST_F(PitchChartTest, BadCombinationsAreRefusedWithOneLineAndNoFile) {
   write_strip("strip.png", 200, 150);
   const std::string out = " " + path("out.png");
   const std::string cases[] = {
-      "--lpi 60 --dpi 600 " + strip + out,                   // BETA
-      "--mode stable --lpi 60 --dpi 600 " + strip + out,     // STABLE
+      "--lpi 60 --dpi 600 " + strip + out,                // BETA
+      "--mode stable --lpi 60 --dpi 600 " + strip + out,  // STABLE
       "--mode print --lpi 60 --dpi 600 --pitch 10 " + strip + out,
-      "--mode print --lpi 60 " + strip + out,                // no DPI
+      "--mode print --lpi 60 " + strip + out,  // no DPI
       "--mode print --lpi 0 --dpi 600 " + strip + out,
       "--mode print --lpi 60 --dpi nan " + strip + out,
       "--mode print --lpi -5 --dpi 600 " + strip + out,
@@ -187,7 +191,7 @@ TEST_F(PitchChartTest, BadCombinationsAreRefusedWithOneLineAndNoFile) {
       "pitch-test --mode stable" + out,
       "pitch-test --from 9 --to 8" + out,
       "pitch-test --from 8 --to 9 --step 0" + out,
-      "pitch-test --from 1 --to 100 --step 0.1" + out,       // too many bands
+      "pitch-test --from 1 --to 100 --step 0.1" + out,                 // too many bands
       "pitch-test --from 8 --to 8.4 --step 0.1 --size 400x200" + out,  // 5 bands need 256 rows
       "pitch-test --views 1" + out,
       "pitch-test --fit" + out,

@@ -133,7 +133,8 @@ TEST(QtClipboardTest, PicturesGoOutAsPngAndBmpAndComeBackFromPngBmpAndJpeg) {
   std::vector<std::uint8_t> read;
   on_worker([&] { EXPECT_TRUE(platform::clipboard_get_dib(&read)); });
   platform::Picture picture;
-  ASSERT_EQ(platform::decode_packed_dib(read.data(), read.size(), picture), platform::CodecStatus::Ok);
+  ASSERT_EQ(platform::decode_packed_dib(read.data(), read.size(), picture),
+            platform::CodecStatus::Ok);
   ASSERT_EQ(picture.width, 16);
   std::uint32_t p = picture.pixels[8 * 16 + 8];
   EXPECT_NEAR(int(p >> 16), 0x40, 2);

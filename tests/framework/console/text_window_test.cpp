@@ -55,7 +55,9 @@ TEST(TextWindowTest, CharactersWrapWholeAtTheRightEdgeInTheCellsTheyAreCounted) 
   // (centred: an 8-pixel glyph starts 4 pixels into its 16).
   on_worker([] {
     ORV_ClearTextWindow();
-    ORV_Print("a\tb\rc\x1b" "d");
+    ORV_Print(
+        "a\tb\rc\x1b"
+        "d");
     ORV_Print("X\n");
     ORV_Print("\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9");
   });
