@@ -263,7 +263,10 @@ TEST(ComposerRunTest, NoWindowClosedAndNoStopLeavesTheRunStuck) {
     });
     std::future<void> run = test_program::on_worker_async([] { composer::run_composer(); });
     // Acting before the run has begun would stop the test's own serving.
-    ASSERT_TRUE(headless::wait_until([] { return orv::image_in_use(2) != nullptr; })) << row.what;
+    // The source and the output window: the run has begun (read under the
+    // table's lock, as any thread may).
+    ASSERT_TRUE(headless::wait_until([] { return orv::image_windows_in_id_order().size() == 2; }))
+        << row.what;
     row.act(c.run);
     EXPECT_EQ(run.wait_for(std::chrono::seconds(20)), std::future_status::ready) << row.what;
     run.wait();
