@@ -6,7 +6,7 @@ set -eu
 build=$1
 seconds=${2:-150}
 root=$(cd "$(dirname "$0")/.." && pwd)
-for format in bmp dib ico png jpeg gif tiff; do
+for format in bmp dib ico png png_words jpeg gif tiff; do
   corpus="$build/corpus/$format"
   findings="$build/findings/$format"
   mkdir -p "$corpus" "$findings"
@@ -14,6 +14,7 @@ for format in bmp dib ico png jpeg gif tiff; do
     bmp | dib) pattern='*.bmp' ;;
     jpeg) pattern='*.jpg' ;;
     tiff) pattern='*.tif' ;;
+    png_words) pattern='*.png' ;;
     *) pattern="*.$format" ;;
   esac
   for file in $(find "$root/tests/data/samples" "$root/tests/data/bad" -name "$pattern"); do
