@@ -175,15 +175,6 @@ bool take_start_values(const BatchOptions& o, Params& p, int src_w, int src_h, s
   return true;
 }
 
-// FIT: the scale that fills the window with one picture.
-void fit_scale(Params& p) {
-  if (p.pic_width < 1 || p.src_height < 1 || p.height < 1) return;
-  int pa = p.pic_width * 100 / p.src_height, wa = p.width * 100 / p.height;
-  p.scale = pa > wa ? p.width * 100 / p.pic_width : p.height * 100 / p.src_height;
-  p.scaled_width = p.pic_width * p.scale / 100;
-  p.scaled_height = p.src_height * p.scale / 100;
-}
-
 // The buttons after Start, in their order; false with the error for a
 // position the composer cannot reach.
 bool press_buttons(const BatchOptions& o, Params& p, std::string* error) {

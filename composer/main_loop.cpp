@@ -112,12 +112,8 @@ void set_resampling(Params& p, Run& run, int rs) {
   redraw(p, run, false);
 }
 
-void fit_scale(Params& p) {
-  if (p.pic_width < 1 || p.src_height < 1 || p.height < 1) return;
-  int pa = p.pic_width * 100 / p.src_height, wa = p.width * 100 / p.height;
-  p.scale = pa > wa ? p.width * 100 / p.pic_width : p.height * 100 / p.src_height;
-  p.scaled_width = p.pic_width * p.scale / 100;
-  p.scaled_height = p.src_height * p.scale / 100;
+void fit_scale_in_box(Params& p) {
+  if (!fit_scale(p)) return;
   write_int(kScaleItem, p.scale);
   p.prev_scale = p.scale;
 }
@@ -393,7 +389,7 @@ void press_button(int i, Params& p, Run& run) {
       print_status(p);
       break;
     case 28:  // FIT
-      fit_scale(p);
+      fit_scale_in_box(p);
       p.rs = kNnTest;
       if (!reallocate(p, run)) {
         run.ended = true;

@@ -86,6 +86,15 @@ bool geometry_fits(const Params& p, int src_w, int src_h, int pic_num, int scale
   return width >= 1 && height >= p.subpixels && width <= kMaxScaledSide && height <= kMaxScaledSide;
 }
 
+bool fit_scale(Params& p) {
+  if (p.pic_width < 1 || p.src_height < 1 || p.height < 1) return false;
+  int pa = p.pic_width * 100 / p.src_height, wa = p.width * 100 / p.height;
+  p.scale = pa > wa ? p.width * 100 / p.pic_width : p.height * 100 / p.src_height;
+  p.scaled_width = p.pic_width * p.scale / 100;
+  p.scaled_height = p.src_height * p.scale / 100;
+  return true;
+}
+
 bool pitch_usable(double pitch) {
   return std::isfinite(pitch) && pitch > 0 && pitch <= kMaxPitch;
 }

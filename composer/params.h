@@ -86,6 +86,9 @@ struct Params {
 // Whether a source of src_w x src_h leaves each of pic_num pictures at least
 // one column and one row group at `scale` percent.
 bool geometry_fits(const Params& p, int src_w, int src_h, int pic_num, int scale);
+// FIT: the scale at which one picture fills the window, and the scaled
+// sizes; false (nothing changed) without a picture or window to fit.
+bool fit_scale(Params& p);
 // A pitch the composer takes: finite, above 0 and at most kMaxPitch.
 bool pitch_usable(double pitch);
 

@@ -281,51 +281,56 @@ CodecStatus encode_picture_to_memory(const Picture& picture, const char* mime_ty
 
 namespace {
 
-bool write_all(int fd, const std::vector<std::uint8_t>& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += std::size_t(n);
+bool write_all(int fd, const std::vector<ByteSpan>& pieces) {
+  for (const ByteSpan& piece : pieces) {
+    std::size_t done = 0;
+    while (done < piece.size) {
+      ssize_t n = write(fd, piece.data + done, piece.size - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      done += std::size_t(n);
+    }
   }
   return true;
 }
 
-// Straight into something that is not a regular file (a device such as
-// /dev/full, a pipe): there is nothing to keep and nothing to rename over.
-CodecStatus write_in_place(const char* path, const std::vector<std::uint8_t>& bytes) {
-  int fd = open(path, O_WRONLY | O_TRUNC | O_CLOEXEC);
-  if (fd < 0) return CodecStatus::WriteFailed;
-  bool written = write_all(fd, bytes);
-  written = close(fd) == 0 && written;
-  return written ? CodecStatus::Ok : CodecStatus::WriteFailed;
-}
-
 }  // namespace
 
+// Straight into something that is not a regular file (a device such as
+// /dev/full, a pipe) there is nothing to keep and nothing to rename over.
 // A file is written beside its target and renamed over it once whole, so a
 // failed write (a full disk, say) leaves the file that was there untouched
 // and never a partial one.
+CodecStatus write_whole_file(const char* path, const std::vector<ByteSpan>& pieces) {
+  if (path == nullptr || *path == '\0') return CodecStatus::BadArgument;
+  struct stat st {};
+  if (stat(path, &st) == 0 && !S_ISREG(st.st_mode)) {
+    int fd = open(path, O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (fd < 0) return CodecStatus::WriteFailed;
+    bool written = write_all(fd, pieces);
+    written = close(fd) == 0 && written;
+    return written ? CodecStatus::Ok : CodecStatus::WriteFailed;
+  }
+  static std::atomic<unsigned> counter{0};
+  std::string temporary =
+      std::string(path) + ".part-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+  int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) return CodecStatus::WriteFailed;
+  bool written = write_all(fd, pieces);
+  written = fsync(fd) == 0 && written;
+  written = close(fd) == 0 && written;
+  if (written && std::rename(temporary.c_str(), path) == 0) return CodecStatus::Ok;
+  unlink(temporary.c_str());
+  return CodecStatus::WriteFailed;
+}
+
 CodecStatus encode_picture(const Picture& picture, const char* mime_type, int quality,
                            const char* path) {
   if (path == nullptr || *path == '\0') return CodecStatus::BadArgument;
   std::vector<std::uint8_t> bytes;
   CodecStatus result = encode_picture_to_memory(picture, mime_type, quality, bytes);
   if (result != CodecStatus::Ok) return result;
-  struct stat st {};
-  if (stat(path, &st) == 0 && !S_ISREG(st.st_mode)) return write_in_place(path, bytes);
-  static std::atomic<unsigned> counter{0};
-  std::string temporary =
-      std::string(path) + ".part-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
-  int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) return CodecStatus::WriteFailed;
-  bool written = write_all(fd, bytes);
-  written = fsync(fd) == 0 && written;
-  written = close(fd) == 0 && written;
-  if (written && std::rename(temporary.c_str(), path) == 0) return CodecStatus::Ok;
-  unlink(temporary.c_str());
-  return CodecStatus::WriteFailed;
+  return write_whole_file(path, {{bytes.data(), bytes.size()}});
 }
 
 }  // namespace platform

@@ -101,6 +101,16 @@ const EncoderInfo* encoder_at(int index);  // nullptr outside 0..encoder_count()
 CodecStatus encode_picture_to_memory(const Picture& picture, const char* mime_type, int quality,
                                      std::vector<std::uint8_t>& out);
 
+// Bytes of a file to write, in pieces.
+struct ByteSpan {
+  const std::uint8_t* data;
+  std::size_t size;
+};
+// Writes the pieces to a file beside `path` and renames it over `path` once
+// whole (a device or pipe is written in place): a failure leaves what was
+// there and never a partial file.
+CodecStatus write_whole_file(const char* path, const std::vector<ByteSpan>& pieces);
+
 // Encodes into a file (UTF-8 path); a failed write removes the file.
 CodecStatus encode_picture(const Picture& picture, const char* mime_type, int quality,
                            const char* path);

@@ -2,7 +2,6 @@
 #include "platform/codec/png_words.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
@@ -14,8 +13,6 @@
 #include <system_error>
 #include <thread>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <libdeflate.h>
@@ -419,48 +416,10 @@ CodecStatus encode_png_words(const std::uint32_t* pixels, std::size_t stride_wor
   return CodecStatus::Ok;
 }
 
-namespace {
-
-bool write_all(int fd, const std::uint8_t* data, std::size_t size) {
-  std::size_t done = 0;
-  while (done < size) {
-    ssize_t n = ::write(fd, data + done, size - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += std::size_t(n);
-  }
-  return true;
-}
-
-bool write_all(int fd, const EncodedPng& png) {
-  return write_all(fd, png.head.data(), png.head.size()) &&
-         write_all(fd, png.body.get(), png.body_size) &&
-         write_all(fd, png.tail.data(), png.tail.size());
-}
-
-}  // namespace
-
-CodecStatus write_whole_file(const char* path, const EncodedPng& bytes) {
-  if (path == nullptr || *path == '\0') return CodecStatus::BadArgument;
-  struct stat st {};
-  if (stat(path, &st) == 0 && !S_ISREG(st.st_mode)) {
-    int fd = open(path, O_WRONLY | O_TRUNC | O_CLOEXEC);
-    if (fd < 0) return CodecStatus::WriteFailed;
-    bool written = write_all(fd, bytes);
-    written = close(fd) == 0 && written;
-    return written ? CodecStatus::Ok : CodecStatus::WriteFailed;
-  }
-  static std::atomic<unsigned> counter{0};
-  std::string temporary =
-      std::string(path) + ".part-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
-  int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) return CodecStatus::WriteFailed;
-  bool written = write_all(fd, bytes);
-  written = fsync(fd) == 0 && written;
-  written = close(fd) == 0 && written;
-  if (written && std::rename(temporary.c_str(), path) == 0) return CodecStatus::Ok;
-  unlink(temporary.c_str());
-  return CodecStatus::WriteFailed;
+CodecStatus write_whole_file(const char* path, const EncodedPng& png) {
+  return write_whole_file(path, {{png.head.data(), png.head.size()},
+                                 {png.body.get(), png.body_size},
+                                 {png.tail.data(), png.tail.size()}});
 }
 
 }  // namespace platform

@@ -45,9 +45,7 @@ struct EncodedPng {
 CodecStatus encode_png_words(const std::uint32_t* pixels, std::size_t stride_words, int width,
                              int height, double pixels_per_inch, int level, EncodedPng& out);
 
-// Writes bytes to a file beside `path` and renames it over `path` once
-// whole (a device or pipe is written in place): a failure leaves what was
-// there and never a partial file.
+// The three pieces through write_whole_file (codec.h).
 CodecStatus write_whole_file(const char* path, const EncodedPng& png);
 
 }  // namespace platform
