@@ -63,10 +63,15 @@ start_desktop() {
   fi
   export DISPLAY=":$number"
   [ "$manager" = openbox ] || return 0
-  openbox --sm-disable >/dev/null 2>&1 &
-  manager_pid=$!
   # openbox announces itself on the root window once it manages the screen.
-  wait_for 60 'openbox to manage the screen' manager_answered || true
+  # One that ends at once (seen when two private desktops start together)
+  # is started once more.
+  for attempt in 1 2; do
+    openbox --sm-disable >/dev/null 2>&1 &
+    manager_pid=$!
+    wait_for 60 'openbox to manage the screen' manager_answered || true
+    manages && break
+  done
   manages || { echo "$name: openbox did not start on $DISPLAY" >&2; return 1; }
 }
 server_answered() { [ -s "$number_file" ] || ! kill -0 "$server_pid" 2>/dev/null; }
