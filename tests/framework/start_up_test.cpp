@@ -13,10 +13,12 @@
 
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
+// The sanitizers reserve more address space at start than the low limits
+// leave, so those rows cannot run under them.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 constexpr bool kAddressSanitizer = true;
 #elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
 constexpr bool kAddressSanitizer = true;
 #else
 constexpr bool kAddressSanitizer = false;
