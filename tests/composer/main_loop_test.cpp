@@ -271,7 +271,10 @@ TEST(ComposerRunTest, NoWindowClosedAndNoStopLeavesTheRunStuck) {
     EXPECT_EQ(run.wait_for(std::chrono::seconds(20)), std::future_status::ready) << row.what;
     run.wait();
     if (std::string(row.what) == "Stop") {
-      c.run.press(orv::kCommandStart);  // serve the test again
+      // Serve the test again, once the stopped ORV_Main has returned (a
+      // Start during a run is dropped).
+      headless::wait_until([] { return orv_running.load() == 0; });
+      c.run.press(orv::kCommandStart);
       headless::wait_until([] { return orv_running.load() == 1; });
     }
     on_worker([&] { EXPECT_FALSE(orv::image_in_use(0)) << row.what; });
