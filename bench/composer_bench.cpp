@@ -196,9 +196,14 @@ void run_case(const OutputSize& size, const std::vector<std::uint32_t>& source_s
   composer::build_work_image(p, source, work.data());
   composer::OwnedTables beta(p);
   composer::Scroll scroll;
-  // As the desktop program redraws: composed straight into the output.
+  // Composed straight into the output, its samples read from the source
+  // through the nearest resampling FIT chooses.
+  const composer::Resampling nearest = composer::plan_resampling(p);
+  const composer::WorkSource from_source{nullptr, &nearest, source};
+  const composer::WorkSource from_work{work.data()};
+  const composer::WorkSource* samples = &from_source;
   auto position_redraw = [&] {
-    composer::compose_beta_placed(p, beta.tables, composer::WorkSource{work.data()},
+    composer::compose_beta_placed(p, beta.tables, *samples,
                                   composer::place_output(p, scroll, out.width, out.height), out);
   };
   composer::build_beta_tables(p, beta.tables);
@@ -210,6 +215,10 @@ void run_case(const OutputSize& size, const std::vector<std::uint32_t>& source_s
     composer::build_beta_tables(p, beta.tables);
     position_redraw();
   });
+  // From a whole work image, as after an interpolating resampling: every
+  // row group reads its samples from pic_num rows of the work image.
+  samples = &from_work;
+  measure("beta_position_work", name, views, "output", output_bytes(p), blocks, position_redraw);
   p.view_pos = 0;
   static const std::pair<int, const char*> kModes[] = {
       {composer::kNearest, "rs_nearest"},        {composer::kBilinearOrv, "rs_bilinear_orv"},

@@ -2,6 +2,7 @@
 #include "composer/render.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "composer/params.h"
 #include "composer/pixels.h"
@@ -13,65 +14,167 @@ namespace {
 constexpr std::uint32_t kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF;
 constexpr std::uint32_t kChannels[3] = {kRed, kGreen, kBlue};
 
-// Per thread: a row group's colours behind two black entries, a black row
-// for the views whose picture is outside the strip, and (when rows are
-// resampled as needed) the row group's work row.
-struct BetaScratch {
-  std::vector<std::uint32_t> colours, black, work_row;
+// Every sub-pixel blends its main sample with a second one: at a zone
+// boundary (with anti-aliasing on) the tables' second sample and weight,
+// elsewhere its main sample again with weight 0, which leaves the main
+// sample as it is: (1 − 0)·a + 0·a = a. Worked out once per redraw over the
+// table positions, so each row group runs one loop without branches that
+// blends eight sub-pixels at a time.
+struct SecondSamples {
+  std::vector<int> view;
+  std::vector<double> weight;
+
+  SecondSamples(const Params& p, const Tables& t) : view(t.pos_table, t.pos_table + t.length) {
+    weight.assign(std::size_t(std::max(t.length, 0)), 0.0);
+    if (!p.aa) return;
+    for (int k = 0; k < t.length; ++k) {
+      if (t.th_flg_table[k] != 1) continue;
+      view[std::size_t(k)] = t.aa_pos_table[k];
+      weight[std::size_t(k)] = t.th_tablep[k];
+    }
+  }
 };
 
-const std::uint32_t* group_samples(const Params& p, const WorkSource& w, int r, int row,
-                                   BetaScratch& s) {
-  if (w.work) return w.work + std::size_t(r) * std::size_t(p.pic_num) * std::size_t(row);
-  // Only the pictures the views show are resampled.
-  for (int v = 0; v < p.view_num; ++v) {
-    int e = picture_of_view(p, v);
-    if (unsigned(e) < unsigned(p.pic_num))
-      resample_row(*w.resampling, w.source, r, e * row, (e + 1) * row, s.work_row.data());
+// Per thread: a row group's colours behind two black entries, each view's
+// offset into the row its samples come from, and (when rows are resampled
+// as needed) the row group's work row.
+struct BetaScratch {
+  std::vector<std::uint32_t> colours, work_row;
+  std::vector<int> offsets;
+
+  BetaScratch(const Params& p, const WorkSource& w) {
+    const std::size_t row = 3 * std::size_t(p.scaled_width);
+    colours.assign(row + 2, 0u);
+    offsets.resize(std::size_t(std::max(p.view_num, 0)));
+    if (!w.work && !reads_source_directly(*w.resampling, w.source))
+      work_row.resize(row * std::size_t(p.pic_num));
   }
-  return s.work_row.data();
+};
+
+// Where one row group's samples are: sample (v, i) is row[offsets[v] + i],
+// or row[columns[offsets[v] + i]] when `columns` is set (the source row,
+// read through a nearest resampling's columns).
+struct GroupSamples {
+  const std::uint32_t* row = nullptr;
+  const int* columns = nullptr;
+  const int* offsets = nullptr;
+};
+
+bool every_view_shows_a_picture(const Params& p) {
+  for (int v = 0; v < p.view_num; ++v)
+    if (unsigned(picture_of_view(p, v)) >= unsigned(p.pic_num)) return false;
+  return true;
+}
+
+GroupSamples find_group_samples(const Params& p, const WorkSource& w, int r, BetaScratch& s) {
+  const int row = 3 * p.scaled_width;
+  GroupSamples g;
+  g.offsets = s.offsets.data();
+  for (int v = 0; v < p.view_num; ++v) s.offsets[std::size_t(v)] = picture_of_view(p, v) * row;
+  if (w.work) {
+    g.row = w.work + std::size_t(r) * std::size_t(p.pic_num) * std::size_t(row);
+  } else if (s.work_row.empty()) {
+    g.row = row32(w.source, w.resampling->rows[std::size_t(r)].whole);
+    g.columns = w.resampling->source_columns.data();
+  } else {
+    // Only the pictures the views show are resampled.
+    for (int v = 0; v < p.view_num; ++v) {
+      const int e = picture_of_view(p, v);
+      resample_row(*w.resampling, w.source, r, e * row, (e + 1) * row, s.work_row.data());
+    }
+    g.row = s.work_row.data();
+  }
+  return g;
+}
+
+// Eight sub-pixels' samples a and b blended with weights w, per channel
+// int((1 − w)·a + w·b) as blend() computes it, the eight in lanes.
+typedef std::uint32_t Words8 __attribute__((vector_size(32)));
+typedef std::int32_t Ints8 __attribute__((vector_size(32)));
+typedef double Doubles8 __attribute__((vector_size(64)));
+
+[[gnu::always_inline]] inline Words8 blend8(const Doubles8& w, const Words8& a, const Words8& b) {
+  const Doubles8 u = 1 - w;
+  Words8 out = {};
+  for (int shift : {16, 8, 0}) {
+    const Doubles8 ca = __builtin_convertvector(Ints8((a >> shift) & 0xFF), Doubles8);
+    const Doubles8 cb = __builtin_convertvector(Ints8((b >> shift) & 0xFF), Doubles8);
+    out |= Words8(__builtin_convertvector(u * ca + w * cb, Ints8)) << shift;
+  }
+  return out;
+}
+
+// The colours of a row group's `count` sub-pixels: at sub-pixel i the
+// sample of view pos[i] blended with the sample of view view2[i] by
+// weight2[i].
+template <bool kThroughColumns>
+[[gnu::target_clones("avx2", "default")]] void group_colours(const GroupSamples& g, const int* pos,
+                                                             const int* view2,
+                                                             const double* weight2, int count,
+                                                             std::uint32_t* colours) {
+  const std::uint32_t* row = g.row;
+  const int* columns = g.columns;
+  const int* offsets = g.offsets;
+  auto sample = [&](int v, int i) {
+    int at = offsets[v] + i;
+    if constexpr (kThroughColumns) at = columns[at];
+    return row[at];
+  };
+  int i = 0;
+  for (; i + 8 <= count; i += 8) {
+    Words8 a, b;
+    Doubles8 w;
+    for (int l = 0; l < 8; ++l) {
+      a[l] = sample(pos[i + l], i + l);
+      b[l] = sample(view2[i + l], i + l);
+    }
+    std::memcpy(&w, weight2 + i, sizeof w);
+    const Words8 c = blend8(w, a, b);
+    std::memcpy(colours + i, &c, sizeof c);
+  }
+  for (; i < count; ++i) colours[i] = blend(weight2[i], sample(pos[i], i), sample(view2[i], i));
+}
+
+std::uint32_t group_sample(const Params& p, const GroupSamples& g, int v, int i) {
+  if (unsigned(picture_of_view(p, v)) >= unsigned(p.pic_num)) return 0;
+  const int at = g.offsets[v] + i;
+  return g.row[g.columns ? g.columns[at] : at];
+}
+
+// Row 3r + k of n pixels from the row group's colours: pixel x takes red
+// from sub-pixel 3x − k, green from 3x + 1 − k and blue from 3x + 2 − k.
+[[gnu::target_clones("avx2", "default")]] void diagonal_row(const std::uint32_t* colours, int k,
+                                                            int n, std::uint32_t* out) {
+  const std::uint32_t* c = colours - k;
+  for (int x = 0; x < n; ++x)
+    out[x] = (c[3 * x] & kRed) | (c[3 * x + 1] & kGreen) | (c[3 * x + 2] & kBlue);
 }
 
 // Row group r reads, for each sub-pixel i, one work sample (and a second
 // one to blend with at a zone boundary) and places its colour on the three
 // rows as a diagonal: row 3r + k takes channel (i + k) mod 3 of it at
-// sub-pixel i + k. So pixel x of row 3r + k is red from sub-pixel 3x − k,
-// green from 3x + 1 − k and blue from 3x + 2 − k, each black before the row
-// group's first sub-pixel.
+// sub-pixel i + k, each black before the row group's first sub-pixel.
 // `rows`: the group's three output rows, n words each.
-void compose_group(const Params& p, const Tables& t, const WorkSource& w, int r,
-                   std::uint32_t* rows, BetaScratch& s) {
+void compose_group(const Params& p, const Tables& t, const SecondSamples& second,
+                   const WorkSource& w, int r, std::uint32_t* rows, BetaScratch& s) {
   const int n = p.scaled_width, m = p.scaled_height, row = 3 * n;
-  const std::uint32_t* group = group_samples(p, w, r, row, s);
-  std::uint32_t* colours = s.colours.data() + 2;
-  const unsigned views = unsigned(std::max(p.view_num, 0));
-  auto row_of = [&](int v) -> const std::uint32_t* {
-    int e = picture_of_view(p, v);
-    return unsigned(e) < unsigned(p.pic_num) ? group + std::size_t(e) * row : s.black.data();
-  };
-  const std::uint32_t* view_row[64];
-  const unsigned cached = std::min(views, 64u);
-  for (unsigned v = 0; v < cached; ++v) view_row[v] = row_of(int(v));
-  auto sample = [&](int v, int i) {
-    return (unsigned(v) < cached ? view_row[unsigned(v)] : row_of(v))[i];
-  };
+  const GroupSamples g = find_group_samples(p, w, r, s);
   // Row group r's entries are the tables from position m − 3r on, with the
   // sub-pixel itself as both columns.
   const std::size_t at = std::size_t(m - 3 * r);
-  const int* pos = t.pos_table + at;
-  const int* flag = t.th_flg_table + at;
-  for (int i = 0; i < row; ++i) colours[i] = sample(pos[i], i);
-  if (p.aa) {
+  const int *pos = t.pos_table + at, *view2 = second.view.data() + at;
+  const double* weight2 = second.weight.data() + at;
+  std::uint32_t* colours = s.colours.data() + 2;
+  if (!every_view_shows_a_picture(p)) {
     for (int i = 0; i < row; ++i)
-      if (flag[i] == 1)
-        colours[i] = blend(t.th_tablep[at + i], colours[i], sample(t.aa_pos_table[at + i], i));
+      colours[i] =
+          blend(weight2[i], group_sample(p, g, pos[i], i), group_sample(p, g, view2[i], i));
+  } else if (g.columns) {
+    group_colours<true>(g, pos, view2, weight2, row, colours);
+  } else {
+    group_colours<false>(g, pos, view2, weight2, row, colours);
   }
-  for (int k = 0; k < 3; ++k) {
-    std::uint32_t* out = rows + std::size_t(k) * n;
-    const std::uint32_t* c = colours - k;
-    for (int x = 0; x < n; ++x)
-      out[x] = (c[3 * x] & kRed) | (c[3 * x + 1] & kGreen) | (c[3 * x + 2] & kBlue);
-  }
+  for (int k = 0; k < 3; ++k) diagonal_row(colours, k, n, rows + std::size_t(k) * n);
 }
 
 }  // namespace
@@ -90,13 +193,11 @@ void compose_beta(const Params& p, const Tables& t, const WorkSource& w, std::ui
   if (3 * groups < m)
     std::fill(display + std::size_t(3 * groups) * n, display + std::size_t(n) * m, 0u);
   if (row <= 0 || (!w.work && !w.resampling)) return;
+  const SecondSamples second(p, t);
   parallel_for(groups, 1, [&](int begin, int end) {
-    BetaScratch s;
-    s.colours.assign(std::size_t(row) + 2, 0u);
-    s.black.assign(std::size_t(row), 0u);
-    if (!w.work) s.work_row.resize(std::size_t(row) * std::size_t(p.pic_num));
+    BetaScratch s(p, w);
     for (int r = begin; r < end; ++r)
-      compose_group(p, t, w, r, display + std::size_t(3 * r) * n, s);
+      compose_group(p, t, second, w, r, display + std::size_t(3 * r) * n, s);
   });
 }
 
@@ -154,14 +255,12 @@ void compose_beta_placed(const Params& p, const Tables& t, const WorkSource& w, 
   });
   if (row <= 0 || at.ye <= at.y0 || at.xe <= at.x0 || (!w.work && !w.resampling)) return;
   const int first = at.oy / 3, last = std::min(groups, (at.oy + at.ye - at.y0 + 2) / 3);
+  const SecondSamples second(p, t);
   parallel_for(last - first, 1, [&](int begin, int end) {
-    BetaScratch s;
-    s.colours.assign(std::size_t(row) + 2, 0u);
-    s.black.assign(std::size_t(row), 0u);
-    if (!w.work) s.work_row.resize(std::size_t(row) * std::size_t(p.pic_num));
+    BetaScratch s(p, w);
     std::vector<std::uint32_t> rows(3 * std::size_t(n));
     for (int r = first + begin; r < first + end; ++r) {
-      compose_group(p, t, w, r, rows.data(), s);
+      compose_group(p, t, second, w, r, rows.data(), s);
       for (int k = 0; k < 3; ++k) {
         int y = at.y0 + 3 * r + k - at.oy;
         if (y < at.y0 || y >= at.ye) continue;

@@ -194,12 +194,21 @@ Resampling plan_resampling(const Params& p) {
   if (!interpolating(r.mode)) {
     r.columns = nearest_axes(r.dst_w, r.src_w, r.mode == kNnTest);
     r.rows = nearest_axes(r.dst_h, r.src_h, r.mode == kNnTest);
+    r.source_columns.reserve(r.columns.size());
+    for (const Axis& a : r.columns) r.source_columns.push_back(a.whole);
     return r;
   }
   const bool running = r.mode == kBilinear01, with_cubic = r.mode == kBicubicOrv;
   r.columns = interpolating_axes(r.dst_w, double(r.src_w) / r.dst_w, running, with_cubic);
   r.rows = interpolating_axes(r.dst_h, double(r.src_h) / r.dst_h, running, with_cubic);
   return r;
+}
+
+bool reads_source_directly(const Resampling& r, const ORV_PixelBuffer& source) {
+  // Nearest columns and rows grow with j and stay below src_w and src_h.
+  return !interpolating(r.mode) && r.usable() && source.pixels && source.bits == 32 &&
+         r.src_w <= source.width && r.rows.front().whole >= 0 &&
+         r.rows.back().whole < source.height && r.source_columns.front() >= 0;
 }
 
 void resample_row(const Resampling& r, const ORV_PixelBuffer& source, int i, int from, int to,
@@ -244,13 +253,6 @@ void build_work_image(const Params& p, const ORV_PixelBuffer& source, std::uint3
     rows(current, begin, end);
     current = progress(end - 1, r.dst_h);
   }
-}
-
-std::uint32_t blend(double w, std::uint32_t a, std::uint32_t b) {
-  std::uint32_t out = 0;
-  for (int shift : kShifts)
-    out |= std::uint32_t(int((1 - w) * channel(a, shift) + w * channel(b, shift))) << shift;
-  return out;
 }
 
 }  // namespace composer

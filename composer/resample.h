@@ -32,12 +32,17 @@ struct Resampling {
   int mode = 0;
   int src_w = 0, src_h = 0, dst_w = 0, dst_h = 0;
   std::vector<Axis> columns, rows;
+  std::vector<int> source_columns;  // nearest modes: columns[j].whole, read without the Axis
   bool usable() const { return dst_w > 0 && dst_h > 0 && src_w > 0 && src_h > 0; }
 };
 
 // The resampling of the source (src_w = pic_width · pic_num, src_h =
 // src_height) with the mode p.rs.
 Resampling plan_resampling(const Params& p);
+
+// Whether a nearest resampling's samples can be read straight from a 32-bit
+// `source` through rows[i].whole and source_columns: every one lies inside it.
+bool reads_source_directly(const Resampling& r, const ORV_PixelBuffer& source);
 
 // Work row i, columns [from, to), into out[from..to) from `source` (32-bit
 // words or 8-bit indices with their palette; 0 outside it or when it is empty).
@@ -55,6 +60,12 @@ void build_work_image(const Params& p, const ORV_PixelBuffer& source, std::uint3
                       const ResampleProgress& progress = {});
 
 // Per channel (1 − w)·a + w·b, truncated: a is the main sample, b the second.
-std::uint32_t blend(double w, std::uint32_t a, std::uint32_t b);
+inline std::uint32_t blend(double w, std::uint32_t a, std::uint32_t b) {
+  auto channel = [&](std::uint32_t c, int shift) { return double(int((c >> shift) & 0xFF)); };
+  std::uint32_t out = 0;
+  for (int shift : {16, 8, 0})
+    out |= std::uint32_t(int((1 - w) * channel(a, shift) + w * channel(b, shift))) << shift;
+  return out;
+}
 
 }  // namespace composer
