@@ -104,6 +104,26 @@ typedef double Doubles8 __attribute__((vector_size(64)));
   return out;
 }
 
+// colours[j] = blend(weight[j], a(j), b(j)) for j in [0, count), eight at a time.
+template <class SampleA, class SampleB>
+[[gnu::always_inline]] inline void blend_samples(const SampleA& a, const SampleB& b,
+                                                 const double* weight, int count,
+                                                 std::uint32_t* colours) {
+  int j = 0;
+  for (; j + 8 <= count; j += 8) {
+    Words8 wa, wb;
+    Doubles8 w;
+    for (int l = 0; l < 8; ++l) {
+      wa[l] = a(j + l);
+      wb[l] = b(j + l);
+    }
+    std::memcpy(&w, weight + j, sizeof w);
+    const Words8 c = blend8(w, wa, wb);
+    std::memcpy(colours + j, &c, sizeof c);
+  }
+  for (; j < count; ++j) colours[j] = blend(weight[j], a(j), b(j));
+}
+
 // The colours of a row group's `count` sub-pixels: at sub-pixel i the
 // sample of view pos[i] blended with the sample of view view2[i] by
 // weight2[i].
@@ -120,19 +140,8 @@ template <bool kThroughColumns>
     if constexpr (kThroughColumns) at = columns[at];
     return row[at];
   };
-  int i = 0;
-  for (; i + 8 <= count; i += 8) {
-    Words8 a, b;
-    Doubles8 w;
-    for (int l = 0; l < 8; ++l) {
-      a[l] = sample(pos[i + l], i + l);
-      b[l] = sample(view2[i + l], i + l);
-    }
-    std::memcpy(&w, weight2 + i, sizeof w);
-    const Words8 c = blend8(w, a, b);
-    std::memcpy(colours + i, &c, sizeof c);
-  }
-  for (; i < count; ++i) colours[i] = blend(weight2[i], sample(pos[i], i), sample(view2[i], i));
+  blend_samples([&](int i) { return sample(pos[i], i); },
+                [&](int i) { return sample(view2[i], i); }, weight2, count, colours);
 }
 
 std::uint32_t group_sample(const Params& p, const GroupSamples& g, int v, int i) {
@@ -311,6 +320,70 @@ void write_diagonal(const ORV_PixelBuffer& out, std::uint32_t colour, int a, int
   }
 }
 
+namespace {
+
+// A row of `count` colours read at columns first[j] + shift of `row` (black
+// outside [0, width)), each blended with what column j − 1 read (black
+// before the first) by weight[j]: STABLE's lens walk along one row group.
+[[gnu::target_clones("avx2", "default")]] void stable_line(const std::uint32_t* row, int width,
+                                                           const int* first, const double* weight,
+                                                           int shift, int count,
+                                                           std::uint32_t* read,
+                                                           std::uint32_t* colours) {
+  read[0] = 0;
+  for (int j = 0; j < count; ++j) {
+    const int x = first[j] + shift;
+    read[j + 1] = unsigned(x) < unsigned(width) ? row[x] : 0;
+  }
+  blend_samples([&](int j) { return read[j + 1]; }, [&](int j) { return read[j]; }, weight, count,
+                colours);
+}
+
+// Column j of the walk is k = j; row group r writes its colour at sub-pixel
+// view_num / 2 + j + 3r, read from strip column picture·pw1 + j + 3r of row
+// 3r. A row group's colours go to a line of sub-pixels, then its three rows
+// whole, as BETA does: each sub-pixel is written once, over black, so this
+// is what the diagonal writes leave.
+void render_stable_by_lines(const Params& p, const std::vector<LensColumn>& columns,
+                            const ORV_PixelBuffer& strip, const ORV_PixelBuffer& out) {
+  const int groups = p.scaled_height / 3, pw1 = strip.width / p.pic_num;
+  const int count = int(columns.size());
+  std::vector<int> first(columns.size());
+  std::vector<double> weight(columns.size(), 0.0);
+  for (int j = 0; j < count; ++j) {
+    const LensColumn& c = columns[std::size_t(j)];
+    first[std::size_t(j)] = c.picture * pw1 + c.k;
+    if (c.blends) weight[std::size_t(j)] = c.weight;
+  }
+  const int line_length = 3 * std::max(out.width, 0) + 3;
+  parallel_for(groups, 1, [&](int begin, int end) {
+    std::vector<std::uint32_t> line(std::size_t(line_length) + 2), read(columns.size() + 1);
+    for (int r = begin; r < end; ++r) {
+      const int a = p.view_num / 2 + 3 * r;  // where column 0 lands
+      const int shown = std::clamp(line_length - a, 0, count);
+      std::fill(line.begin(), line.end(), 0u);
+      if (3 * r < strip.height && shown > 0)
+        stable_line(row32(strip, 3 * r), strip.width, first.data(), weight.data(), 3 * r, shown,
+                    read.data(), line.data() + 2 + a);
+      for (int k = 0; k < 3 && 3 * r + k < out.height; ++k)
+        diagonal_row(line.data() + 2, k, out.width, row32(out, 3 * r + k));
+    }
+  });
+}
+
+// One row of PRINT: column j reads `from` at first[j] and second[j] (black
+// at -1) and blends the two by weight[j].
+[[gnu::target_clones("avx2", "default")]] void print_row(const std::uint32_t* from,
+                                                         const int* first, const int* second,
+                                                         const double* weight, int count,
+                                                         std::uint32_t* to) {
+  auto read = [&](int x) -> std::uint32_t { return x >= 0 ? from[x] : 0; };
+  blend_samples([&](int j) { return read(first[j]); }, [&](int j) { return read(second[j]); },
+                weight, count, to);
+}
+
+}  // namespace
+
 // Every sub-pixel of the output is written by one (column, row group) alone,
 // and a row group's blend needs only its own previous read: row groups are
 // independent, and going along each row group writes what the walk's
@@ -322,32 +395,18 @@ std::vector<LensColumn> render_stable(Params& p, const ORV_PixelBuffer& strip,
   const std::vector<LensColumn> columns = lens_walk(p, 3 * p.scaled_width);
   if (!strip.pixels) return columns;
   const int groups = p.scaled_height / 3, pw1 = strip.width / p.pic_num;
-  // A 32-bit output takes a row group's colours as a line of sub-pixels and
-  // then its three rows whole, as BETA does: each sub-pixel is written once,
-  // over black, so this is what the diagonal writes leave.
-  const bool by_lines = out.bits == 32;
-  const std::size_t line_length = 3 * std::size_t(std::max(out.width, 0)) + 3;
+  if (strip.bits == 32 && out.bits == 32) {
+    render_stable_by_lines(p, columns, strip, out);
+    return columns;
+  }
   parallel_for(groups, 1, [&](int begin, int end) {
-    std::vector<std::uint32_t> line(by_lines ? line_length + 2 : 0);
     for (int r = begin; r < end; ++r) {
-      if (by_lines) std::fill(line.begin(), line.end(), 0u);
       std::uint32_t previous = 0;
       for (const LensColumn& c : columns) {
         std::uint32_t u = stored_value(strip, c.picture * pw1 + c.k + 3 * r, 3 * r);
-        std::uint32_t colour = c.blends ? blend(c.weight, u, previous) : u;
+        write_diagonal(out, c.blends ? blend(c.weight, u, previous) : u, stable_sub_pixel(p, c, r),
+                       r);
         previous = u;
-        const int a = stable_sub_pixel(p, c, r);
-        if (!by_lines)
-          write_diagonal(out, colour, a, r);
-        else if (std::size_t(a) < line_length)
-          line[std::size_t(a) + 2] = colour;
-      }
-      if (!by_lines) continue;
-      for (int k = 0; k < 3 && 3 * r + k < out.height; ++k) {
-        std::uint32_t* to = row32(out, 3 * r + k);
-        const std::uint32_t* from = line.data() + 2 - k;
-        for (int x = 0; x < out.width; ++x)
-          to[x] = (from[3 * x] & kRed) | (from[3 * x + 1] & kGreen) | (from[3 * x + 2] & kBlue);
       }
     }
   });
@@ -380,31 +439,26 @@ void render_print(Params& p, const Tables& t, const ORV_PixelBuffer& strip,
     return;
   }
   // Every row reads the same strip columns: they are worked out once, with
-  // -1 for a column outside the strip (which reads as black).
+  // -1 for a column outside the strip (which reads as black). A column that
+  // does not blend reads its first column twice, with weight 0.
   const int columns = std::min(n, out.width);
   std::vector<int> first(std::size_t(std::max(columns, 0))), second(first.size());
+  std::vector<double> weight(first.size(), 0.0);
+  auto inside_strip = [&](int x) { return unsigned(x) < unsigned(strip.width) ? x : -1; };
   for (int j = 0; j < columns; ++j) {
     const PrintStep step = print_step(p, t, ORV_PixelBuffer{}, 0, j);
-    first[std::size_t(j)] = unsigned(step.x1) < unsigned(strip.width) ? step.x1 : -1;
-    second[std::size_t(j)] = !step.second                                ? -2
-                             : unsigned(step.x2) < unsigned(strip.width) ? step.x2
-                                                                         : -1;
+    first[std::size_t(j)] = inside_strip(step.x1);
+    second[std::size_t(j)] = step.second ? inside_strip(step.x2) : first[std::size_t(j)];
+    if (step.second) weight[std::size_t(j)] = t.th_tablep[j];
   }
   const int rows = std::min(p.scaled_height - 1, std::min(out.height, strip.height));
   parallel_for(p.scaled_height - 1, 8, [&](int begin, int end) {
     for (int i = begin; i < std::min(end, out.height); ++i) {
       std::uint32_t* to = row32(out, i);
-      if (i >= rows) {  // past the strip's last row every read is black, and so is a blend of them
+      if (i >= rows)  // past the strip's last row every read is black, and so is a blend of them
         std::fill(to, to + columns, 0u);
-        continue;
-      }
-      const std::uint32_t* from = row32(strip, i);
-      for (int j = 0; j < columns; ++j) {
-        const int x1 = first[std::size_t(j)], x2 = second[std::size_t(j)];
-        std::uint32_t colour = x1 >= 0 ? from[x1] : 0;
-        if (x2 != -2) colour = blend(t.th_tablep[j], colour, x2 >= 0 ? from[x2] : 0);
-        to[j] = colour;
-      }
+      else
+        print_row(row32(strip, i), first.data(), second.data(), weight.data(), columns, to);
     }
   });
 }
