@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "composer/lanes.h"
 #include "composer/params.h"
 #include "composer/pixels.h"
 #include "composer/pool.h"
@@ -85,23 +86,6 @@ GroupSamples find_group_samples(const Params& p, const WorkSource& w, int r, Bet
     g.row = s.work_row.data();
   }
   return g;
-}
-
-// Eight sub-pixels' samples a and b blended with weights w, per channel
-// int((1 − w)·a + w·b) as blend() computes it, the eight in lanes.
-typedef std::uint32_t Words8 __attribute__((vector_size(32)));
-typedef std::int32_t Ints8 __attribute__((vector_size(32)));
-typedef double Doubles8 __attribute__((vector_size(64)));
-
-[[gnu::always_inline]] inline Words8 blend8(const Doubles8& w, const Words8& a, const Words8& b) {
-  const Doubles8 u = 1 - w;
-  Words8 out = {};
-  for (int shift : {16, 8, 0}) {
-    const Doubles8 ca = __builtin_convertvector(Ints8((a >> shift) & 0xFF), Doubles8);
-    const Doubles8 cb = __builtin_convertvector(Ints8((b >> shift) & 0xFF), Doubles8);
-    out |= Words8(__builtin_convertvector(u * ca + w * cb, Ints8)) << shift;
-  }
-  return out;
 }
 
 // colours[j] = blend(weight[j], a(j), b(j)) for j in [0, count), eight at a time.

@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
+#include "composer/lanes.h"
 #include "composer/params.h"
 #include "composer/pixels.h"
 #include "composer/pool.h"
@@ -173,6 +175,162 @@ bool interpolating(int mode) {
   return mode != kNearest && mode != kNnTest;
 }
 
+// Eight work columns [j, j + 8) of one row at a time, for a 32-bit source
+// whose rows the footprint needs all exist (`rows` points at rows y0 − 1 to
+// y0 + 2, those of them the mode reads). A block whose footprint leaves the
+// source in some column is done pixel by pixel. Every lane does the
+// per-pixel arithmetic above in the same order: the same colours.
+struct RowBlock {
+  const Resampling& r;
+  const ORV_PixelBuffer& source;
+  const Axis& ay;
+  const std::uint32_t* rows[4];  // source rows y0 − 1, y0, y0 + 1, y0 + 2
+  int x0[8];
+
+  // The words at column x0 + dx of source row y0 + dy, one per lane.
+  [[gnu::always_inline]] Words8 at(int dx, int dy) const {
+    const std::uint32_t* row = rows[dy + 1];
+    if (x0[0] == x0[7]) return Words8{} + row[x0[0] + dx];  // one column for all eight
+    return Words8{row[x0[0] + dx], row[x0[1] + dx], row[x0[2] + dx], row[x0[3] + dx],
+                  row[x0[4] + dx], row[x0[5] + dx], row[x0[6] + dx], row[x0[7] + dx]};
+  }
+};
+
+[[gnu::always_inline]] inline Doubles8 eight(const std::vector<double>& values, int j) {
+  Doubles8 v;
+  std::memcpy(&v, values.data() + j, sizeof v);
+  return v;
+}
+
+[[gnu::always_inline]] inline Doubles8 column_fractions(const Resampling& r, int j) {
+  return eight(r.column_fraction, j);
+}
+
+[[gnu::always_inline]] inline Words8 bilinear_rounded8(const RowBlock& b, int j) {
+  const Doubles8 fx = column_fractions(b.r, j);
+  const double fy = b.ay.fraction;
+  const Words8 p00 = b.at(0, 0), p10 = b.at(1, 0), p01 = b.at(0, 1), p11 = b.at(1, 1);
+  const Doubles8 w00 = (1 - fx) * (1 - fy), w10 = fx * (1 - fy), w01 = (1 - fx) * fy, w11 = fx * fy;
+  Doubles8 value[3];
+  for (int k = 0; k < 3; ++k)
+    value[k] = w00 * channel8(p00, kShifts[k]) + w10 * channel8(p10, kShifts[k]) +
+               w01 * channel8(p01, kShifts[k]) + w11 * channel8(p11, kShifts[k]);
+  return rounded_colours8(value);
+}
+
+// When the eight columns share one source column (an enlargement makes
+// runs of them), the sixteen neighbours are the same for every lane and
+// their channels are read once.
+[[gnu::always_inline]] inline Words8 bicubic8(const RowBlock& b, int j) {
+  Doubles8 sum[3] = {};
+  const bool shared = b.x0[0] == b.x0[7];
+  for (int r = 0; r < 4; ++r) {
+    for (int c = 0; c < 4; ++c) {
+      const Doubles8 weight = b.ay.cubic[r] * eight(b.r.column_cubic[c], j);
+      if (shared) {
+        const std::uint32_t p = b.rows[r][b.x0[0] + c - 1];
+        for (int k = 0; k < 3; ++k) sum[k] += weight * double(channel(p, kShifts[k]));
+      } else {
+        const Words8 p = b.at(c - 1, r - 1);
+        for (int k = 0; k < 3; ++k) sum[k] += weight * channel8(p, kShifts[k]);
+      }
+    }
+  }
+  return rounded_colours8(sum);
+}
+
+[[gnu::always_inline]] inline Words8 bilinear_truncated8(const RowBlock& b, int j) {
+  const Doubles8 fx = column_fractions(b.r, j);
+  const double fy = b.ay.fraction;
+  const Words8 p00 = b.at(0, 0), p10 = b.at(1, 0), p01 = b.at(0, 1), p11 = b.at(1, 1);
+  Doubles8 value[3];
+  for (int k = 0; k < 3; ++k) {
+    const int shift = kShifts[k];
+    const Ints8 a = Ints8((p00 >> shift) & 0xFF), bb = Ints8((p10 >> shift) & 0xFF),
+                c = Ints8((p01 >> shift) & 0xFF), d = Ints8((p11 >> shift) & 0xFF);
+    value[k] = __builtin_convertvector(a, Doubles8) +
+               fx * fy * __builtin_convertvector(a - bb - c + d, Doubles8) +
+               fx * __builtin_convertvector(bb - a, Doubles8) +
+               fy * __builtin_convertvector(c - a, Doubles8);
+  }
+  return colours8(value);
+}
+
+// The clamped second column and row stay inside the source here, so the
+// block reads x0 + 1 and y0 + 1 unless they are clamped back onto x0, y0.
+[[gnu::always_inline]] inline Words8 bilinear_clamped8(const RowBlock& b, int j, const Words8& p10,
+                                                       const Words8& p11) {
+  const Doubles8 fx = column_fractions(b.r, j);
+  const double fy = b.ay.fraction;
+  const Words8 p00 = b.at(0, 0), p01 = b.at(0, 1);
+  Words8 out = {};
+  for (int shift : kShifts) {
+    const Doubles8 top = (1 - fx) * channel8(p00, shift) + fx * channel8(p10, shift);
+    const Doubles8 bottom = (1 - fx) * channel8(p01, shift) + fx * channel8(p11, shift);
+    Ints8 v = __builtin_convertvector((1 - fy) * top + fy * bottom + 0.5, Ints8);
+    v = v > 255 ? 255 : v;
+    out |= Words8(v) << shift;
+  }
+  return out;
+}
+
+// The rows of the footprint for work row i, or false when one is outside
+// the source (the row is then done pixel by pixel).
+bool footprint_rows(const Resampling& r, const ORV_PixelBuffer& s, const Axis& ay,
+                    const std::uint32_t* rows[4]) {
+  const int y0 = ay.whole;
+  const bool cubic = r.mode == kBicubicOrv;
+  const int first = cubic ? y0 - 1 : y0, last = cubic ? y0 + 2 : y0 + 1;
+  if (s.bits != 32 || !s.pixels || first < 0 || last >= s.height) return false;
+  int y1 = y0 + 1;
+  if (r.mode == kBilinear02) y1 = std::min(y1, r.src_h - 1);
+  for (int dy = -1; dy <= 2; ++dy) {
+    const int y = dy == 1 ? y1 : y0 + dy;
+    rows[dy + 1] = y >= first && y <= last ? row32(s, y) : nullptr;
+  }
+  return true;
+}
+
+[[gnu::target_clones("avx512f", "avx2", "default")]] void interpolate_row(
+    const Resampling& r, const ORV_PixelBuffer& source, int i, int from, int to,
+    std::uint32_t* out) {
+  const Axis& ay = r.rows[std::size_t(i)];
+  RowBlock b{r, source, ay, {}, {}};
+  int j = from;
+  if (footprint_rows(r, source, ay, b.rows)) {
+    const bool cubic = r.mode == kBicubicOrv;
+    for (; j + 8 <= to; j += 8) {
+      const int first = r.columns[std::size_t(j)].whole, last = r.columns[std::size_t(j + 7)].whole;
+      // Columns grow with j, so the block's footprint is [first − 1, last + 2] at most.
+      if ((cubic ? first - 1 : first) < 0 || (cubic ? last + 2 : last + 1) >= source.width) {
+        for (int l = j; l < j + 8; ++l)
+          out[l] = interpolated(r, source, r.columns[std::size_t(l)], ay);
+        continue;
+      }
+      for (int l = 0; l < 8; ++l) b.x0[l] = r.columns[std::size_t(j + l)].whole;
+      Words8 c;
+      switch (r.mode) {
+        case kBilinearOrv:
+          c = bilinear_rounded8(b, j);
+          break;
+        case kBicubicOrv:
+          c = bicubic8(b, j);
+          break;
+        case kBilinear01:
+          c = bilinear_truncated8(b, j);
+          break;
+        default: {
+          RowBlock clamped = b;
+          for (int l = 0; l < 8; ++l) clamped.x0[l] = std::min(b.x0[l] + 1, r.src_w - 1);
+          c = bilinear_clamped8(b, j, clamped.at(0, 0), clamped.at(0, 1));
+        }
+      }
+      std::memcpy(out + j, &c, sizeof c);
+    }
+  }
+  for (; j < to; ++j) out[j] = interpolated(r, source, r.columns[std::size_t(j)], ay);
+}
+
 }  // namespace
 
 int work_width(const Params& p) {
@@ -201,7 +359,17 @@ Resampling plan_resampling(const Params& p) {
   const bool running = r.mode == kBilinear01, with_cubic = r.mode == kBicubicOrv;
   r.columns = interpolating_axes(r.dst_w, double(r.src_w) / r.dst_w, running, with_cubic);
   r.rows = interpolating_axes(r.dst_h, double(r.src_h) / r.dst_h, running, with_cubic);
+  for (const Axis& a : r.columns) {
+    r.column_fraction.push_back(a.fraction);
+    for (int c = 0; c < 4; ++c) r.column_cubic[c].push_back(a.cubic[c]);
+  }
   return r;
+}
+
+std::uint32_t resample_pixel(const Resampling& r, const ORV_PixelBuffer& source, int i, int j) {
+  const Axis &ay = r.rows[std::size_t(i)], &ax = r.columns[std::size_t(j)];
+  return interpolating(r.mode) ? interpolated(r, source, ax, ay)
+                               : colour_at(source, ax.whole, ay.whole);
 }
 
 bool reads_source_directly(const Resampling& r, const ORV_PixelBuffer& source) {
@@ -227,7 +395,7 @@ void resample_row(const Resampling& r, const ORV_PixelBuffer& source, int i, int
     for (int j = from; j < to; ++j) out[j] = colour_at(source, r.columns[std::size_t(j)].whole, y);
     return;
   }
-  for (int j = from; j < to; ++j) out[j] = interpolated(r, source, r.columns[std::size_t(j)], ay);
+  interpolate_row(r, source, i, from, to, out);
 }
 
 void build_work_image(const Params& p, const ORV_PixelBuffer& source, std::uint32_t* work,

@@ -33,6 +33,9 @@ struct Resampling {
   int src_w = 0, src_h = 0, dst_w = 0, dst_h = 0;
   std::vector<Axis> columns, rows;
   std::vector<int> source_columns;  // nearest modes: columns[j].whole, read without the Axis
+  // Interpolating modes: columns[j].fraction and .cubic[c], each in an array
+  // of its own, so that eight columns' values load together.
+  std::vector<double> column_fraction, column_cubic[4];
   bool usable() const { return dst_w > 0 && dst_h > 0 && src_w > 0 && src_h > 0; }
 };
 
@@ -48,6 +51,9 @@ bool reads_source_directly(const Resampling& r, const ORV_PixelBuffer& source);
 // words or 8-bit indices with their palette; 0 outside it or when it is empty).
 void resample_row(const Resampling& r, const ORV_PixelBuffer& source, int i, int from, int to,
                   std::uint32_t* out);
+
+// Work pixel (i, j) computed on its own: what resample_row writes there.
+std::uint32_t resample_pixel(const Resampling& r, const ORV_PixelBuffer& source, int i, int j);
 
 // Called on the calling thread after each band of rows of an interpolating
 // build: the last row done and the row count. It returns the source to read

@@ -105,6 +105,32 @@ TEST(CoreTest, EveryRendererAndResamplerGivesTheSamePixelsOnOneTwoAndSevenThread
   composer::set_thread_count(0);
 }
 
+// The resamplers work eight columns at a time where the footprint lies
+// inside the source, sharing one column's neighbours where an enlargement
+// repeats it; each pixel must still be what it is computed on its own,
+// bit for bit, at the borders too, enlarged and reduced.
+TEST(CoreTest, EightColumnsAtATimeGiveWhatEachPixelGivesOnItsOwn) {
+  Words strip = busy_strip(8 * kPicWidth, kHeight);
+  const ORV_PixelBuffer source =
+      composer::words_view(strip.data(), 8 * kPicWidth, kHeight, 8 * kPicWidth);
+  for (int mode : {composer::kBilinearOrv, composer::kBicubicOrv, composer::kBilinear01,
+                   composer::kBilinear02}) {
+    for (int scale : {23, 100, 137, 400}) {
+      composer::Params p = params_for(kPicWidth, kHeight, scale);
+      p.rs = mode;
+      const composer::Resampling plan = composer::plan_resampling(p);
+      Words work(std::size_t(plan.dst_w) * plan.dst_h, 7);
+      composer::build_work_image(p, source, work.data());
+      int wrong = 0;
+      for (int i = 0; i < plan.dst_h; ++i)
+        for (int j = 0; j < plan.dst_w; ++j)
+          wrong +=
+              work[std::size_t(i) * plan.dst_w + j] != composer::resample_pixel(plan, source, i, j);
+      EXPECT_EQ(wrong, 0) << "mode " << mode << " scale " << scale;
+    }
+  }
+}
+
 // A 2 x 1 source read through its palette: nearest to 4 x 1 repeats each
 // colour twice, and a point past the source reads black.
 TEST(CoreTest, AnEightBitSourceIsReadThroughItsPalette) {

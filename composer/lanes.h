@@ -1,0 +1,55 @@
+// Eight pixels' or sub-pixels' arithmetic in lanes. Each lane does exactly
+// the operations the per-pixel code does, in the same order, so the
+// results are the same to the bit (the composer is built without
+// floating-point contraction); the loops that use these are built for AVX2
+// too and pick the instruction set when the program starts.
+#pragma once
+
+#include <cstdint>
+
+namespace composer {
+
+typedef std::uint32_t Words8 __attribute__((vector_size(32)));
+typedef std::int32_t Ints8 __attribute__((vector_size(32)));
+typedef double Doubles8 __attribute__((vector_size(64)));
+
+// The channel at `shift` (16 red, 8 green, 0 blue) of eight colours.
+//
+// Every function that takes or returns these vectors by value is inlined
+// always, lambdas included: a vector passed between a function built for
+// AVX2 and one built without would not be where the other looks for it.
+[[gnu::always_inline]] inline Doubles8 channel8(const Words8& colours, int shift) {
+  return __builtin_convertvector(Ints8((colours >> shift) & 0xFF), Doubles8);
+}
+
+// Red, green and blue values of eight pixels, truncated as int() does (and
+// kept to their low byte) into colours.
+[[gnu::always_inline]] inline Words8 colours8(const Doubles8 (&value)[3]) {
+  Words8 out = {};
+  for (int k = 0; k < 3; ++k)
+    out |= (Words8(__builtin_convertvector(value[k], Ints8)) & 0xFF) << (16 - 8 * k);
+  return out;
+}
+
+// The same rounded as int(v + 0.5) and clamped to 0..255.
+[[gnu::always_inline]] inline Words8 rounded_colours8(const Doubles8 (&value)[3]) {
+  Words8 out = {};
+  for (int k = 0; k < 3; ++k) {
+    Ints8 v = __builtin_convertvector(value[k] + 0.5, Ints8);
+    v = v < 0 ? 0 : v;
+    v = v > 255 ? 255 : v;
+    out |= Words8(v) << (16 - 8 * k);
+  }
+  return out;
+}
+
+// Eight samples a and b blended with weights w, per channel
+// int((1 − w)·a + w·b) as blend() computes it.
+[[gnu::always_inline]] inline Words8 blend8(const Doubles8& w, const Words8& a, const Words8& b) {
+  const Doubles8 u = 1 - w;
+  Doubles8 value[3];
+  for (int k = 0; k < 3; ++k) value[k] = u * channel8(a, 16 - 8 * k) + w * channel8(b, 16 - 8 * k);
+  return colours8(value);
+}
+
+}  // namespace composer
