@@ -2,7 +2,10 @@
 // application object exists: whether the display can be opened at all, and
 // the frame extents the window manager draws around our kinds of windows
 // (_NET_FRAME_EXTENTS, asked for on unmapped probe windows with
-// _NET_REQUEST_FRAME_EXTENTS, so that nothing flashes on the screen).
+// _NET_REQUEST_FRAME_EXTENTS, so that nothing flashes on the screen). Also
+// the exact placement of top-level windows in X server pixels, which Qt's
+// logical pixels cannot give when a scale factor makes a logical pixel wider
+// than one device pixel.
 #include <xcb/xcb.h>
 
 #include <QtGui/qguiapplication_platform.h>
@@ -86,6 +89,11 @@ bool probe(xcb_connection_t* c, xcb_window_t root, bool resizable, FrameExtents&
   return false;
 }
 
+xcb_connection_t* qt_connection() {
+  auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+  return x11 ? x11->connection() : nullptr;
+}
+
 }  // namespace
 
 bool display_reachable(const char* name) {
@@ -96,12 +104,61 @@ bool display_reachable(const char* name) {
 }
 
 bool read_frame_extents(FrameExtents& sizing, FrameExtents& fixed) {
-  auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-  xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+  xcb_connection_t* c = qt_connection();
   if (!c) return false;
   xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
   if (!manager_answers(c, root)) return false;
   return probe(c, root, true, sizing) && probe(c, root, false, fixed);
+}
+
+// Qt writes the size hints and the geometry in its logical pixels times the
+// scale: a window asked for at an odd device position or size would land a
+// pixel off, and Qt's resize increment of one logical pixel would make the
+// window manager round every size to it. The hints are written again in
+// device pixels (static gravity, as Qt gives: the position is the client
+// window's), then the window is configured where the record says.
+bool place_exactly(QWidget* top, const QRect& device, bool fixed) {
+  xcb_connection_t* c = qt_connection();
+  if (!c || !top->testAttribute(Qt::WA_WState_Created)) return false;
+  auto window = xcb_window_t(top->winId());
+  constexpr std::uint32_t kUserPosition = 1, kUserSize = 2, kMinSize = 16, kMaxSize = 32,
+                          kGravity = 512;  // the fields' flags
+  std::uint32_t hints[18] = {};            // the ICCCM's WM_SIZE_HINTS, all 32-bit fields
+  hints[0] = kUserPosition | kUserSize | kMinSize | kGravity | (fixed ? kMaxSize : 0);
+  hints[1] = std::uint32_t(device.x());
+  hints[2] = std::uint32_t(device.y());
+  hints[3] = std::uint32_t(device.width());
+  hints[4] = std::uint32_t(device.height());
+  hints[5] = fixed ? std::uint32_t(device.width()) : 1;
+  hints[6] = fixed ? std::uint32_t(device.height()) : 1;
+  hints[7] = std::uint32_t(device.width());
+  hints[8] = std::uint32_t(device.height());
+  hints[17] = XCB_GRAVITY_STATIC;
+  xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NORMAL_HINTS,
+                      XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
+  const std::uint32_t values[4] = {std::uint32_t(device.x()), std::uint32_t(device.y()),
+                                   std::uint32_t(device.width()), std::uint32_t(device.height())};
+  xcb_configure_window(c, window,
+                       XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH |
+                           XCB_CONFIG_WINDOW_HEIGHT,
+                       values);
+  xcb_flush(c);
+  return true;
+}
+
+bool read_placement(QWidget* top, QRect& device) {
+  xcb_connection_t* c = qt_connection();
+  if (!c || !top->testAttribute(Qt::WA_WState_Created)) return false;
+  auto window = xcb_window_t(top->winId());
+  xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+  xcb_get_geometry_reply_t* size = xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr);
+  xcb_translate_coordinates_reply_t* origin =
+      xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, window, root, 0, 0), nullptr);
+  bool result = size && origin;
+  if (result) device = QRect(origin->dst_x, origin->dst_y, size->width, size->height);
+  free(size);
+  free(origin);
+  return result;
 }
 
 }  // namespace platform::qt

@@ -10,6 +10,7 @@
 
 #include <QtCore/qnamespace.h>
 #include <QtCore/QPointF>
+#include <QtCore/QRect>
 #include <QtCore/QString>
 #include <array>
 #include <atomic>
@@ -67,6 +68,13 @@ bool display_reachable(const char* name);
 // The frames the window manager draws around windows with a caption,
 // resizable and of fixed size; false without a window manager that tells.
 bool read_frame_extents(FrameExtents& sizing, FrameExtents& fixed);
+// Places a top-level widget's X window at `device` (the client window's
+// rectangle in X server pixels), of that size for good when `fixed`;
+// false when the widget has no X window.
+bool place_exactly(QWidget* top, const QRect& device, bool fixed);
+// The X window's rectangle on the screen in X server pixels, as the window
+// manager last placed it; false without one.
+bool read_placement(QWidget* top, QRect& device);
 
 // --- windows (windows.cpp) ---
 // The Qt window flags of a top-level window of this style.

@@ -52,7 +52,8 @@ class TopWidget : public QWidget {
   ClientView* client = nullptr;
   QMenuBar* bar = nullptr;
   std::string signature;  // of the menu bar shown
-  QRect requested;        // the geometry last set from the record or reported
+  QRect requested;        // the geometry last set from the record or reported (device pixels)
+  QRect placed;           // the geometry last given to the X window directly (device pixels)
   bool syncing = false;
   QTimer* settle = nullptr;  // reports a move or size by the person once it settles
   static constexpr int kSettleMs = 30;

@@ -43,15 +43,21 @@ TopWidget* top_of(Window window) {
   return dynamic_cast<TopWidget*>(widget_of(window));
 }
 
-// The widget's geometry (menu bar and client area, in logical pixels) that
-// the record asks for.
+// The widget's geometry (menu bar and client area) that the record asks
+// for, in device pixels.
 QRect wanted_geometry(Window window) {
   Point origin = client_to_screen(window, {0, 0});
   Rect client = client_rect(window);
   int bar = has_menu_bar(window) ? menu_height() : 0;
-  return QRect(int(std::lround(to_logical(origin.x))), int(std::lround(to_logical(origin.y - bar))),
-               int(std::lround(to_logical(client.width()))),
-               int(std::lround(to_logical(client.height() + bar))));
+  return QRect(origin.x, origin.y - bar, client.width(), client.height() + bar);
+}
+
+// The same in logical pixels, each value rounded to the nearest as Qt rounds
+// the X server's pixels into its own.
+QRect logical_geometry(const QRect& device) {
+  return QRect(int(std::lround(to_logical(device.x()))), int(std::lround(to_logical(device.y()))),
+               int(std::lround(to_logical(device.width()))),
+               int(std::lround(to_logical(device.height()))));
 }
 
 void set_transient_parent(TopWidget* top, Window owner) {
@@ -121,20 +127,34 @@ void sync_top(Window window) {
   QString title = to_qstring(caption(window));
   if (top->windowTitle() != title) top->setWindowTitle(title);
   sync_menu(top, window);
-  QRect wanted = wanted_geometry(window);
-  if (style & kStyleResizable) {
+  QRect device = wanted_geometry(window);
+  QRect wanted = logical_geometry(device);
+  bool fixed = !(style & kStyleResizable);
+  if (!fixed) {
     top->setMinimumSize(1, 1);
     top->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-  } else {
+  } else if (top->minimumSize() != wanted.size() || top->maximumSize() != wanted.size()) {
     top->setFixedSize(wanted.size());
+    top->placed = QRect();  // Qt has written its own size hints
   }
   if (top->geometry() != wanted) {
-    top->requested = wanted;
+    top->requested = device;
     top->setGeometry(wanted);
+    top->placed = QRect();
   }
   top->layout_children();
   bool visible = is_visible(window);
-  if (visible != top->isVisible()) top->setVisible(visible);
+  if (visible != top->isVisible()) {
+    top->setVisible(visible);
+    top->placed = QRect();
+  }
+  // Where a logical pixel is more than one device pixel, Qt can place the
+  // window only on even device pixels (at a scale of 2): the X window is
+  // placed where the record says once Qt has done its part.
+  if (device_ratio() != 1.0 && top->placed != device && place_exactly(top, device, fixed)) {
+    top->placed = device;
+    top->requested = device;
+  }
   sync_stacking(top, window);
   top->client->update();
   top->syncing = false;
@@ -259,17 +279,23 @@ bool TopWidget::eventFilter(QObject* watched, QEvent* event) {
 void TopWidget::report_user_geometry() {
   if (syncing || !isVisible() || !is_window(window)) return;
   drain_gui_queue();  // a queued change of the record explains the move first
-  QRect now = geometry();
+  // In device pixels: the X server's own when it tells, exact at every scale.
+  QRect now;
+  if (!read_placement(this, now)) {
+    QRect logical = geometry();
+    now = QRect(to_device(logical.x()), to_device(logical.y()), to_device(logical.width()),
+                to_device(logical.height()));
+  }
   QRect wanted = wanted_geometry(window);
   if (now == wanted || now == requested) return;
   int bar_height = has_menu_bar(window) ? menu_height() : 0;
   Rect outer = window_rect(window);
   Point origin = client_to_screen(window, {0, 0});
   Rect area = client_rect(window);
-  int left = to_device(now.x()) - origin.x;
-  int top = to_device(now.y()) + bar_height - origin.y;
-  int right = to_device(now.x() + now.width()) - (origin.x + area.width());
-  int bottom = to_device(now.y() + now.height()) - (origin.y + area.height());
+  int left = now.x() - origin.x;
+  int top = now.y() + bar_height - origin.y;
+  int right = now.x() + now.width() - (origin.x + area.width());
+  int bottom = now.y() + now.height() - (origin.y + area.height());
   Msg msg;
   msg.keys = key_bits(QGuiApplication::queryKeyboardModifiers());
   msg.proposed = {outer.left + left, outer.top + top, outer.right + right, outer.bottom + bottom};
