@@ -181,7 +181,10 @@ std::intptr_t main_window_proc(platform::Window window, platform::Msg& msg) {
       open_dropped_files(msg.files);
       return 0;
     case MsgKind::Close:
-      return 0;  // no close box: Exit ends the program
+      // It has no close box, but a window manager may draw one anyway (and
+      // closes with a key): closing the main window ends the program, as Exit.
+      on_command(window, kCommandExit);
+      return 0;
     case MsgKind::Destroy:
       g_main_window = platform::Window{};
       platform::post_quit_message(0);
