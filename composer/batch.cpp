@@ -17,6 +17,7 @@
 #include "composer/pixels.h"
 #include "composer/pool.h"
 #include "composer/render.h"
+#include "composer/views.h"
 
 namespace composer {
 namespace {
@@ -47,7 +48,18 @@ int picture_failure(int result, const std::string& name, std::string* error) {
   return 2;
 }
 
-int load_source(const BatchOptions& o, OwnedPicture& source, std::string* error) {
+// The views' files: those given, or the folder's in natural order.
+bool view_files(const BatchOptions& o, std::vector<std::string>* paths, std::string* error) {
+  if (o.views_from.empty()) {
+    *paths = o.views;
+    return true;
+  }
+  return list_view_folder(o.views_from, paths, error);
+}
+
+int load_source(const BatchOptions& o, const std::vector<std::string>& views, OwnedPicture& source,
+                std::string* error) {
+  if (!views.empty()) return strip_from_views(views, o.crop, &source.picture, error);
   if (o.source != "demo") {
     int result = ORV_ReadPicture(o.source.c_str(), &source.picture);
     return result == ORV_PICTURE_OK ? 0 : picture_failure(result, o.source, error);
@@ -69,14 +81,16 @@ bool same_file(const std::string& a, const std::string& b) {
 }
 
 // The output must not replace one of the run's own inputs.
-bool output_is_no_input(const BatchOptions& o, std::string* error) {
-  const std::pair<const std::string*, const char*> inputs[] = {
+bool output_is_no_input(const BatchOptions& o, const std::vector<std::string>& views,
+                        std::string* error) {
+  std::vector<std::pair<const std::string*, const char*>> inputs = {
       {&o.source, "the source"},
       {&o.strip1, "the --strip1 picture"},
       {&o.config, "the configuration file"}};
+  for (const std::string& view : views) inputs.push_back({&view, "a view"});
   for (const auto& [path, what] : inputs) {
     if (!same_file(o.output, *path)) continue;
-    *error = o.output + ": is " + what + "; give another OUTPUT.png";
+    *error = o.output + ": is " + what + "; give another OUTPUT";
     return false;
   }
   return true;
@@ -251,9 +265,18 @@ struct Renderer {
   }
 };
 
+bool is_tiff_name(const std::string& path) {
+  std::string tail = path.substr(
+      path.find_last_of('.') == std::string::npos ? path.size() : path.find_last_of('.'));
+  for (char& c : tail) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return tail == ".tif" || tail == ".tiff";
+}
+
+// A PNG file, or a TIFF one when the name ends in .tif or .tiff.
 int write_png(const std::string& path, const ORV_PixelBuffer& view, double dpi,
               std::string* error) {
-  int result = ORV_WritePng(path.c_str(), view, dpi, thread_count());
+  int result = is_tiff_name(path) ? ORV_WriteTiff(path.c_str(), view, dpi)
+                                  : ORV_WritePng(path.c_str(), view, dpi, thread_count());
   if (result == ORV_PICTURE_OK) return 0;
   *error = result == ORV_PICTURE_NO_MEMORY ? "not enough memory to write " + path
                                            : path + ": cannot be written";
@@ -317,7 +340,14 @@ int render_to_files(const BatchOptions& o, Params& p, const ORV_PixelBuffer& sou
 int run_batch(const BatchOptions& o, std::string* error) {
   set_thread_count(o.threads);
   if (o.chart) return run_chart(o, error);
-  if (!output_is_no_input(o, error)) return 2;
+  std::vector<std::string> views;
+  if (!view_files(o, &views, error)) return 2;
+  if (!output_is_no_input(o, views, error)) return 2;
+  if (o.strip_only) {
+    OwnedPicture strip;
+    if (int code = strip_from_views(views, o.crop, &strip.picture, error)) return code;
+    return write_png(o.output, strip.view(), 0, error);
+  }
   Params p;
   std::string problems;
   bool configured = !o.config.empty() && read_configuration_file(o.config.c_str(), p, &problems);
@@ -340,13 +370,17 @@ int run_batch(const BatchOptions& o, std::string* error) {
   if (!o.frames.empty())
     if (int code = frames_folder_ready(o, error)) return code;
   OwnedPicture source, strip;
-  if (int code = load_source(o, source, error)) return code;
+  if (int code = load_source(o, views, source, error)) return code;
   if (!o.strip1.empty()) {
     int result = ORV_ReadPicture(o.strip1.c_str(), &strip.picture);
     if (result != ORV_PICTURE_OK) return picture_failure(result, "--strip1 " + o.strip1, error);
   }
-  if (!take_start_values(o, p, source.picture.width, source.picture.height, error)) return 2;
-  if (!press_buttons(o, p, error)) return 2;
+  // Views given as files: Pic_num is their count unless typed.
+  BatchOptions typed = o;
+  if (!views.empty() && typed.typed[kPicItem].empty())
+    typed.typed[kPicItem] = std::to_string(views.size());
+  if (!take_start_values(typed, p, source.picture.width, source.picture.height, error)) return 2;
+  if (!press_buttons(typed, p, error)) return 2;
   return render_to_files(o, p, source.view(),
                          strip.picture.pixels ? strip.view() : ORV_PixelBuffer{}, error);
 }

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include "composer/pitch_chart.h"
 #include "composer/sample_strip.h"
@@ -15,7 +16,15 @@ namespace composer {
 
 struct BatchOptions {
   std::string source;  // a picture file, or "demo" for the sample strip
-  std::string output;  // a .png file
+  std::string output;  // a .png file, or .tif / .tiff
+  // Views as picture files of their own instead of a strip (several files
+  // in the place of SOURCE, or --views-from), in their order; --crop
+  // centre-crops them to the first one's shape.
+  std::vector<std::string> views;
+  std::string views_from;
+  bool crop = false;
+  bool strip_only = false;  // "strip": write the views' strip, no render
+  std::string note;         // a line for the person (the print size), or empty
   // What is typed into input box items Width, Height, Pic_num, View_num,
   // Pitch and Scale; empty: left as the composer has it.
   std::array<std::string, 6> typed;

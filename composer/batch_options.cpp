@@ -85,17 +85,44 @@ bool find_named(const Named (&table)[N], const char* name, int* value) {
   return false;
 }
 
-bool ends_in_png(const std::string& path) {
-  if (path.size() <= 4) return false;
-  std::string tail = path.substr(path.size() - 4);
+bool ends_in(const std::string& path, const char* extension) {
+  const std::size_t n = std::strlen(extension);
+  if (path.size() <= n) return false;
+  std::string tail = path.substr(path.size() - n);
   for (char& c : tail) c = char(std::tolower(static_cast<unsigned char>(c)));
-  return tail == ".png";
+  return tail == extension;
+}
+
+bool ends_in_png(const std::string& path) {
+  return ends_in(path, ".png");
+}
+
+// A print size "WxH" with a unit of in, mm or cm, in inches; false when it is not one.
+bool print_size_inches(const char* text, double* width, double* height) {
+  std::string s = text;
+  double per_inch = 0;
+  for (const auto& [unit, value] : {std::pair{"in", 1.0}, {"mm", 25.4}, {"cm", 2.54}})
+    if (s.size() > 2 && s.compare(s.size() - 2, 2, unit) == 0) per_inch = value;
+  if (per_inch == 0) return false;
+  s.resize(s.size() - 2);
+  const std::size_t x = s.find('x');
+  if (x == std::string::npos) return false;
+  char* end = nullptr;
+  const std::string w = s.substr(0, x), h = s.substr(x + 1);
+  *width = std::strtod(w.c_str(), &end);
+  if (w.empty() || *end) return false;
+  *height = std::strtod(h.c_str(), &end);
+  if (h.empty() || *end) return false;
+  *width /= per_inch;
+  *height /= per_inch;
+  return std::isfinite(*width) && std::isfinite(*height) && *width > 0 && *height > 0;
 }
 
 // The print's terms and the chart's range, kept as given.
 struct PrintTerms {
   double lpi = 0, dpi = 0, from = 0, to = 0, step = 0;
-  std::string mode;  // as given to --mode
+  std::string mode;        // as given to --mode
+  std::string print_size;  // as given to --print-size
 };
 
 // One option with its value; false with the error set.
@@ -154,7 +181,14 @@ bool take_option(const std::string& name, const char* value, BatchOptions* o, Pr
                                              : &t->step,
                           error);
   if (name == "--dpi") return positive_up_to(name, value, kMaxDpi, &t->dpi, error);
+  if (name == "--print-size") {
+    double w = 0, h = 0;
+    if (!print_size_inches(value, &w, &h)) return fail("not WIDTHxHEIGHT in in, mm or cm");
+    t->print_size = value;
+    return true;
+  }
   if (!*value) return fail("an empty name");
+  if (name == "--views-from") return o->views_from = value, true;
   if (name == "--strip1") return o->strip1 = value, true;
   if (name == "--frames") return o->frames = value, true;
   if (name == "--config") return o->config = value, o->config_given = true, true;
@@ -167,7 +201,7 @@ bool option_takes_value(const std::string& name) {
     if (name == item) return true;
   for (const char* other :
        {"--size", "--mode", "--aa", "--resample", "--pos", "--strip1", "--frames", "--config",
-        "--lpi", "--dpi", "--from", "--to", "--step", "--threads"})
+        "--lpi", "--dpi", "--from", "--to", "--step", "--threads", "--views-from", "--print-size"})
     if (name == other) return true;
   return false;
 }
@@ -201,6 +235,37 @@ bool resolve_print_terms(const PrintTerms& t, bool print_mode, BatchOptions* o,
   if (!pitch_usable(t.dpi / t.lpi))
     return *error = "--dpi / --lpi: a pitch above 0 and at most 100000 pixels", false;
   o->typed[4] = exact_text(t.dpi / t.lpi);
+  return true;
+}
+
+// --print-size with --dpi: the output's size in pixels, and a line saying
+// it (with the lenses across when the LPI is known).
+bool resolve_print_size(const PrintTerms& t, BatchOptions* o, std::string* error) {
+  if (t.print_size.empty()) return true;
+  if (t.dpi == 0) return *error = "--print-size needs --dpi: the pixels per inch", false;
+  if (!o->typed[0].empty() || !o->typed[1].empty())
+    return *error =
+               "--print-size gives the output size: not together with --size, --width or "
+               "--height",
+           false;
+  double w = 0, h = 0;
+  print_size_inches(t.print_size.c_str(), &w, &h);
+  const double pw = std::round(w * t.dpi), ph = std::round(h * t.dpi);
+  if (pw < kMinOutputSide || ph < kMinOutputSide || pw > ORV_MAX_PICTURE_SIDE ||
+      ph > ORV_MAX_PICTURE_SIDE)
+    return *error = "--print-size " + t.print_size + " at " + exact_text(t.dpi) +
+                    " DPI: each side must come to 100 to 32768 pixels",
+           false;
+  o->typed[0] = std::to_string(int(pw));
+  o->typed[1] = std::to_string(int(ph));
+  char line[160];
+  std::snprintf(line, sizeof line, "%s at %g DPI: %d x %d pixels", t.print_size.c_str(), t.dpi,
+                int(pw), int(ph));
+  o->note = line;
+  if (t.lpi > 0) {
+    std::snprintf(line, sizeof line, ", %.1f lenses across at %g LPI", w * t.lpi, t.lpi);
+    o->note += line;
+  }
   return true;
 }
 
@@ -246,14 +311,28 @@ bool resolve_chart(const PrintTerms& t, BatchOptions* o, std::string* error) {
 }  // namespace
 
 const char* const kBatchUsage =
-    "usage: lenticular-render [options] SOURCE OUTPUT.png\n"
+    "usage: lenticular-render [options] SOURCE OUTPUT\n"
+    "       lenticular-render [options] VIEW1 VIEW2 ... OUTPUT\n"
+    "       lenticular-render [options] --views-from DIR OUTPUT\n"
+    "       lenticular-render strip [--crop] OUTPUT (VIEW1 VIEW2 ... | --views-from DIR)\n"
     "       lenticular-render pitch-test [options] OUTPUT.png\n"
     "\n"
     "Renders the lenticular composer's output without a display: the values go\n"
     "into the input box, then Start, the buttons below in this order, and \"cap\"\n"
-    "into OUTPUT.png.\n"
+    "into OUTPUT: a .png file, or .tif / .tiff for a TIFF (LZW) a print shop takes.\n"
     "  SOURCE            the picture strip (image 0): a picture file, or demo for\n"
     "                    the built-in strip (8 pictures, or --pics, 2 to 16)\n"
+    "  VIEW1 VIEW2 ...   the views as picture files of their own, in this order:\n"
+    "                    each brought to the first view's size and placed side by\n"
+    "                    side as a strip holds them; Pic_num is their count unless\n"
+    "                    --pics says otherwise. JPEG files are turned upright as\n"
+    "                    their EXIF orientation says\n"
+    "  --views-from DIR  the views: DIR's picture files in natural order (v2\n"
+    "                    before v10)\n"
+    "  --crop            centre-crop every view to the first view's shape (else a\n"
+    "                    view whose shape differs by more than 1 % is refused)\n"
+    "  --print-size WxHu the output size as printed, u = in, mm or cm, with --dpi:\n"
+    "                    8x10in at --dpi 600 is 4800 x 6000 pixels\n"
     "  --width N, --height N, --size WxH   Width and Height of the output, 100 to\n"
     "                    32768 each (the desktop program's input box: 100 to 3000)\n"
     "  --pics N          Pic_num (with demo: also the strip's pictures, 2 to 16)\n"
@@ -262,8 +341,9 @@ const char* const kBatchUsage =
     "                    print), above 0 and at most 100000\n"
     "  --lpi L --dpi D   print mode: the pitch from the lens sheet's lines per inch\n"
     "                    and the printer's dots per inch, D / L pixels\n"
-    "  --dpi D           also: D pixels per inch written into OUTPUT.png (pHYs), so\n"
-    "                    that it prints at the size the lenses need\n"
+    "  --dpi D           also: D pixels per inch written into OUTPUT (PNG pHYs, TIFF\n"
+    "                    XResolution and YResolution), so that it prints at the size\n"
+    "                    the lenses need\n"
     "  --scale S         Scale\n"
     "  --fit             press FIT\n"
     "  --aa on|off       off presses AA\n"
@@ -301,11 +381,50 @@ const char* const kBatchUsage =
     "then, with the band that flips at 10.0300 say:\n"
     "  lenticular-render --mode print --pitch 10.03 --dpi 600 --strip1 s.png s.png out.png\n"
     "\n"
-    "Files are regular files; OUTPUT.png must not be the source, --strip1 or the\n"
+    "strip writes the views' strip into OUTPUT, to open in the desktop program.\n"
+    "\n"
+    "Files are regular files; OUTPUT must not be the source, a view, --strip1 or the\n"
     "configuration file. Exit code 0 when written; 2 for a bad argument, a source\n"
     "that is not a readable picture or a value the composer refuses (nothing is\n"
     "written); 1 when memory runs short (the render or a picture needs more than\n"
     "this machine allows) or a file cannot be written.\n";
+
+namespace {
+
+// The files after the options: OUTPUT and the sources (a strip, or views).
+bool take_files(const std::vector<std::string>& files, BatchOptions* o, std::string* error) {
+  if (o->chart) {
+    if (files.size() != 1) return *error = "pitch-test takes one OUTPUT.png", false;
+    o->output = files[0];
+    if (!ends_in_png(o->output))
+      return *error = o->output + ": the chart must be a .png file", false;
+    return true;
+  }
+  if (files.empty()) return *error = "no OUTPUT given", false;
+  // "strip OUTPUT VIEW...": the output comes first; a render's comes last.
+  o->output = o->strip_only ? files.front() : files.back();
+  std::vector<std::string> sources(files.begin() + (o->strip_only ? 1 : 0),
+                                   files.end() - (o->strip_only ? 0 : 1));
+  if (!ends_in_png(o->output) && !ends_in(o->output, ".tif") && !ends_in(o->output, ".tiff"))
+    return *error = o->output + ": the output must be a .png, .tif or .tiff file", false;
+  if (!o->views_from.empty()) {
+    if (!sources.empty())
+      return *error = "--views-from gives the views: no " + sources[0] + " beside it", false;
+    return true;
+  }
+  if (sources.empty())
+    return *error = o->strip_only ? "no views given" : "no SOURCE and OUTPUT given", false;
+  if (sources.size() == 1 && !o->strip_only) {
+    o->source = sources[0];
+    return true;
+  }
+  for (const std::string& view : sources)
+    if (view == "demo") return *error = "demo is a strip of its own, not a view", false;
+  o->views = sources;
+  return true;
+}
+
+}  // namespace
 
 bool parse_batch_options(int argc, const char* const* argv, BatchOptions* o, std::string* error) {
   std::vector<std::string> files;
@@ -313,6 +432,9 @@ bool parse_batch_options(int argc, const char* const* argv, BatchOptions* o, std
   int first = 1;
   if (argc > 1 && std::strcmp(argv[1], "pitch-test") == 0) {
     o->chart = true;
+    first = 2;
+  } else if (argc > 1 && std::strcmp(argv[1], "strip") == 0) {
+    o->strip_only = true;
     first = 2;
   }
   for (int i = first; i < argc; ++i) {
@@ -326,10 +448,16 @@ bool parse_batch_options(int argc, const char* const* argv, BatchOptions* o, std
       *error = "pitch-test does not take " + arg;
       return false;
     }
+    if (option && o->strip_only && arg != "--crop" && arg != "--views-from" && arg != "--threads") {
+      *error = "strip takes only --crop, --views-from and --threads, not " + arg;
+      return false;
+    }
     if (arg == "--fit") {
       o->fit = true;
     } else if (arg == "--loop") {
       o->loop = true;
+    } else if (arg == "--crop") {
+      o->crop = true;
     } else if (arg == "--no-config") {
       o->config.clear();
       o->config_given = false;
@@ -346,21 +474,12 @@ bool parse_batch_options(int argc, const char* const* argv, BatchOptions* o, std
       files.push_back(arg);
     }
   }
-  const std::size_t wanted = o->chart ? 1 : 2;
-  if (files.size() != wanted) {
-    *error = o->chart ? "pitch-test takes one OUTPUT.png"
-             : files.size() < 2
-                 ? (files.empty() ? "no SOURCE and OUTPUT.png given" : "no OUTPUT.png given")
-                 : "one SOURCE and one OUTPUT.png, not also " + files[2];
-    return false;
-  }
-  o->output = files.back();
+  if (!take_files(files, o, error)) return false;
   o->dpi = terms.dpi;
-  if (!ends_in_png(o->output))
-    return *error = o->output + ": the output must be a .png file", false;
   if (o->chart) return resolve_chart(terms, o, error);
-  o->source = files[0];
+  if (o->strip_only) return true;
   if (!resolve_print_terms(terms, terms.mode == "print", o, error)) return false;
+  if (!resolve_print_size(terms, o, error)) return false;
   if (o->source == "demo") {
     if (o->demo_pictures < kSampleMinPictures || o->demo_pictures > kSampleMaxPictures)
       return *error = "--pics " + o->typed[2] + ": the demo strip has 2 to 16 pictures", false;

@@ -272,7 +272,8 @@ struct ORV_Picture {
   int width = 0;
   int height = 0;
 };
-// Reads a picture file (BMP, JPEG, GIF, PNG, TIFF, ICO) into `picture`.
+// Reads a picture file (BMP, JPEG, GIF, PNG, TIFF, ICO) into `picture`,
+// upright as a JPEG file's EXIF orientation says.
 int ORV_ReadPicture(const char* path, ORV_Picture* picture);
 // An empty picture of width x height whose pixels are not yet written; NO_MEMORY
 // or TOO_LARGE as ORV_ReadPicture would say.
@@ -283,6 +284,10 @@ void ORV_FreePicture(ORV_Picture* picture);
 // new one is complete. `threads` (0: every core) compress parts of it side by side.
 int ORV_WritePng(const char* path, const ORV_PixelBuffer& pixels, double pixels_per_inch,
                  int threads);
+// Writes 32-bit pixels as a 24-bit TIFF file (LZW), with `pixels_per_inch`
+// in its XResolution and YResolution (ResolutionUnit inch) when above 0,
+// else 72; replaced as ORV_WritePng replaces.
+int ORV_WriteTiff(const char* path, const ORV_PixelBuffer& pixels, double pixels_per_inch);
 // Opens a regular file for reading ("rb") without ever blocking on it: a
 // FIFO, a device or a folder gives nullptr, as does a file that cannot be
 // opened. Close it with fclose.

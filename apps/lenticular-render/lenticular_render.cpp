@@ -34,5 +34,6 @@ int main(int argc, char** argv) {
     code = 1;
   }
   if (!error.empty()) std::fprintf(stderr, "lenticular-render: %s\n", error.c_str());
+  if (code == 0 && !options.note.empty()) std::printf("%s\n", options.note.c_str());
   return code;
 }

@@ -104,6 +104,34 @@ int read_whole_file(int fd, std::size_t size, FileBytes& bytes) {
 // Decodes an open regular file: the common PNG straight into words as it is
 // read, every other picture (and any PNG the fast path leaves) through the
 // general decoders.
+// How a picture of w x h stored rows is shown upright under an EXIF
+// orientation: the upright picture is width x height, and its pixel (x, y)
+// is the stored pixel (x0 + xx·x + xy·y, y0 + yx·x + yy·y).
+struct Turn {
+  int width, height, x0, xx, xy, y0, yx, yy;
+};
+
+Turn turn_of(int orientation, int w, int h) {
+  switch (orientation) {
+    case 2:  // mirrored left to right
+      return {w, h, w - 1, -1, 0, 0, 0, 1};
+    case 3:  // turned half round
+      return {w, h, w - 1, -1, 0, h - 1, 0, -1};
+    case 4:  // mirrored top to bottom
+      return {w, h, 0, 1, 0, h - 1, 0, -1};
+    case 5:  // rows and columns swapped
+      return {h, w, 0, 0, 1, 0, 1, 0};
+    case 6:  // stored a quarter turn anticlockwise: shown turned clockwise
+      return {h, w, 0, 0, 1, h - 1, -1, 0};
+    case 7:  // swapped across the other diagonal
+      return {h, w, w - 1, 0, -1, h - 1, -1, 0};
+    case 8:  // stored a quarter turn clockwise: shown turned anticlockwise
+      return {h, w, w - 1, 0, -1, 0, 1, 0};
+    default:
+      return {w, h, 0, 1, 0, 0, 0, 1};
+  }
+}
+
 int decode_open_file(int fd, std::size_t size, ORV_Picture* picture) {
   std::uint32_t* words = nullptr;
   platform::CodecStatus fast =
@@ -119,17 +147,25 @@ int decode_open_file(int fd, std::size_t size, ORV_Picture* picture) {
   platform::Picture decoded;
   result = result_of(platform::decode_picture(bytes.data, bytes.size, decoded));
   if (result != ORV_PICTURE_OK) return result;
-  result = ORV_NewPicture(decoded.width, decoded.height, picture);
+  const int orientation =
+      platform::detect_picture_format(bytes.data, bytes.size) == platform::PictureFormat::Jpeg
+          ? platform::jpeg_exif_orientation(bytes.data, bytes.size)
+          : 1;
+  const Turn turn = turn_of(orientation, decoded.width, decoded.height);
+  result = ORV_NewPicture(turn.width, turn.height, picture);
   if (result != ORV_PICTURE_OK) return result;
-  const std::size_t count = std::size_t(decoded.width) * std::size_t(decoded.height);
-  if (decoded.bits == 32) {
-    std::memcpy(picture->pixels, decoded.pixels.data(), count * 4);
-  } else {
-    std::uint32_t colours[256] = {};
-    for (std::size_t i = 0; i < decoded.palette.size() && i < 256; ++i)
-      colours[i] = decoded.palette[i] & 0xFFFFFF;
-    for (std::size_t i = 0; i < count; ++i) picture->pixels[i] = colours[decoded.indices[i]];
-  }
+  std::uint32_t colours[256] = {};
+  for (std::size_t i = 0; i < decoded.palette.size() && i < 256; ++i)
+    colours[i] = decoded.palette[i] & 0xFFFFFF;
+  auto stored = [&](int x, int y) {
+    const std::size_t at = std::size_t(y) * std::size_t(decoded.width) + std::size_t(x);
+    return decoded.bits == 32 ? decoded.pixels[at] : colours[decoded.indices[at]];
+  };
+  for (int y = 0; y < turn.height; ++y)
+    for (int x = 0; x < turn.width; ++x) {
+      const int sx = turn.x0 + turn.xx * x + turn.xy * y, sy = turn.y0 + turn.yx * x + turn.yy * y;
+      picture->pixels[std::size_t(y) * std::size_t(turn.width) + std::size_t(x)] = stored(sx, sy);
+    }
   return ORV_PICTURE_OK;
 }
 
@@ -194,6 +230,30 @@ int ORV_WritePng(const char* path, const ORV_PixelBuffer& pixels, double pixels_
       reinterpret_cast<const std::uint32_t*>(pixels.pixels), std::size_t(pixels.stride / 4),
       pixels.width, pixels.height, pixels_per_inch, kPngLevel, bytes);
   if (status == platform::CodecStatus::Ok) status = platform::write_whole_file(path, bytes);
+  return result_of(status);
+}
+
+int ORV_WriteTiff(const char* path, const ORV_PixelBuffer& pixels, double pixels_per_inch) {
+  if (!path || !pixels.pixels || pixels.bits != 32 || pixels.width < 1 || pixels.height < 1 ||
+      pixels.stride % 4 != 0)
+    return ORV_PICTURE_UNKNOWN;
+  const std::uint64_t bytes = std::uint64_t(pixels.width) * std::uint64_t(pixels.height) * 4;
+  if (!platform::fits_memory_budget(bytes)) return ORV_PICTURE_NO_MEMORY;
+  platform::Picture picture;
+  picture.width = pixels.width;
+  picture.height = pixels.height;
+  picture.pixels_per_inch = pixels_per_inch;
+  picture.pixels.resize(std::size_t(pixels.width) * std::size_t(pixels.height));
+  for (int y = 0; y < pixels.height; ++y) {
+    const unsigned char* row = pixels.pixels + std::size_t(y) * std::size_t(pixels.stride);
+    std::memcpy(picture.pixels.data() + std::size_t(y) * std::size_t(pixels.width), row,
+                std::size_t(pixels.width) * 4);
+  }
+  std::vector<std::uint8_t> encoded;
+  platform::CodecStatus status =
+      platform::encode_picture_to_memory(picture, "image/tiff", 0, encoded);
+  if (status == platform::CodecStatus::Ok)
+    status = platform::write_whole_file(path, {platform::ByteSpan{encoded.data(), encoded.size()}});
   return result_of(status);
 }
 

@@ -50,6 +50,11 @@ struct Picture {
 
 enum class PictureFormat { Unknown, Bmp, Jpeg, Gif, Png, Tiff, Ico, Wmf, Emf };
 
+// The EXIF orientation (1 to 8) of a JPEG file's bytes: how its stored
+// rows must be turned to show it upright. 1 when it has none or a value
+// outside 1 to 8.
+int jpeg_exif_orientation(const std::uint8_t* data, std::size_t size);
+
 // Largest accepted side and pixel count.
 constexpr int kMaxPictureSide = 32768;
 constexpr std::int64_t kMaxPicturePixels = (std::int64_t(1) << 30) / 4;

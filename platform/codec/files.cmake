@@ -20,4 +20,8 @@ find_package(ZLIB REQUIRED)
 # libdeflate: the Deflate stream of written PNG files, about twice as fast as zlib.
 find_path(LIBDEFLATE_INCLUDE_DIR libdeflate.h REQUIRED)
 find_library(LIBDEFLATE_LIBRARY deflate REQUIRED)
-set(ORV_CODEC_LIBRARIES PNG::PNG JPEG::JPEG GIF::GIF TIFF::TIFF ZLIB::ZLIB ${LIBDEFLATE_LIBRARY})
+# libexif: the orientation tag of JPEG files from cameras and phones.
+find_path(LIBEXIF_INCLUDE_DIR libexif/exif-data.h REQUIRED)
+find_library(LIBEXIF_LIBRARY exif REQUIRED)
+set(ORV_CODEC_LIBRARIES PNG::PNG JPEG::JPEG GIF::GIF TIFF::TIFF ZLIB::ZLIB ${LIBDEFLATE_LIBRARY}
+    ${LIBEXIF_LIBRARY})

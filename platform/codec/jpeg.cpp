@@ -14,6 +14,7 @@
 
 #include <jerror.h>
 #include <jpeglib.h>
+#include <libexif/exif-data.h>
 
 #include "platform/codec/codec_internal.h"
 
@@ -226,3 +227,23 @@ CodecStatus encode_jpeg(const Picture& picture, int quality, std::vector<std::ui
 }
 
 }  // namespace platform::codec
+
+namespace platform {
+
+int jpeg_exif_orientation(const std::uint8_t* data, std::size_t size) {
+  if (!data || size < 4 || size > 0xFFFFFFFFu) return 1;
+  // libexif finds the APP1 segment in the file's bytes and reads its tags
+  // with their bounds checked.
+  ExifData* exif = exif_data_new_from_data(data, unsigned(size));
+  if (!exif) return 1;
+  int orientation = 1;
+  if (ExifEntry* entry = exif_data_get_entry(exif, EXIF_TAG_ORIENTATION);
+      entry && entry->format == EXIF_FORMAT_SHORT && entry->components == 1 && entry->size >= 2) {
+    const int value = exif_get_short(entry->data, exif_data_get_byte_order(exif));
+    if (value >= 1 && value <= 8) orientation = value;
+  }
+  exif_data_unref(exif);
+  return orientation;
+}
+
+}  // namespace platform

@@ -319,8 +319,10 @@ bool write_image(TIFF* tif, const Picture& picture) {
   TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
   TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
   TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
-  TIFFSetField(tif, TIFFTAG_XRESOLUTION, 72.0);
-  TIFFSetField(tif, TIFFTAG_YRESOLUTION, 72.0);
+  // The print resolution when the picture has one, else the screen's 72.
+  const double resolution = picture.pixels_per_inch > 0 ? picture.pixels_per_inch : 72.0;
+  TIFFSetField(tif, TIFFTAG_XRESOLUTION, resolution);
+  TIFFSetField(tif, TIFFTAG_YRESOLUTION, resolution);
   TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
   TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tif, 0));
   if (indexed) {
