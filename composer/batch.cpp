@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <initializer_list>
 #include <memory>
 #include <new>
 #include <system_error>
@@ -16,6 +17,7 @@
 #include "composer/params.h"
 #include "composer/pixels.h"
 #include "composer/pool.h"
+#include "composer/preview.h"
 #include "composer/render.h"
 #include "composer/views.h"
 
@@ -265,11 +267,17 @@ struct Renderer {
   }
 };
 
-bool is_tiff_name(const std::string& path) {
-  std::string tail = path.substr(
-      path.find_last_of('.') == std::string::npos ? path.size() : path.find_last_of('.'));
+bool ends_in_any(const std::string& path, std::initializer_list<const char*> extensions) {
+  const std::size_t dot = path.find_last_of('.');
+  std::string tail = dot == std::string::npos ? "" : path.substr(dot);
   for (char& c : tail) c = char(std::tolower(static_cast<unsigned char>(c)));
-  return tail == ".tif" || tail == ".tiff";
+  for (const char* extension : extensions)
+    if (tail == extension) return true;
+  return false;
+}
+
+bool is_tiff_name(const std::string& path) {
+  return ends_in_any(path, {".tif", ".tiff"});
 }
 
 // A PNG file, or a TIFF one when the name ends in .tif or .tiff.
@@ -335,6 +343,90 @@ int render_to_files(const BatchOptions& o, Params& p, const ORV_PixelBuffer& sou
   return o.frames.empty() ? 0 : record_frames(o, renderer, error);
 }
 
+// The preview's parameters: the pitch and views typed, else the
+// configuration's pitch and two views, as a render starts with.
+bool preview_params(const BatchOptions& o, Params& p, std::string* error) {
+  std::string problems;
+  if (!o.config.empty() && !read_configuration_file(o.config.c_str(), p, &problems) &&
+      o.config_given) {
+    *error = o.config + ": not a readable regular file";
+    return false;
+  }
+  p.print_mode = o.mode;
+  p.aa = o.aa;
+  if (!o.typed[kPitchItem].empty()) p.pitch = std::strtod(o.typed[kPitchItem].c_str(), nullptr);
+  if (o.mismatch > 0) p.pitch = o.mismatch;
+  p.view_num = o.typed[kViewItem].empty() ? 2 : std::atoi(o.typed[kViewItem].c_str());
+  if (p.view_num < 1) {
+    *error = "--views " + o.typed[kViewItem] + ": at least one view";
+    return false;
+  }
+  return true;
+}
+
+// Each view's PSNR against the view it was made from, brought to the
+// interlaced picture's size, one line each.
+int report_psnr(const BatchOptions& o, const std::vector<std::string>& views,
+                const std::vector<std::vector<std::uint32_t>>& seen, int width, int height,
+                std::string* error) {
+  OwnedPicture sources;
+  if (int code = strip_from_views(views, o.crop, &sources.picture, error, width, height))
+    return code;
+  std::vector<std::uint32_t> source(std::size_t(width) * std::size_t(height));
+  for (std::size_t v = 0; v < seen.size() && v < views.size(); ++v) {
+    for (int y = 0; y < height; ++y)
+      std::copy_n(sources.picture.pixels + std::size_t(y) * sources.picture.width + v * width,
+                  width, source.data() + std::size_t(y) * width);
+    std::printf("view %zu (%s): PSNR %.2f dB\n", v + 1, views[v].c_str(),
+                psnr(seen[v].data(), source.data(), source.size()));
+  }
+  return 0;
+}
+
+// The views as the eye sees them, into an animation or a folder.
+int write_preview(const BatchOptions& o, const std::vector<std::vector<std::uint32_t>>& seen,
+                  int width, int height, std::string* error) {
+  auto view_of = [&](std::size_t v) {
+    return words_view(const_cast<std::uint32_t*>(seen[v].data()), width, height, width);
+  };
+  const bool animated = ends_in_any(o.output, {".gif", ".png"});
+  if (animated) {
+    // Through the views and back, as tilting the print one way and the other.
+    std::vector<ORV_PixelBuffer> frames;
+    for (std::size_t v = 0; v < seen.size(); ++v) frames.push_back(view_of(v));
+    for (std::size_t v = seen.size() - 1; v-- > 1;) frames.push_back(view_of(v));
+    const int result = ORV_WriteAnimation(o.output.c_str(), frames.data(), int(frames.size()), 150);
+    if (result == ORV_PICTURE_OK) return 0;
+    *error = o.output + ": " + ORV_PictureResultText(result);
+    return 1;
+  }
+  std::error_code failed;
+  std::filesystem::create_directory(o.output, failed);
+  if (!std::filesystem::is_directory(o.output, failed)) {
+    *error = o.output + ": not a folder that can be made";
+    return 2;
+  }
+  for (std::size_t v = 0; v < seen.size(); ++v) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/view_%02zu.png", v + 1);
+    if (int code = write_png(o.output + name, view_of(v), 0, error)) return code;
+  }
+  return 0;
+}
+
+int run_preview(const BatchOptions& o, const std::vector<std::string>& views, std::string* error) {
+  Params p;
+  if (!preview_params(o, p, error)) return 2;
+  OwnedPicture interlaced;
+  int result = ORV_ReadPicture(o.source.c_str(), &interlaced.picture);
+  if (result != ORV_PICTURE_OK) return picture_failure(result, o.source, error);
+  const ORV_PixelBuffer in = interlaced.view();
+  const std::vector<std::vector<std::uint32_t>> seen = preview_views(p, in);
+  if (!views.empty())
+    if (int code = report_psnr(o, views, seen, in.width, in.height, error)) return code;
+  return write_preview(o, seen, in.width, in.height, error);
+}
+
 }  // namespace
 
 int run_batch(const BatchOptions& o, std::string* error) {
@@ -343,6 +435,7 @@ int run_batch(const BatchOptions& o, std::string* error) {
   std::vector<std::string> views;
   if (!view_files(o, &views, error)) return 2;
   if (!output_is_no_input(o, views, error)) return 2;
+  if (o.preview) return run_preview(o, views, error);
   if (o.strip_only) {
     OwnedPicture strip;
     if (int code = strip_from_views(views, o.crop, &strip.picture, error)) return code;

@@ -24,7 +24,13 @@ struct BatchOptions {
   std::string views_from;
   bool crop = false;
   bool strip_only = false;  // "strip": write the views' strip, no render
-  std::string note;         // a line for the person (the print size), or empty
+  // "preview": what the eye sees through the lenses of `source`, an
+  // interlaced picture, into `output` (.gif, .png: animated; else a folder
+  // of one PNG a view); `mismatch` is the lens pitch looked through (0: the
+  // pitch it was made for).
+  bool preview = false;
+  double mismatch = 0;
+  std::string note;  // a line for the person (the print size), or empty
   // What is typed into input box items Width, Height, Pic_num, View_num,
   // Pitch and Scale; empty: left as the composer has it.
   std::array<std::string, 6> typed;

@@ -181,6 +181,7 @@ bool take_option(const std::string& name, const char* value, BatchOptions* o, Pr
                                              : &t->step,
                           error);
   if (name == "--dpi") return positive_up_to(name, value, kMaxDpi, &t->dpi, error);
+  if (name == "--mismatch") return positive_up_to(name, value, kMaxPitch, &o->mismatch, error);
   if (name == "--print-size") {
     double w = 0, h = 0;
     if (!print_size_inches(value, &w, &h)) return fail("not WIDTHxHEIGHT in in, mm or cm");
@@ -199,9 +200,9 @@ bool take_option(const std::string& name, const char* value, BatchOptions* o, Pr
 bool option_takes_value(const std::string& name) {
   for (const char* item : kItemOptions)
     if (name == item) return true;
-  for (const char* other :
-       {"--size", "--mode", "--aa", "--resample", "--pos", "--strip1", "--frames", "--config",
-        "--lpi", "--dpi", "--from", "--to", "--step", "--threads", "--views-from", "--print-size"})
+  for (const char* other : {"--size", "--mode", "--aa", "--resample", "--pos", "--strip1",
+                            "--frames", "--config", "--lpi", "--dpi", "--from", "--to", "--step",
+                            "--threads", "--views-from", "--print-size", "--mismatch"})
     if (name == other) return true;
   return false;
 }
@@ -315,6 +316,7 @@ const char* const kBatchUsage =
     "       lenticular-render [options] VIEW1 VIEW2 ... OUTPUT\n"
     "       lenticular-render [options] --views-from DIR OUTPUT\n"
     "       lenticular-render strip [--crop] OUTPUT (VIEW1 VIEW2 ... | --views-from DIR)\n"
+    "       lenticular-render preview [options] INTERLACED OUT\n"
     "       lenticular-render pitch-test [options] OUTPUT.png\n"
     "\n"
     "Renders the lenticular composer's output without a display: the values go\n"
@@ -383,6 +385,19 @@ const char* const kBatchUsage =
     "\n"
     "strip writes the views' strip into OUTPUT, to open in the desktop program.\n"
     "\n"
+    "preview shows what the eye sees through the lenses of an interlaced picture\n"
+    "before it is printed: for each view, the sample each lens shows at that\n"
+    "view's phase (PRINT: the middle column of its zone; BETA: the middle of its\n"
+    "run of sub-pixels, the picture taken as the whole composed picture),\n"
+    "stretched back to the picture's width. OUT ending in .gif is an animated\n"
+    "GIF and in .png an animated PNG, sweeping through the views and back as\n"
+    "tilting the print does; any other OUT is a folder that gets view_01.png ...\n"
+    "  --mode beta|print, --views N, --pitch P (or --lpi L --dpi D)   as rendered\n"
+    "  --mismatch P      look through lenses of pitch P instead: the banding a\n"
+    "                    wrong pitch gives\n"
+    "  --views-from DIR  (or --crop) the views it was made from: prints each\n"
+    "                    view's PSNR against its reconstruction\n"
+    "\n"
     "Files are regular files; OUTPUT must not be the source, a view, --strip1 or the\n"
     "configuration file. Exit code 0 when written; 2 for a bad argument, a source\n"
     "that is not a readable picture or a value the composer refuses (nothing is\n"
@@ -393,6 +408,12 @@ namespace {
 
 // The files after the options: OUTPUT and the sources (a strip, or views).
 bool take_files(const std::vector<std::string>& files, BatchOptions* o, std::string* error) {
+  if (o->preview) {
+    if (files.size() != 2) return *error = "preview takes one INTERLACED picture and OUT", false;
+    o->source = files[0];
+    o->output = files[1];
+    return true;
+  }
   if (o->chart) {
     if (files.size() != 1) return *error = "pitch-test takes one OUTPUT.png", false;
     o->output = files[0];
@@ -436,6 +457,9 @@ bool parse_batch_options(int argc, const char* const* argv, BatchOptions* o, std
   } else if (argc > 1 && std::strcmp(argv[1], "strip") == 0) {
     o->strip_only = true;
     first = 2;
+  } else if (argc > 1 && std::strcmp(argv[1], "preview") == 0) {
+    o->preview = true;
+    first = 2;
   }
   for (int i = first; i < argc; ++i) {
     std::string arg = argv[i];
@@ -450,6 +474,10 @@ bool parse_batch_options(int argc, const char* const* argv, BatchOptions* o, std
     }
     if (option && o->strip_only && arg != "--crop" && arg != "--views-from" && arg != "--threads") {
       *error = "strip takes only --crop, --views-from and --threads, not " + arg;
+      return false;
+    }
+    if (option && !o->preview && arg == "--mismatch") {
+      *error = "--mismatch belongs to preview";
       return false;
     }
     if (arg == "--fit") {
@@ -479,6 +507,10 @@ bool parse_batch_options(int argc, const char* const* argv, BatchOptions* o, std
   if (o->chart) return resolve_chart(terms, o, error);
   if (o->strip_only) return true;
   if (!resolve_print_terms(terms, terms.mode == "print", o, error)) return false;
+  if (o->preview) {
+    if (o->mode == kStable) return *error = "preview: --mode beta or print", false;
+    return true;
+  }
   if (!resolve_print_size(terms, o, error)) return false;
   if (o->source == "demo") {
     if (o->demo_pictures < kSampleMinPictures || o->demo_pictures > kSampleMaxPictures)

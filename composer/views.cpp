@@ -186,7 +186,7 @@ bool list_view_folder(const std::string& folder, std::vector<std::string>* paths
 }
 
 int strip_from_views(const std::vector<std::string>& paths, bool crop, ORV_Picture* strip,
-                     std::string* error) {
+                     std::string* error, int width, int height) {
   const int count = int(paths.size());
   std::vector<std::unique_ptr<Picture>> views(paths.size());
   std::vector<int> results(paths.size(), ORV_PICTURE_OK);
@@ -204,20 +204,22 @@ int strip_from_views(const std::vector<std::string>& paths, bool crop, ORV_Pictu
     *error = paths[std::size_t(i)] + ": " + ORV_PictureResultText(result);
     return result == ORV_PICTURE_NO_MEMORY ? 1 : 2;
   }
-  const int w = views[0]->picture.width, h = views[0]->picture.height;
+  int w = views[0]->picture.width, h = views[0]->picture.height;
+  const int first_w = w, first_h = h;
   std::vector<Part> parts(paths.size());
   for (int i = 0; i < count; ++i) {
     const ORV_Picture& v = views[std::size_t(i)]->picture;
-    if (!crop && !shape_matches(v.width, v.height, w, h)) {
+    if (!crop && !shape_matches(v.width, v.height, first_w, first_h)) {
       *error = paths[std::size_t(i)] + ": " + std::to_string(v.width) + " x " +
                std::to_string(v.height) + " is not the shape of the first view (" +
-               std::to_string(w) + " x " + std::to_string(h) +
+               std::to_string(first_w) + " x " + std::to_string(first_h) +
                ") within 1 %; --crop centre-crops the views to it";
       return 2;
     }
     parts[std::size_t(i)] =
         crop ? centred_part(v.width, v.height, w, h) : Part{0, 0, v.width, v.height};
   }
+  if (width > 0 && height > 0) w = width, h = height;
   if ((long long)w * count > ORV_MAX_PICTURE_SIDE) {
     *error = std::to_string(count) + " views of " + std::to_string(w) +
              " pixels make a strip wider than " + std::to_string(ORV_MAX_PICTURE_SIDE);

@@ -20,13 +20,14 @@ bool list_view_folder(const std::string& folder, std::vector<std::string>* paths
 // numbers, the rest byte by byte.
 bool natural_less(const std::string& a, const std::string& b);
 
-// The strip of the views in `paths`, each the first view's size. A view
+// The strip of the views in `paths`, each the first view's size (or
+// width x height when both are above 0). A view
 // whose width-to-height ratio differs from the first's by more than 1 % is
 // refused unless `crop`, which centre-crops every view to the first's shape
 // first. Returns the batch's exit code: 0 with `strip` filled, 2 for a file
 // that is no readable picture or has the wrong shape, 1 for memory; the
 // error names the file.
 int strip_from_views(const std::vector<std::string>& paths, bool crop, ORV_Picture* strip,
-                     std::string* error);
+                     std::string* error, int width = 0, int height = 0);
 
 }  // namespace composer

@@ -288,6 +288,10 @@ int ORV_WritePng(const char* path, const ORV_PixelBuffer& pixels, double pixels_
 // in its XResolution and YResolution (ResolutionUnit inch) when above 0,
 // else 72; replaced as ORV_WritePng replaces.
 int ORV_WriteTiff(const char* path, const ORV_PixelBuffer& pixels, double pixels_per_inch);
+// Writes `count` frames of one size as an animation that loops for ever,
+// each shown `delay_ms` milliseconds: an animated GIF when the name ends in
+// .gif, else an animated PNG. Replaced as ORV_WritePng replaces.
+int ORV_WriteAnimation(const char* path, const ORV_PixelBuffer* frames, int count, int delay_ms);
 // Opens a regular file for reading ("rb") without ever blocking on it: a
 // FIFO, a device or a folder gives nullptr, as does a file that cannot be
 // opened. Close it with fclose.

@@ -1,6 +1,8 @@
 // Image buffers as plain memory, and pictures read and written without
 // windows: what a program needs to work on whole buffers, from the desktop or
 // from a batch run with no framework running.
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +16,7 @@
 
 #include "framework/image/image_table.h"
 #include "framework/orvlib.h"
+#include "platform/codec/animation.h"
 #include "platform/codec/codec.h"
 #include "platform/codec/memory_budget.h"
 #include "platform/codec/png_words.h"
@@ -254,6 +257,30 @@ int ORV_WriteTiff(const char* path, const ORV_PixelBuffer& pixels, double pixels
       platform::encode_picture_to_memory(picture, "image/tiff", 0, encoded);
   if (status == platform::CodecStatus::Ok)
     status = platform::write_whole_file(path, {platform::ByteSpan{encoded.data(), encoded.size()}});
+  return result_of(status);
+}
+
+int ORV_WriteAnimation(const char* path, const ORV_PixelBuffer* frames, int count, int delay_ms) {
+  if (!path || !frames || count < 1) return ORV_PICTURE_UNKNOWN;
+  std::vector<const std::uint32_t*> words;
+  for (int f = 0; f < count; ++f) {
+    const ORV_PixelBuffer& b = frames[f];
+    if (!b.pixels || b.bits != 32 || b.width != frames[0].width || b.height != frames[0].height ||
+        b.stride != b.width * 4)
+      return ORV_PICTURE_UNKNOWN;
+    words.push_back(reinterpret_cast<const std::uint32_t*>(b.pixels));
+  }
+  std::string name = path;
+  for (char& c : name) c = char(std::tolower(static_cast<unsigned char>(c)));
+  const bool gif = name.size() > 4 && name.compare(name.size() - 4, 4, ".gif") == 0;
+  const int delay_cs = std::max(1, (delay_ms + 5) / 10);
+  std::vector<std::uint8_t> bytes;
+  platform::CodecStatus status =
+      gif ? platform::encode_animated_gif(words, frames[0].width, frames[0].height, delay_cs, bytes)
+          : platform::encode_animated_png(words, frames[0].width, frames[0].height, delay_cs,
+                                          bytes);
+  if (status == platform::CodecStatus::Ok)
+    status = platform::write_whole_file(path, {platform::ByteSpan{bytes.data(), bytes.size()}});
   return result_of(status);
 }
 

@@ -1,5 +1,6 @@
 # The imaging library's sources, shared by the platform build and the fuzz build.
 set(ORV_CODEC_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/animation.cpp
   ${CMAKE_CURRENT_LIST_DIR}/bmp.cpp
   ${CMAKE_CURRENT_LIST_DIR}/codec.cpp
   ${CMAKE_CURRENT_LIST_DIR}/draw.cpp
