@@ -85,7 +85,8 @@ void ORV_CloseInputBox();
 // 1 while the input box is open, else 0. The person can close it at any time:
 // test it before reading orv_ib_text, whose buffers go with the box.
 int ORV_IsInputBoxOpen();
-// Sets row i's value as a decimal integer / with 10 significant digits.
+// Sets row i's value as a decimal integer / with 10 significant digits, in
+// the shorter of fixed and exponent notation ("0.0123", "1", "1e+10").
 void ORV_SetInputBoxInt(int i, int value);
 void ORV_SetInputBoxReal(int i, double value);
 // Sets row i's label.

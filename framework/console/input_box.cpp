@@ -4,10 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "framework/console/button_box.h"
@@ -46,15 +43,6 @@ struct InputBox {
 };
 
 InputBox g_box;
-
-// Drops the zeros that end a fraction; the point itself stays.
-void drop_trailing_zeros(char* number) {
-  char* point = std::strchr(number, '.');
-  if (!point) return;
-  char* end = number + std::strlen(number);
-  while (end > point + 1 && end[-1] == '0') --end;
-  *end = '\0';
-}
 
 int client_width() {
   return g_box.label_width + g_box.edit_width + 12;
@@ -302,28 +290,12 @@ int input_box_edit_width() {
   return g_box.edit_width;
 }
 
+// %g chooses fixed notation for decimal exponents -4..9 and the exponent
+// form otherwise, from the value rounded to ten digits, and drops the zeros
+// that end a fraction together with a point left alone.
 void format_real(double value, char* out, std::size_t size) {
   if (!out || size == 0) return;
-  if (!std::isfinite(value)) {
-    std::snprintf(out, size, "%g", value);
-    return;
-  }
-  // Ten significant digits decide the exponent, so a value that rounds up
-  // to the next power of ten takes the notation of its rounded form.
-  char scientific[48];
-  std::snprintf(scientific, sizeof scientific, "%.9e", value);
-  char* mark = std::strchr(scientific, 'e');
-  int exponent = std::atoi(mark + 1);
-  if (exponent < -1 || exponent > 9) {
-    *mark = '\0';
-    drop_trailing_zeros(scientific);
-    std::snprintf(out, size, "%se%c%03d", scientific, exponent < 0 ? '-' : '+', std::abs(exponent));
-    return;
-  }
-  char fixed[48];
-  std::snprintf(fixed, sizeof fixed, "%.*f", 9 - exponent, value);
-  drop_trailing_zeros(fixed);
-  std::snprintf(out, size, "%s", fixed);
+  std::snprintf(out, size, "%.10g", value);
 }
 
 void reset_input_box_for_tests() {

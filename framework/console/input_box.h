@@ -29,10 +29,9 @@ platform::Window input_box_window();
 int input_box_label_width();
 int input_box_edit_width();
 
-// value with 10 significant digits as the classic gcvt writes it: fixed
-// notation for decimal exponents -1..9, else a mantissa and a three-digit
-// exponent; trailing zeros of the fraction dropped, its point kept ("1.",
-// "2.5", "1.e+010", "1.23e-002"). Writes at most size bytes, terminator included.
+// value with 10 significant digits in the shorter of fixed and exponent
+// notation, without trailing zeros ("1", "2.5", "0.0123", "1e+10",
+// "1.5e-05"). Writes at most size bytes, terminator included.
 void format_real(double value, char* out, std::size_t size);
 
 // Back to a fresh process: no box, default widths (tests).
