@@ -1,23 +1,21 @@
 // The image window commands that draw, measure and choose colours: Cut,
 // Copy and the pastes, Clipping, the Information and Test Pattern submenus, the two colour
 // commands, the line, box, circle and paint commands, and the two kinds of text. They are
-// registered in the framework's command table at start-up.
+// handed to the framework's command table by install_imaging.
 #include <cstdint>
 #include <cstdio>
 
 #include "framework/core/console_commands.h"
+#include "framework/core/layer_steps.h"
 #include "framework/image/image_commands.h"
 #include "framework/image/image_table.h"
 #include "framework/orvlib.h"
+#include "imaging/install.h"
 #include "imaging/readouts.h"
 #include "imaging/text.h"
 #include "imaging/transform.h"
 #include "platform/dialogs.h"
 #include "platform/window.h"
-
-// Referenced by the imaging library's link options, so that every program
-// linked with it has these commands, also one that never names them.
-extern "C" const int orv_image_commands_registered;
 
 namespace orv {
 namespace {
@@ -300,15 +298,14 @@ DrawingColours drawing_colours() {
   return {ORV_GetDrawColor(), orv_tttc, orv_tc};
 }
 
-bool register_commands() {
+}  // namespace
+
+void install_imaging() {
   set_drawing_colour_reader(drawing_colours);
   for (const Registration& r : kRegistrations) set_image_command(r.command, r.handler);
   for (int command = kCommandInvert; command <= kCommandSize200; ++command)
     set_image_command(command, transform);
-  return true;
+  set_image_text_steps(set_up_image_text, shut_down_image_text);
 }
 
-}  // namespace
 }  // namespace orv
-
-extern "C" const int orv_image_commands_registered = orv::register_commands() ? 1 : 0;

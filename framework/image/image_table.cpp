@@ -190,6 +190,12 @@ std::vector<platform::Window> image_windows_in_id_order() {
   return windows;
 }
 
+platform::Window image_window(int id) {
+  if (id < 0 || id >= kImageCount) return {};
+  std::lock_guard lock(g_windows_mutex);
+  return g_windows[id];
+}
+
 int current_image() {
   return g_images.current;
 }

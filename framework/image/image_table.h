@@ -62,6 +62,8 @@ inline const CurrentPixels& current_pixels() {
 }
 // Windows of the images in use, lowest id first (for the snap list; any thread).
 std::vector<platform::Window> image_windows_in_id_order();
+// The window of image `id`, or a null window when it has none (any thread).
+platform::Window image_window(int id);
 
 // Client-area limits for the size fitting.
 struct SizeLimits {

@@ -18,6 +18,5 @@ find_package(GIF REQUIRED)
 find_package(TIFF REQUIRED)
 find_package(ZLIB REQUIRED)
 # libdeflate: the Deflate stream of written PNG files, about twice as fast as zlib.
-find_path(LIBDEFLATE_INCLUDE_DIR libdeflate.h REQUIRED)
-find_library(LIBDEFLATE_LIBRARY deflate REQUIRED)
-set(ORV_CODEC_LIBRARIES PNG::PNG JPEG::JPEG GIF::GIF TIFF::TIFF ZLIB::ZLIB ${LIBDEFLATE_LIBRARY})
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/libdeflate.cmake)
+set(ORV_CODEC_LIBRARIES PNG::PNG JPEG::JPEG GIF::GIF TIFF::TIFF ZLIB::ZLIB ORVLIB::libdeflate)
