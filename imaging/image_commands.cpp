@@ -14,7 +14,7 @@
 #include "imaging/readouts.h"
 #include "imaging/text.h"
 #include "imaging/transform.h"
-#include "platform/dialogs.h"
+#include "platform/choosers.h"
 #include "platform/window.h"
 
 namespace orv {
@@ -52,7 +52,7 @@ void information(platform::Window, int id, int command) {
 }
 
 void test_pattern(platform::Window window, int, int command) {
-  if (ORV_SelectImageOfWindow(window) < 0) return;
+  if (select_image_of_window(window) < 0) return;
   switch (command) {
     case kImagePatternRgb:
       ORV_TestPatternRgb();
@@ -113,7 +113,7 @@ void pick_colour(platform::Window, int id, int) {
 // ---- Lines, boxes, circles and paint ----
 
 void draw_figure(platform::Window window, int, int command) {
-  int id = ORV_SelectImageOfWindow(window);
+  int id = select_image_of_window(window);
   if (id < 0) return;
   int a = 0, b = 0, c = 0, d = 0;
   int result = 1;
@@ -191,7 +191,7 @@ void read_text_line(char* line) {
 
 // Bitmap-font text in the drawing colour, standing on the clicked row.
 void draw_text(platform::Window window, int, int) {
-  int id = ORV_SelectImageOfWindow(window);
+  int id = select_image_of_window(window);
   if (id < 0) return;
   int x = 0, y = 0;
   if (ORV_PickPoint(id, &x, &y) != 0) return;
@@ -206,7 +206,7 @@ void draw_text(platform::Window window, int, int) {
 // TrueType text whose cells are as high as the picked rectangle, from its
 // left edge; the text is not fitted to the rectangle's width.
 void draw_truetype(platform::Window window, int, int) {
-  int id = ORV_SelectImageOfWindow(window);
+  int id = select_image_of_window(window);
   if (id < 0) return;
   int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
   if (ORV_PickRect(id, &x1, &y1, &x2, &y2) != 0) return;

@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "framework/core/entry.h"
-#include "framework/main/person.h"
+#include "framework/main/scripted_person.h"
 #include "framework/orvlib.h"
 #include "imaging/install.h"
 #include "platform/choose_backend.h"

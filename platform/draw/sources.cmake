@@ -10,7 +10,7 @@ add_library(orv_draw STATIC
   ${CMAKE_CURRENT_LIST_DIR}/font.cpp
   ${CMAKE_CURRENT_LIST_DIR}/raster.cpp
   ${CMAKE_CURRENT_LIST_DIR}/stretch.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/text.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/text_runs.cpp
 )
 target_include_directories(orv_draw PUBLIC $<BUILD_INTERFACE:${ORV_LAYER_VIEWS}/platform>)
 target_link_libraries(orv_draw PUBLIC Threads::Threads PRIVATE Freetype::Freetype Fontconfig::Fontconfig)

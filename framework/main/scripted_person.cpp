@@ -1,6 +1,6 @@
 // The scripted person of headless runs: each step goes through the headless
 // driver, the same path a person's clicks and keys take.
-#include "framework/main/person.h"
+#include "framework/main/scripted_person.h"
 
 #include <atomic>
 #include <cstdint>

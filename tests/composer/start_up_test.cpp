@@ -8,7 +8,7 @@
 #include <filesystem>
 
 #include "composer/params.h"
-#include "composer/ready.h"
+#include "composer/start_up.h"
 #include "framework/console/button_box.h"
 #include "framework/console/input_box.h"
 #include "tests/framework/test_program.h"
