@@ -7,12 +7,12 @@
 #include <cstdio>
 #include <string>
 
+#include "framework/console/box_window.h"
 #include "framework/console/button_box.h"
 #include "framework/core/main_window.h"
 #include "framework/core/pump.h"
 #include "framework/core/snap.h"
 #include "framework/orvlib.h"
-#include "platform/menu.h"
 #include "platform/text/codepage.h"
 
 int orv_ib_items = 0;
@@ -177,58 +177,46 @@ void on_deactivate() {
   if (focus && platform::window_parent(focus) == g_box.window.load()) store_field(focus);
 }
 
-void show_popup(platform::Window window, int id, const char16_t* label, platform::Point screen) {
-  platform::Msg command;
-  command.kind = platform::MsgKind::Command;
-  command.command = one_item_popup(window, id, label, screen);
-  if (command.command) on_command(command);
-}
-
 int row_at(int y) {
   return y / kInputBoxRowPitch;
 }
 
-std::intptr_t input_box_proc(platform::Window window, platform::Msg& msg) {
-  if (handle_snap_message(window, msg)) return 0;
-  using platform::MsgKind;
-  // A box given up after a failed destruction no longer acts as the box.
-  if (window != g_box.window.load()) return platform::default_window_proc(window, msg);
+// The box's own messages; the rest are the boxes' shared ones.
+bool own_message(platform::Window window, platform::Msg& msg) {
   switch (msg.kind) {
-    case MsgKind::Command:
-      on_command(msg);
-      return 0;
-    case MsgKind::Sizing:
+    case platform::MsgKind::Sizing:
       on_sizing(window, msg);
-      return 0;
-    case MsgKind::Size:
+      return true;
+    case platform::MsgKind::Size:
       on_size(msg.x);
-      return 0;
-    case MsgKind::Activate:
+      return true;
+    case platform::MsgKind::Activate:
       if (msg.active)
         on_activate();
       else
         on_deactivate();
-      return 0;
-    case MsgKind::LeftDoubleClick:
-      rename_row(row_at(msg.y));
-      return 0;
-    case MsgKind::RightUp:
-      g_box.rename_row = row_at(msg.y);
-      show_popup(window, kCommandInputBoxRename, u"Rename",
-                 platform::client_to_screen(window, {msg.x, msg.y}));
-      return 0;
-    case MsgKind::NcRightClick:
-      show_popup(window, kCommandInputBoxDestroy, u"Destroy", {msg.x, msg.y});
-      return 0;
-    case MsgKind::Close:
-      ORV_CloseInputBox();
-      return 0;
-    case MsgKind::Destroy:
-      release_box();
-      return 0;
+      return true;
     default:
-      return platform::default_window_proc(window, msg);
+      return false;
   }
+}
+
+const BoxWindow kBoxWindow = {
+    &g_box.window,
+    kCommandInputBoxRename,
+    kCommandInputBoxDestroy,
+    u"Destroy",
+    [](platform::Window, const platform::Msg& msg) { on_command(msg); },
+    [](int, int y) { return row_at(y); },
+    rename_row,
+    [](int row) { g_box.rename_row = row; },
+    ORV_CloseInputBox,
+    release_box,
+    own_message,
+};
+
+std::intptr_t input_box_proc(platform::Window window, platform::Msg& msg) {
+  return box_window_proc(kBoxWindow, window, msg);
 }
 
 void create_row(platform::Window box, int row) {
@@ -272,12 +260,6 @@ void ask_new_label(int index, const std::u16string& old_label, std::size_t max_u
   ORV_RaiseTextWindow();
   ORV_Print("%d '%s' ->", index, label);
   ORV_Input(line);
-}
-
-int one_item_popup(platform::Window window, int id, const char16_t* label, platform::Point screen) {
-  platform::Menu menu;
-  menu.add(id, label);
-  return platform::track_popup_menu(window, menu, screen);
 }
 
 platform::Window input_box_window() {

@@ -49,7 +49,5 @@ void copy_to_code_page(std::u16string text, std::size_t max_units, char* out, st
 // one cut to max_units; `line` (256 bytes) gets the answer, empty for none.
 void ask_new_label(int index, const std::u16string& old_label, std::size_t max_units,
                    char (&line)[256]);
-// A popup menu of one item at a screen point: its id when chosen, else 0.
-int one_item_popup(platform::Window window, int id, const char16_t* label, platform::Point screen);
 
 }  // namespace orv

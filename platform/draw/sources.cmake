@@ -8,6 +8,7 @@ add_library(orv_draw STATIC
   ${CMAKE_CURRENT_LIST_DIR}/builtin_font.cpp
   ${CMAKE_CURRENT_LIST_DIR}/dc.cpp
   ${CMAKE_CURRENT_LIST_DIR}/font.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/font_lookup.cpp
   ${CMAKE_CURRENT_LIST_DIR}/raster.cpp
   ${CMAKE_CURRENT_LIST_DIR}/stretch.cpp
   ${CMAKE_CURRENT_LIST_DIR}/text_runs.cpp
