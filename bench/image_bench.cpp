@@ -45,6 +45,7 @@
 #include <QtWidgets/QWidget>
 #include <future>
 
+#include "imaging/install.h"
 #include "platform/qt/qt_internal.h"
 #endif
 
@@ -378,6 +379,7 @@ int main(int argc, char** argv) {
   m.maximized_client_width = std::max(m.maximized_client_width, kPaintWidth);
   m.maximized_client_height = std::max(m.maximized_client_height, kPaintHeight - m.caption);
   platform::set_screen_metrics(m);
+  orv::install_imaging();  // the image windows' commands, as the framework's main does
   int code = orv::run_program(backend);
   benchmark::Shutdown();
   folder.remove();

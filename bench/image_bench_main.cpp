@@ -11,6 +11,7 @@
 #include "framework/core/entry.h"
 #include "framework/core/main_window.h"
 #include "framework/orvlib.h"
+#include "imaging/install.h"
 #include "platform/headless/driver.h"
 #include "platform/thread.h"
 
@@ -43,6 +44,7 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   bench::PrivateRuntimeFolder folder;
+  orv::install_imaging();  // the image windows' commands, as the framework's main does
   int code = orv::run_program(headless::backend());
   benchmark::Shutdown();
   folder.remove();

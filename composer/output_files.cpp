@@ -28,7 +28,7 @@ int save_snapshot(const char* path, double pixels_per_inch) {
   if (!out.pixels) return 3;
   ORV_SelectImage(kOutputImage);
   if (pixels_per_inch <= 0 || out.bits != 32)
-    return ORV_SaveImageFile(out.width, out.height, 3, path, 0);
+    return ORV_SaveImageFile(out.width, out.height, ORV_FORMAT_PNG, path, 0);
   // The framework's save writes no resolution.
   return ORV_WritePng(path, out, pixels_per_inch, 0) == ORV_PICTURE_OK ? 0 : 1;
 }
@@ -50,7 +50,7 @@ void save_frame(Params& p, Recording& recording) {
   char name[600];
   std::snprintf(name, sizeof name, "%s_%05d", recording.folder.c_str(), recording.frame);
   ORV_Print("%s\n", name);
-  ORV_SaveImageFile(p.width - 4, p.height, 3, name, 2);
+  ORV_SaveImageFile(p.width - 4, p.height, ORV_FORMAT_PNG, name, 2);
   ++recording.frame;
   // One round: back at position 0, or as many frames as a round has
   // positions (with CHG_ING and "<>" the steps may never meet 0).

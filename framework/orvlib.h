@@ -85,7 +85,8 @@ void ORV_CloseInputBox();
 // 1 while the input box is open, else 0. The person can close it at any time:
 // test it before reading orv_ib_text, whose buffers go with the box.
 int ORV_IsInputBoxOpen();
-// Sets row i's value as a decimal integer / with 10 significant digits.
+// Sets row i's value as a decimal integer / with 10 significant digits, in
+// the shorter of fixed and exponent notation ("0.0123", "1", "1e+10").
 void ORV_SetInputBoxInt(int i, int value);
 void ORV_SetInputBoxReal(int i, double value);
 // Sets row i's label.
@@ -145,6 +146,11 @@ int ORV_GetPalette(unsigned char* entries);
 int ORV_DrawImage(int id);
 // Rebuilds image id's caption: "title(zoom%)", "[8bit]" for 8-bit, "*" in HALFTONE.
 void ORV_UpdateImageTitle(int id);
+// Scaling modes of image windows.
+enum : int {
+  ORV_STRETCH_NEAREST = 3,  // nearest pixel (COLORONCOLOR)
+  ORV_STRETCH_AVERAGE = 4,  // area averaging (HALFTONE)
+};
 // Scaling mode 3 (nearest pixel, COLORONCOLOR) or 4 (averaging, HALFTONE); others
 // change nothing but repaint. 1 for a free id.
 int ORV_SetImageStretchMode(int mode, int id);
@@ -476,6 +482,14 @@ const char* ORV_Arg(int i);
 // 1 when the file cannot be read or decoded (the image is unchanged), 2 when
 // no image is current.
 int ORV_LoadImageFile(const char* path, int x, int y);
+// Formats of ORV_SaveImageFile.
+enum : int {
+  ORV_FORMAT_BMP = 0,
+  ORV_FORMAT_JPEG = 1,  // quality 100
+  ORV_FORMAT_GIF = 2,
+  ORV_FORMAT_PNG = 3,
+  ORV_FORMAT_TIFF = 4,
+};
 // Writes the width x height band of the current image that starts at column
 // x0 of row 0 as format 0 BMP, 1 JPEG (quality 100), 2 GIF, 3 PNG or 4 TIFF,
 // appending ".bmp", ".jpg", ".gif", ".png" or ".tif" unless the path ends in
@@ -514,6 +528,21 @@ void ORV_PasteClipboardToImage(int x, int id, int y);
 // sample i at column m + i. A chroma diagram puts a colour at
 // (128 + Cb, 128 - Cr) on 256 x 256, with grey axes through (128, 128).
 
+// Flags of PlotProfile: one channel and one mode.
+enum : int {
+  ORV_PROFILE_RED = 0x1,
+  ORV_PROFILE_GREEN = 0x2,
+  ORV_PROFILE_BLUE = 0x4,
+  ORV_PROFILE_HUE = 0x8,
+  ORV_PROFILE_SATURATION = 0x10,
+  ORV_PROFILE_VALUE = 0x20,
+  ORV_PROFILE_DOTS = 0x40,
+  ORV_PROFILE_LINES = 0x80,
+  ORV_PROFILE_LUMINANCE = 0x100,
+  ORV_PROFILE_CR = 0x200,  // Cr + 128
+  ORV_PROFILE_CB = 0x400,  // Cb + 128
+  ORV_PROFILE_BYTES = 0x1000,
+};
 // n samples of a row: 32-bit colour words, or bytes with flag 0x1000. One
 // channel flag, the first set of R 0x1, G 0x2, B 0x4, hue 0x8, saturation
 // 0x10, value 0x20, luminance 0x100, Cr + 128 0x200, Cb + 128 0x400, bytes

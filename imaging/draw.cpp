@@ -160,11 +160,11 @@ int ORV_GetDrawColor() {
 }
 
 void ORV_Line(int colour, int x0, int y0, int x1, int y1) {
-  walk_line(x0, y0, x1, y1, [colour](int x, int y) { PlotPixel(x, y, colour); });
+  walk_line(x0, y0, x1, y1, [colour](int x, int y) { orv::plot_pixel(x, y, colour); });
 }
 
 void ORV_XorLine(int x0, int y0, int x1, int y1) {
-  walk_line(x0, y0, x1, y1, [](int x, int y) { XorPlotPixel(x, y); });
+  walk_line(x0, y0, x1, y1, [](int x, int y) { orv::xor_plot_pixel(x, y); });
 }
 
 // The corners as given, so the pen ends at (x0, y0).
@@ -237,13 +237,13 @@ void ORV_Paint(int x, int y) {
   // that differs from the target above it would re-seed the filled region
   // for ever.
   const int stored_fill = image->bits == 32 ? fill : fill & 0xFF;
-  const int target = ReadPixel(x, y);
+  const int target = orv::read_pixel(x, y);
   if (target == stored_fill) return;
 
   // The bounds are tested here so that a 32-bit word with every bit set
-  // (which ReadPixel answers as -1, as it does outside) is an ordinary colour.
+  // (which read_pixel answers as -1, as it does outside) is an ordinary colour.
   auto matches = [&](int px, int py) {
-    return unsigned(px) < width && unsigned(py) < height && ReadPixel(px, py) == target;
+    return unsigned(px) < width && unsigned(py) < height && orv::read_pixel(px, py) == target;
   };
 
   constexpr int kSeeds = 4000;

@@ -1,23 +1,21 @@
 // The image window commands that draw, measure and choose colours: Cut,
 // Copy and the pastes, Clipping, the Information and Test Pattern submenus, the two colour
 // commands, the line, box, circle and paint commands, and the two kinds of text. They are
-// registered in the framework's command table at start-up.
+// handed to the framework's command table by install_imaging.
 #include <cstdint>
 #include <cstdio>
 
 #include "framework/core/console_commands.h"
+#include "framework/core/layer_steps.h"
 #include "framework/image/image_commands.h"
 #include "framework/image/image_table.h"
 #include "framework/orvlib.h"
+#include "imaging/install.h"
 #include "imaging/readouts.h"
 #include "imaging/text.h"
 #include "imaging/transform.h"
-#include "platform/dialogs.h"
+#include "platform/choosers.h"
 #include "platform/window.h"
-
-// Referenced by the imaging library's link options, so that every program
-// linked with it has these commands, also one that never names them.
-extern "C" const int orv_image_commands_registered;
 
 namespace orv {
 namespace {
@@ -54,7 +52,7 @@ void information(platform::Window, int id, int command) {
 }
 
 void test_pattern(platform::Window window, int, int command) {
-  if (ORV_SelectImageOfWindow(window) < 0) return;
+  if (select_image_of_window(window) < 0) return;
   switch (command) {
     case kImagePatternRgb:
       ORV_TestPatternRgb();
@@ -115,7 +113,7 @@ void pick_colour(platform::Window, int id, int) {
 // ---- Lines, boxes, circles and paint ----
 
 void draw_figure(platform::Window window, int, int command) {
-  int id = ORV_SelectImageOfWindow(window);
+  int id = select_image_of_window(window);
   if (id < 0) return;
   int a = 0, b = 0, c = 0, d = 0;
   int result = 1;
@@ -193,7 +191,7 @@ void read_text_line(char* line) {
 
 // Bitmap-font text in the drawing colour, standing on the clicked row.
 void draw_text(platform::Window window, int, int) {
-  int id = ORV_SelectImageOfWindow(window);
+  int id = select_image_of_window(window);
   if (id < 0) return;
   int x = 0, y = 0;
   if (ORV_PickPoint(id, &x, &y) != 0) return;
@@ -208,7 +206,7 @@ void draw_text(platform::Window window, int, int) {
 // TrueType text whose cells are as high as the picked rectangle, from its
 // left edge; the text is not fitted to the rectangle's width.
 void draw_truetype(platform::Window window, int, int) {
-  int id = ORV_SelectImageOfWindow(window);
+  int id = select_image_of_window(window);
   if (id < 0) return;
   int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
   if (ORV_PickRect(id, &x1, &y1, &x2, &y2) != 0) return;
@@ -300,15 +298,14 @@ DrawingColours drawing_colours() {
   return {ORV_GetDrawColor(), orv_tttc, orv_tc};
 }
 
-bool register_commands() {
+}  // namespace
+
+void install_imaging() {
   set_drawing_colour_reader(drawing_colours);
   for (const Registration& r : kRegistrations) set_image_command(r.command, r.handler);
   for (int command = kCommandInvert; command <= kCommandSize200; ++command)
     set_image_command(command, transform);
-  return true;
+  set_image_text_steps(set_up_image_text, shut_down_image_text);
 }
 
-}  // namespace
 }  // namespace orv
-
-extern "C" const int orv_image_commands_registered = orv::register_commands() ? 1 : 0;

@@ -80,7 +80,7 @@ void ORV_SetPixel(int x, int y, int colour) {
   orv::plot(x, y, colour);
 }
 
-void PlotPixel(int x, int y, int colour) {
+void orv::plot_pixel(int x, int y, int colour) {
   orv::plot(x, y, colour);
 }
 
@@ -88,7 +88,7 @@ int ORV_GetPixel(int x, int y) {
   return orv::read(x, y, 0);
 }
 
-int ReadPixel(int x, int y) {
+int orv::read_pixel(int x, int y) {
   return orv::read(x, y, -1);
 }
 
@@ -97,7 +97,7 @@ void ORV_XorPixel(int x, int y) {
   orv::invert(x, y);
 }
 
-void XorPlotPixel(int x, int y) {
+void orv::xor_plot_pixel(int x, int y) {
   orv::invert(x, y);
 }
 

@@ -3,14 +3,14 @@
 // framework/orvlib.h), and the pen itself.
 #pragma once
 
-// As ORV_SetPixel without moving the pen.
-void PlotPixel(int x, int y, int colour);
-// As ORV_GetPixel, but -1 for a point outside the image.
-int ReadPixel(int x, int y);
-// As ORV_XorPixel without moving the pen.
-void XorPlotPixel(int x, int y);
-
 namespace orv {
+
+// As ORV_SetPixel without moving the pen.
+void plot_pixel(int x, int y, int colour);
+// As ORV_GetPixel, but -1 for a point outside the image.
+int read_pixel(int x, int y);
+// As ORV_XorPixel without moving the pen.
+void xor_plot_pixel(int x, int y);
 
 struct Pen {
   int x = 0;

@@ -20,7 +20,7 @@ namespace {
 constexpr int kGraphHeight = 128;
 constexpr int kChromaSize = 256;
 constexpr int kAxisColour = 0x808080;
-constexpr int kDots = 0x40, kLines = 0x80, kBytes = 0x1000;
+constexpr int kDots = ORV_PROFILE_DOTS, kLines = ORV_PROFILE_LINES, kBytes = ORV_PROFILE_BYTES;
 
 // The channel flags in the order in which the first one set wins, with the
 // full scale of each.
@@ -28,31 +28,33 @@ struct Channel {
   int flag;
   int full_scale;
 };
-constexpr Channel kChannels[] = {{0x1, 255},   {0x2, 255},   {0x4, 255},   {0x8, 359},
-                                 {0x10, 255},  {0x20, 255},  {0x100, 255}, {0x200, 255},
-                                 {0x400, 255}, {kBytes, 255}};
+constexpr Channel kChannels[] = {{ORV_PROFILE_RED, 255},        {ORV_PROFILE_GREEN, 255},
+                                 {ORV_PROFILE_BLUE, 255},       {ORV_PROFILE_HUE, 359},
+                                 {ORV_PROFILE_SATURATION, 255}, {ORV_PROFILE_VALUE, 255},
+                                 {ORV_PROFILE_LUMINANCE, 255},  {ORV_PROFILE_CR, 255},
+                                 {ORV_PROFILE_CB, 255},         {kBytes, 255}};
 
 int channel_value(int flag, int word) {
   int h = 0, s = 0, v = 0;
   switch (flag) {
-    case 0x1:
+    case ORV_PROFILE_RED:
       return (word >> 16) & 0xFF;
-    case 0x2:
+    case ORV_PROFILE_GREEN:
       return (word >> 8) & 0xFF;
-    case 0x4:
+    case ORV_PROFILE_BLUE:
       return word & 0xFF;
-    case 0x8:
+    case ORV_PROFILE_HUE:
       RgbToHsv(word, &h, nullptr, nullptr);
       return h;
-    case 0x10:
+    case ORV_PROFILE_SATURATION:
       RgbToHsv(word, nullptr, &s, nullptr);
       return s;
-    case 0x20:
+    case ORV_PROFILE_VALUE:
       RgbToHsv(word, nullptr, nullptr, &v);
       return v;
-    case 0x100:
+    case ORV_PROFILE_LUMINANCE:
       return orv::fixed_point(orv::kLuma, word);
-    case 0x200:
+    case ORV_PROFILE_CR:
       return orv::fixed_point(orv::kCr, word) + 128;
     default:
       return orv::fixed_point(orv::kCb, word) + 128;

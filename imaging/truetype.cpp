@@ -1,6 +1,6 @@
 // TrueType text on the current image: the process-wide font, its in-band
 // control codes, double-byte characters and the start-up step that makes
-// the font.
+// the font (installed by install_imaging).
 //
 // Characters are drawn by the platform's rasteriser into the image's memory
 // context, which clips them to the image. The font is replaced, never
@@ -10,7 +10,6 @@
 #include <cstring>
 #include <string>
 
-#include "framework/core/entry.h"
 #include "framework/image/image_table.h"
 #include "framework/orvlib.h"
 #include "imaging/text.h"
@@ -139,9 +138,6 @@ int utf8_announced(unsigned char b) {
   if (b >= 0xF0 && b <= 0xF4) return 4;
   return 1;
 }
-
-[[maybe_unused]] const bool g_start_up_step_registered =
-    (set_image_text_steps(set_up_image_text, shut_down_image_text), true);
 
 }  // namespace
 

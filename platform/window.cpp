@@ -1,4 +1,6 @@
-// Window classes and records, rectangles, focus, activation and metrics.
+// Window classes and records: creation, destruction, what a record holds,
+// visibility, captions, menus, drops and client surfaces. Frame and client
+// geometry are in window_geometry.cpp, focus and activation in window_focus.cpp.
 #include "platform/window.h"
 
 #include <algorithm>
@@ -14,25 +16,11 @@ void release_class_lock(const std::string& class_name);  // instance_lock.cpp
 void take_class_lock(const std::string& class_name);
 
 namespace internal {
-namespace {
-
-struct WindowTable {
-  std::mutex mutex;
-  std::map<std::uint32_t, std::unique_ptr<WindowRecord>> records;
-  std::vector<WindowClass> classes;
-  std::vector<Window> top_levels;  // creation order
-  std::map<ThreadId, Window> focus;
-  Window foreground;
-  std::uint32_t next_id = 1;
-  ScreenMetrics metrics;
-};
 
 WindowTable& table() {
   static WindowTable* instance = new WindowTable;  // outlives threads still running at exit
   return *instance;
 }
-
-}  // namespace
 
 std::mutex& window_mutex() {
   return table().mutex;
@@ -54,61 +42,20 @@ Window window_to_paint(ThreadId thread, bool take) {
   return {};
 }
 
-static int frame_width(unsigned style, const ScreenMetrics& m) {
-  return (style & (kStyleCaption | kStyleFrame | kStyleResizable)) ? m.frame : 0;
-}
-
-// The frame around the client area, menu bar included.
-static FrameExtents frame_of(unsigned style, bool has_menu, const ScreenMetrics& m) {
-  FrameExtents e;
-  if (m.window_manager_frames && (style & kStyleCaption) && !(style & kStyleChild)) {
-    e = (style & kStyleResizable) ? m.sizing_frame : m.fixed_frame;
-  } else {
-    int f = frame_width(style, m);
-    e = {f, f + ((style & kStyleCaption) ? m.caption : 0), f, f};
-  }
-  if (has_menu) e.top += m.menu;
-  return e;
-}
-
-static Rect client_of(const Rect& outer, unsigned style, bool has_menu, const ScreenMetrics& m) {
-  FrameExtents e = frame_of(style, has_menu, m);
-  Rect client{outer.left + e.left, outer.top + e.top, outer.right - e.right,
-              outer.bottom - e.bottom};
-  client.right = std::max(client.right, client.left);
-  client.bottom = std::max(client.bottom, client.top);
-  return client;
-}
-
-Rect client_screen_rect(const WindowRecord& record) {
-  if (record.style & kStyleChild) {
-    WindowRecord* parent = find_record(record.parent);
-    Rect base = parent ? client_screen_rect(*parent) : Rect{};
-    return {base.left + record.outer.left, base.top + record.outer.top,
-            base.left + record.outer.right, base.top + record.outer.bottom};
-  }
-  return client_of(record.outer, record.style, record.has_menu_bar, table().metrics);
-}
-
 }  // namespace internal
 
+using internal::enforce_minimum;
 using internal::find_record;
+using internal::notify_changed;
+using internal::read_record;
+using internal::resize_surface;
+using internal::send_simple;
 using internal::table;
 using internal::WindowRecord;
 using internal::WindowTable;
 
-namespace {
-
-// Captioned windows keep at least the minimum tracking size.
-Rect enforce_minimum(Rect outer, unsigned style, const ScreenMetrics& m) {
-  if (!(style & kStyleCaption)) return outer;
-  outer.right = std::max(outer.right, outer.left + m.min_window_width);
-  outer.bottom = std::max(outer.bottom, outer.top + m.min_window_height);
-  return outer;
-}
-
 // A new surface starts in the class's background colour.
-void resize_surface(WindowRecord& record, int width, int height) {
+void internal::resize_surface(WindowRecord& record, int width, int height) {
   if (!record.surface) record.surface = std::make_shared<internal::Surface>();
   std::lock_guard lock(record.surface->mutex);
   Bitmap* old = record.surface->bitmap.get();
@@ -121,17 +68,19 @@ void resize_surface(WindowRecord& record, int width, int height) {
   record.surface->bitmap = std::move(bitmap);
 }
 
-void notify_changed(Window window) {
+void internal::notify_changed(Window window) {
   if (current_backend().window_changed) current_backend().window_changed(window);
 }
 
-std::intptr_t send_simple(Window window, MsgKind kind, int x = 0, int y = 0) {
+std::intptr_t internal::send_simple(Window window, MsgKind kind, int x, int y) {
   Msg msg;
   msg.kind = kind;
   msg.x = x;
   msg.y = y;
   return send_message(window, msg);
 }
+
+namespace {
 
 Window create_record(std::unique_ptr<WindowRecord> record) {
   Window handle;
@@ -281,18 +230,6 @@ bool is_window(Window window) {
   return find_record(window) != nullptr;
 }
 
-namespace {
-
-// Reads one thing of a live window's record under the lock.
-template <class T, class Read>
-T read_record(Window window, T fallback, Read read) {
-  std::lock_guard lock(internal::window_mutex());
-  WindowRecord* record = find_record(window);
-  return record ? T(read(*record)) : fallback;
-}
-
-}  // namespace
-
 ThreadId window_thread(Window window) {
   return read_record(window, ThreadId{0}, [](const WindowRecord& r) { return r.thread; });
 }
@@ -334,46 +271,12 @@ bool accepts_drops(Window window) {
   return read_record(window, false, [](const WindowRecord& r) { return r.accepts_drops; });
 }
 
-Rect window_rect(Window window) {
-  std::lock_guard lock(internal::window_mutex());
-  WindowRecord* record = find_record(window);
-  return record ? record->outer : Rect{};
-}
-
-Rect client_rect(Window window) {
-  std::lock_guard lock(internal::window_mutex());
-  WindowRecord* record = find_record(window);
-  if (!record) return {};
-  Rect client = internal::client_screen_rect(*record);
-  return {0, 0, client.width(), client.height()};
-}
-
-Point client_to_screen(Window window, Point p) {
-  std::lock_guard lock(internal::window_mutex());
-  WindowRecord* record = find_record(window);
-  if (!record) return p;
-  Rect client = internal::client_screen_rect(*record);
-  return {client.left + p.x, client.top + p.y};
-}
-
 Window control_by_id(Window parent, int id) {
   std::lock_guard lock(internal::window_mutex());
   WindowRecord* record = find_record(parent);
   if (!record) return {};
   for (Window child : record->children)
     if (WindowRecord* c = find_record(child); c && c->control_id == id) return child;
-  return {};
-}
-
-Window child_from_point(Window parent, Point client) {
-  std::lock_guard lock(internal::window_mutex());
-  WindowRecord* record = find_record(parent);
-  if (!record) return {};
-  for (Window child : record->children) {
-    WindowRecord* c = find_record(child);
-    if (c && c->visible && c->kind != ControlKind::Static && c->outer.contains(client))
-      return child;
-  }
   return {};
 }
 
@@ -403,33 +306,6 @@ void set_window_style(Window window, unsigned style) {
   notify_changed(window);
 }
 
-Rect adjust_window_rect(Rect client, unsigned style, bool has_menu_bar) {
-  FrameExtents e = internal::frame_of(style, has_menu_bar, screen_metrics());
-  return {client.left - e.left, client.top - e.top, client.right + e.right,
-          client.bottom + e.bottom};
-}
-
-bool move_window(Window window, Rect outer) {
-  Rect old_client;
-  Rect new_client;
-  {
-    std::lock_guard lock(internal::window_mutex());
-    WindowRecord* record = find_record(window);
-    if (!record) return false;
-    old_client = internal::client_screen_rect(*record);
-    record->outer = enforce_minimum(outer, record->style, table().metrics);
-    new_client = internal::client_screen_rect(*record);
-    resize_surface(*record, new_client.width(), new_client.height());
-  }
-  notify_changed(window);
-  bool top_level = !(window_style(window) & kStyleChild);
-  if (top_level && (old_client.left != new_client.left || old_client.top != new_client.top))
-    send_simple(window, MsgKind::Move, new_client.left, new_client.top);
-  if (old_client.width() != new_client.width() || old_client.height() != new_client.height())
-    send_simple(window, MsgKind::Size, new_client.width(), new_client.height());
-  return true;
-}
-
 void show_window(Window window, bool visible) {
   {
     std::lock_guard lock(internal::window_mutex());
@@ -451,91 +327,6 @@ void set_caption(Window window, std::u16string text) {
       record->caret = 0;
       record->selection_start = record->selection_end = 0;
     }
-  }
-  notify_changed(window);
-}
-
-Window set_focus(Window window) {
-  Window old;
-  {
-    std::lock_guard lock(internal::window_mutex());
-    ThreadId thread = current_thread_id();
-    if (window) {
-      WindowRecord* record = find_record(window);
-      if (!record || record->thread != thread) return {};
-    }
-    Window& focus = table().focus[thread];
-    old = focus;
-    if (old == window) return old;
-    focus = window;
-  }
-  if (old && is_window(old)) {
-    send_simple(old, MsgKind::KillFocus);
-    notify_changed(old);
-  }
-  if (window) {
-    send_simple(window, MsgKind::SetFocus);
-    notify_changed(window);
-  }
-  return old;
-}
-
-Window focus_window() {
-  return focus_of_thread(current_thread_id());
-}
-
-Window focus_of_thread(ThreadId thread) {
-  std::lock_guard lock(internal::window_mutex());
-  auto it = table().focus.find(thread);
-  return it == table().focus.end() || !find_record(it->second) ? Window{} : it->second;
-}
-
-void show_focus_cues(Window window) {
-  Window root = root_window(window);
-  {
-    std::lock_guard lock(internal::window_mutex());
-    WindowRecord* record = find_record(root);
-    if (!record || record->focus_cues) return;
-    record->focus_cues = true;
-  }
-  notify_changed(root);
-}
-
-bool shows_focus_cues(Window window) {
-  return read_record(root_window(window), false,
-                     [](const WindowRecord& r) { return r.focus_cues; });
-}
-
-// Activation is posted, never sent: the other window's thread may be busy.
-void set_foreground(Window window) {
-  Window old;
-  {
-    std::lock_guard lock(internal::window_mutex());
-    if (window && !find_record(window)) return;
-    old = table().foreground;
-    if (old == window) return;
-    table().foreground = window;
-  }
-  Msg msg;
-  msg.kind = MsgKind::Activate;
-  if (old) post_message(old, msg);
-  msg.active = true;
-  if (window) post_message(window, msg);
-  if (window) notify_changed(window);
-}
-
-Window foreground_window() {
-  std::lock_guard lock(internal::window_mutex());
-  return find_record(table().foreground) ? table().foreground : Window{};
-}
-
-void raise_window(Window window) {
-  {
-    std::lock_guard lock(internal::window_mutex());
-    auto& order = table().top_levels;
-    if (std::find(order.begin(), order.end(), window) == order.end()) return;
-    std::erase(order, window);
-    order.push_back(window);
   }
   notify_changed(window);
 }
@@ -584,16 +375,6 @@ void with_client_surface(Window window, const std::function<void(Bitmap&)>& draw
 
 void present_window(Window window) {
   if (current_backend().present) current_backend().present(window);
-}
-
-ScreenMetrics screen_metrics() {
-  std::lock_guard lock(internal::window_mutex());
-  return table().metrics;
-}
-
-void set_screen_metrics(const ScreenMetrics& metrics) {
-  std::lock_guard lock(internal::window_mutex());
-  table().metrics = metrics;
 }
 
 Window find_local_window(const std::string& class_name) {

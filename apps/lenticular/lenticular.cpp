@@ -10,8 +10,8 @@
 #include <cstring>
 
 #include "composer/main_loop.h"
-#include "composer/ready.h"
 #include "composer/sample_strip.h"
+#include "composer/start_up.h"
 #include "framework/orvlib.h"
 
 namespace {

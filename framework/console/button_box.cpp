@@ -7,12 +7,12 @@
 #include <cstdio>
 #include <string>
 
+#include "framework/console/box_window.h"
 #include "framework/console/input_box.h"
 #include "framework/core/main_window.h"
 #include "framework/core/pump.h"
 #include "framework/core/snap.h"
 #include "framework/orvlib.h"
-#include "platform/menu.h"
 #include "platform/queue.h"
 
 int orv_bb_count = 0;
@@ -157,51 +157,39 @@ void on_activate(platform::Window window) {
   if (!focus || platform::root_window(focus) != window) platform::set_focus(window);
 }
 
-void show_popup(platform::Window window, int id, const char16_t* label, platform::Point screen) {
-  platform::Msg command;
-  command.kind = platform::MsgKind::Command;
-  command.command = one_item_popup(window, id, label, screen);
-  if (command.command) on_command(window, command);
+// The box's own messages; the rest are the boxes' shared ones.
+bool own_message(platform::Window window, platform::Msg& msg) {
+  switch (msg.kind) {
+    case platform::MsgKind::KeyDown:
+      on_key(msg);
+      return true;
+    case platform::MsgKind::Size:
+      on_size(msg.x, msg.y);
+      return true;
+    case platform::MsgKind::Activate:
+      if (msg.active) on_activate(window);
+      return true;
+    default:
+      return false;
+  }
 }
 
+const BoxWindow kBoxWindow = {
+    &g_box.window,
+    kCommandButtonBoxRename,
+    kCommandButtonBoxDestroy,
+    u"&Destroy\tCtrl+Q",
+    on_command,
+    button_at,
+    rename_button,
+    [](int button) { g_box.rename_button = button; },
+    ORV_CloseButtonBox,
+    release_box,
+    own_message,
+};
+
 std::intptr_t button_box_proc(platform::Window window, platform::Msg& msg) {
-  if (handle_snap_message(window, msg)) return 0;
-  using platform::MsgKind;
-  // A box given up after a failed destruction no longer acts as the box.
-  if (window != g_box.window.load()) return platform::default_window_proc(window, msg);
-  switch (msg.kind) {
-    case MsgKind::Command:
-      on_command(window, msg);
-      return 0;
-    case MsgKind::KeyDown:
-      on_key(msg);
-      return 0;
-    case MsgKind::Size:
-      on_size(msg.x, msg.y);
-      return 0;
-    case MsgKind::Activate:
-      if (msg.active) on_activate(window);
-      return 0;
-    case MsgKind::LeftDoubleClick:
-      rename_button(button_at(msg.x, msg.y));
-      return 0;
-    case MsgKind::RightUp:
-      g_box.rename_button = button_at(msg.x, msg.y);
-      show_popup(window, kCommandButtonBoxRename, u"Rename",
-                 platform::client_to_screen(window, {msg.x, msg.y}));
-      return 0;
-    case MsgKind::NcRightClick:
-      show_popup(window, kCommandButtonBoxDestroy, u"&Destroy\tCtrl+Q", {msg.x, msg.y});
-      return 0;
-    case MsgKind::Close:
-      ORV_CloseButtonBox();
-      return 0;
-    case MsgKind::Destroy:
-      release_box();
-      return 0;
-    default:
-      return platform::default_window_proc(window, msg);
-  }
+  return box_window_proc(kBoxWindow, window, msg);
 }
 
 }  // namespace

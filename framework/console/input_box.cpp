@@ -4,18 +4,15 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 
+#include "framework/console/box_window.h"
 #include "framework/console/button_box.h"
 #include "framework/core/main_window.h"
 #include "framework/core/pump.h"
 #include "framework/core/snap.h"
 #include "framework/orvlib.h"
-#include "platform/menu.h"
 #include "platform/text/codepage.h"
 
 int orv_ib_items = 0;
@@ -46,15 +43,6 @@ struct InputBox {
 };
 
 InputBox g_box;
-
-// Drops the zeros that end a fraction; the point itself stays.
-void drop_trailing_zeros(char* number) {
-  char* point = std::strchr(number, '.');
-  if (!point) return;
-  char* end = number + std::strlen(number);
-  while (end > point + 1 && end[-1] == '0') --end;
-  *end = '\0';
-}
 
 int client_width() {
   return g_box.label_width + g_box.edit_width + 12;
@@ -189,58 +177,46 @@ void on_deactivate() {
   if (focus && platform::window_parent(focus) == g_box.window.load()) store_field(focus);
 }
 
-void show_popup(platform::Window window, int id, const char16_t* label, platform::Point screen) {
-  platform::Msg command;
-  command.kind = platform::MsgKind::Command;
-  command.command = one_item_popup(window, id, label, screen);
-  if (command.command) on_command(command);
-}
-
 int row_at(int y) {
   return y / kInputBoxRowPitch;
 }
 
-std::intptr_t input_box_proc(platform::Window window, platform::Msg& msg) {
-  if (handle_snap_message(window, msg)) return 0;
-  using platform::MsgKind;
-  // A box given up after a failed destruction no longer acts as the box.
-  if (window != g_box.window.load()) return platform::default_window_proc(window, msg);
+// The box's own messages; the rest are the boxes' shared ones.
+bool own_message(platform::Window window, platform::Msg& msg) {
   switch (msg.kind) {
-    case MsgKind::Command:
-      on_command(msg);
-      return 0;
-    case MsgKind::Sizing:
+    case platform::MsgKind::Sizing:
       on_sizing(window, msg);
-      return 0;
-    case MsgKind::Size:
+      return true;
+    case platform::MsgKind::Size:
       on_size(msg.x);
-      return 0;
-    case MsgKind::Activate:
+      return true;
+    case platform::MsgKind::Activate:
       if (msg.active)
         on_activate();
       else
         on_deactivate();
-      return 0;
-    case MsgKind::LeftDoubleClick:
-      rename_row(row_at(msg.y));
-      return 0;
-    case MsgKind::RightUp:
-      g_box.rename_row = row_at(msg.y);
-      show_popup(window, kCommandInputBoxRename, u"Rename",
-                 platform::client_to_screen(window, {msg.x, msg.y}));
-      return 0;
-    case MsgKind::NcRightClick:
-      show_popup(window, kCommandInputBoxDestroy, u"Destroy", {msg.x, msg.y});
-      return 0;
-    case MsgKind::Close:
-      ORV_CloseInputBox();
-      return 0;
-    case MsgKind::Destroy:
-      release_box();
-      return 0;
+      return true;
     default:
-      return platform::default_window_proc(window, msg);
+      return false;
   }
+}
+
+const BoxWindow kBoxWindow = {
+    &g_box.window,
+    kCommandInputBoxRename,
+    kCommandInputBoxDestroy,
+    u"Destroy",
+    [](platform::Window, const platform::Msg& msg) { on_command(msg); },
+    [](int, int y) { return row_at(y); },
+    rename_row,
+    [](int row) { g_box.rename_row = row; },
+    ORV_CloseInputBox,
+    release_box,
+    own_message,
+};
+
+std::intptr_t input_box_proc(platform::Window window, platform::Msg& msg) {
+  return box_window_proc(kBoxWindow, window, msg);
 }
 
 void create_row(platform::Window box, int row) {
@@ -286,12 +262,6 @@ void ask_new_label(int index, const std::u16string& old_label, std::size_t max_u
   ORV_Input(line);
 }
 
-int one_item_popup(platform::Window window, int id, const char16_t* label, platform::Point screen) {
-  platform::Menu menu;
-  menu.add(id, label);
-  return platform::track_popup_menu(window, menu, screen);
-}
-
 platform::Window input_box_window() {
   return g_box.window.load();
 }
@@ -302,28 +272,12 @@ int input_box_edit_width() {
   return g_box.edit_width;
 }
 
+// %g chooses fixed notation for decimal exponents -4..9 and the exponent
+// form otherwise, from the value rounded to ten digits, and drops the zeros
+// that end a fraction together with a point left alone.
 void format_real(double value, char* out, std::size_t size) {
   if (!out || size == 0) return;
-  if (!std::isfinite(value)) {
-    std::snprintf(out, size, "%g", value);
-    return;
-  }
-  // Ten significant digits decide the exponent, so a value that rounds up
-  // to the next power of ten takes the notation of its rounded form.
-  char scientific[48];
-  std::snprintf(scientific, sizeof scientific, "%.9e", value);
-  char* mark = std::strchr(scientific, 'e');
-  int exponent = std::atoi(mark + 1);
-  if (exponent < -1 || exponent > 9) {
-    *mark = '\0';
-    drop_trailing_zeros(scientific);
-    std::snprintf(out, size, "%se%c%03d", scientific, exponent < 0 ? '-' : '+', std::abs(exponent));
-    return;
-  }
-  char fixed[48];
-  std::snprintf(fixed, sizeof fixed, "%.*f", 9 - exponent, value);
-  drop_trailing_zeros(fixed);
-  std::snprintf(out, size, "%s", fixed);
+  std::snprintf(out, size, "%.10g", value);
 }
 
 void reset_input_box_for_tests() {

@@ -29,10 +29,9 @@ platform::Window input_box_window();
 int input_box_label_width();
 int input_box_edit_width();
 
-// value with 10 significant digits as the classic gcvt writes it: fixed
-// notation for decimal exponents -1..9, else a mantissa and a three-digit
-// exponent; trailing zeros of the fraction dropped, its point kept ("1.",
-// "2.5", "1.e+010", "1.23e-002"). Writes at most size bytes, terminator included.
+// value with 10 significant digits in the shorter of fixed and exponent
+// notation, without trailing zeros ("1", "2.5", "0.0123", "1e+10",
+// "1.5e-05"). Writes at most size bytes, terminator included.
 void format_real(double value, char* out, std::size_t size);
 
 // Back to a fresh process: no box, default widths (tests).
@@ -50,7 +49,5 @@ void copy_to_code_page(std::u16string text, std::size_t max_units, char* out, st
 // one cut to max_units; `line` (256 bytes) gets the answer, empty for none.
 void ask_new_label(int index, const std::u16string& old_label, std::size_t max_units,
                    char (&line)[256]);
-// A popup menu of one item at a screen point: its id when chosen, else 0.
-int one_item_popup(platform::Window window, int id, const char16_t* label, platform::Point screen);
 
 }  // namespace orv

@@ -9,6 +9,7 @@
 #include "framework/console/button_box.h"
 #include "framework/console/input_box.h"
 #include "framework/console/text_window.h"
+#include "framework/core/layer_steps.h"
 #include "framework/core/main_window.h"
 #include "framework/image/image_table.h"
 #include "framework/orvlib.h"

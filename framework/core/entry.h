@@ -1,4 +1,6 @@
-// The process entry: runs the user program's hooks under the framework (internal).
+// The process entry: runs the user program's hooks under the framework
+// (internal; for main and the tests). Layers above the framework are handed
+// in through framework/core/layer_steps.h before run_program.
 #pragma once
 
 #include <string>
@@ -14,12 +16,5 @@ int run_program(const platform::Backend* backend);
 void set_program_arguments(int argc, char** argv);
 // The current folder at start-up, with a trailing '/'.
 const std::string& working_folder();
-
-// The start-up step that prepares text drawn into images (its font, colour
-// and cursor) and the shutdown step that releases it. The imaging layer
-// fills them in when it is linked, so the framework does not depend on it;
-// a step left empty is skipped.
-using StartUpStep = void (*)();
-void set_image_text_steps(StartUpStep set_up, StartUpStep shut_down);
 
 }  // namespace orv

@@ -5,7 +5,7 @@
 
 #include "framework/core/pump.h"
 #include "framework/orvlib.h"
-#include "platform/dialog.h"
+#include "platform/dialog_keys.h"
 #include "platform/menu.h"
 #include "platform/queue.h"
 

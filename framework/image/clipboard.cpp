@@ -43,7 +43,7 @@ std::unique_ptr<platform::Bitmap> read_clipboard_bitmap(std::vector<std::uint32_
 }
 
 void load_file_dropped_on_image(platform::Window window, const std::vector<std::string>& files) {
-  if (files.empty() || ORV_SelectImageOfWindow(window) < 0) return;
+  if (files.empty() || select_image_of_window(window) < 0) return;
   // The whole path: a path cut short could name another file.
   if (ORV_LoadImageFile(files.front().c_str(), 0, 0) == 0) platform::invalidate_window(window);
   ORV_RestoreImage();

@@ -192,7 +192,7 @@ platform::Menu image_processing_menu(int bits) {
 }
 
 void run_image_command(platform::Window window, int command) {
-  int id = ORV_FindImage(window);
+  int id = image_of_window(window);
   if (id < 0) return;
   if (carried_out_by_the_window(command)) {
     run_window_command(window, id, command);
@@ -208,7 +208,7 @@ void run_image_command(platform::Window window, int command) {
 // The menu appears where the press was, which is where the cursor is.
 void show_image_popup(platform::Window window, int x, int y, bool processing) {
   if (pick_waiting() || line_input_owner() != 0) return;
-  ImageRecord* r = image_in_use(ORV_FindImage(window));
+  ImageRecord* r = image_in_use(image_of_window(window));
   if (!r) return;
   platform::Menu menu = processing ? image_processing_menu(r->bits) : image_window_menu(r->zoom);
   int chosen = platform::track_popup_menu(window, menu, platform::client_to_screen(window, {x, y}));

@@ -13,8 +13,8 @@
 #include "framework/core/entry.h"
 #include "framework/image/image_table.h"
 #include "framework/orvlib.h"
+#include "platform/choosers.h"
 #include "platform/codec/codec.h"
-#include "platform/dialogs.h"
 #include "platform/text/codepage.h"
 #include "platform/text/files.h"
 #include "platform/window.h"
@@ -227,7 +227,7 @@ int save_format_of_filter(int filter_index) {
 }
 
 void load_image_file_command(platform::Window window) {
-  if (ORV_SelectImageOfWindow(window) < 0) return;
+  if (select_image_of_window(window) < 0) return;
   char path[platform::kMaxPath];
   if (open_image_file_dialog(path) != 0) return;
   ORV_LoadImageFile(path, 0, 0);
@@ -236,7 +236,7 @@ void load_image_file_command(platform::Window window) {
 
 // The format follows the filter chosen, whatever extension the name has.
 void save_image_as_command(platform::Window window) {
-  if (ORV_SelectImageOfWindow(window) < 0) return;
+  if (select_image_of_window(window) < 0) return;
   char path[platform::kMaxPath];
   if (save_image_file_dialog(path) != 0) return;
   // The image may have gone while the dialog was open.

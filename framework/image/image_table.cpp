@@ -190,6 +190,12 @@ std::vector<platform::Window> image_windows_in_id_order() {
   return windows;
 }
 
+platform::Window image_window(int id) {
+  if (id < 0 || id >= kImageCount) return {};
+  std::lock_guard lock(g_windows_mutex);
+  return g_windows[id];
+}
+
 int current_image() {
   return g_images.current;
 }
@@ -251,14 +257,14 @@ void reset_images_for_tests() {
   g_allocator = default_allocator;
 }
 
-int ORV_FindImage(platform::Window window) {
+int image_of_window(platform::Window window) {
   for (int id = 0; id < kImageCount; ++id)
     if (g_images.records[id].in_use && g_images.records[id].window == window) return id;
   return -1;
 }
 
-int ORV_SelectImageOfWindow(platform::Window window) {
-  int id = ORV_FindImage(window);
+int select_image_of_window(platform::Window window) {
+  int id = image_of_window(window);
   return ORV_SelectImage(id) == 0 ? id : -1;
 }
 

@@ -62,6 +62,8 @@ inline const CurrentPixels& current_pixels() {
 }
 // Windows of the images in use, lowest id first (for the snap list; any thread).
 std::vector<platform::Window> image_windows_in_id_order();
+// The window of image `id`, or a null window when it has none (any thread).
+platform::Window image_window(int id);
 
 // Client-area limits for the size fitting.
 struct SizeLimits {
@@ -98,8 +100,8 @@ void set_image_allocator_for_tests(BitmapAllocator allocator);
 void reset_images_for_tests();
 
 // The id of the in-use record whose window this is, searching from 0; -1 if none.
-int ORV_FindImage(platform::Window window);
-// ORV_FindImage, then ORV_SelectImage of that id; the id or -1.
-int ORV_SelectImageOfWindow(platform::Window window);
+int image_of_window(platform::Window window);
+// image_of_window, then ORV_SelectImage of that id; the id or -1.
+int select_image_of_window(platform::Window window);
 
 }  // namespace orv

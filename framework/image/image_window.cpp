@@ -34,7 +34,7 @@ namespace {
 // values, as the platform's packed mouse positions do.
 void report_mouse(platform::Window window, const platform::Msg& msg) {
   if (ORV_MouseTracking != 1) return;
-  int id = ORV_FindImage(window);
+  int id = image_of_window(window);
   ImageRecord* r = image_in_use(id);
   if (!r || r->zoom <= 0) return;
   ORV_MouseImage = id;
@@ -52,7 +52,7 @@ void report_mouse(platform::Window window, const platform::Msg& msg) {
 // would read as held until the pointer came back over the window.
 void release_outside(platform::Window window, const platform::Msg& msg) {
   if (ORV_MouseTracking != 1) return;
-  ImageRecord* r = image_in_use(ORV_FindImage(window));
+  ImageRecord* r = image_in_use(image_of_window(window));
   if (!r) return;
   if (msg.x < 0 || msg.y < 0 || msg.x >= r->disp_width || msg.y >= r->disp_height)
     ORV_MouseLeft = 0;
@@ -86,7 +86,7 @@ int ctrl_letter_command(int key) {
 // Ctrl with a key that has no Ctrl binding acts as the key alone: Ctrl+S
 // reaches the main window as S, Ctrl+Tab toggles the scaling mode.
 void on_key_down(platform::Window window, const platform::Msg& msg) {
-  int id = ORV_FindImage(window);
+  int id = image_of_window(window);
   ImageRecord* r = image_in_use(id);
   if (!r) return;
   bool ctrl = (msg.keys & platform::kKeyBitCtrl) != 0;
@@ -116,7 +116,7 @@ void on_key_down(platform::Window window, const platform::Msg& msg) {
 // Turned towards the person (negative) zooms in, away zooms out; Ctrl only.
 void on_wheel(platform::Window window, const platform::Msg& msg) {
   if (!(msg.keys & platform::kKeyBitCtrl) || msg.wheel_delta == 0) return;
-  int id = ORV_FindImage(window);
+  int id = image_of_window(window);
   ImageRecord* r = image_in_use(id);
   if (!r) return;
   ORV_SetImageZoom(msg.wheel_delta < 0 ? zoom_in_step(r->zoom) : zoom_out_step(r->zoom), id);
@@ -127,7 +127,7 @@ std::intptr_t image_window_proc(platform::Window window, platform::Msg& msg) {
   if (handle_snap_message(window, msg)) return 0;
   switch (msg.kind) {
     case MsgKind::Paint:
-      ORV_DrawImage(ORV_FindImage(window));
+      ORV_DrawImage(image_of_window(window));
       return 0;
     case MsgKind::Sizing:  // the size follows the zoom alone
       msg.proposed = platform::window_rect(window);
@@ -166,7 +166,7 @@ std::intptr_t image_window_proc(platform::Window window, platform::Msg& msg) {
       run_image_command(window, msg.command);
       return 0;
     case MsgKind::Close:
-      if (int id = ORV_FindImage(window); id >= 0) ORV_DestroyImage(id);
+      if (int id = image_of_window(window); id >= 0) ORV_DestroyImage(id);
       return 0;
     case MsgKind::DropFiles:
       load_file_dropped_on_image(window, msg.files);

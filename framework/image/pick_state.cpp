@@ -29,7 +29,7 @@ bool pick_waiting() {
 // use, and its events are dropped.
 void feed_pick(platform::Window window, const platform::Msg& msg) {
   if (!pick_waiting() || g_pick.pick_lost) return;
-  int id = ORV_FindImage(window);
+  int id = image_of_window(window);
   if (id < 0 || id != g_pick.pick_image) return;
   ImageRecord* r = image_in_use(id);
   if (!r || r->zoom <= 0) return;

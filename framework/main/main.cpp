@@ -1,6 +1,6 @@
 // main() of every user program: the back end, the scripted person of
-// headless runs, the framework, the exit code. A user program supplies only
-// ORV_Ready and ORV_Main.
+// headless runs, the layers above the framework, the framework, the exit
+// code. A user program supplies only ORV_Ready and ORV_Main.
 #include <unistd.h>
 
 #include <cstdio>
@@ -10,8 +10,9 @@
 #include <thread>
 
 #include "framework/core/entry.h"
-#include "framework/main/person.h"
+#include "framework/main/scripted_person.h"
 #include "framework/orvlib.h"
+#include "imaging/install.h"
 #include "platform/choose_backend.h"
 #include "platform/headless/driver.h"
 #include "platform/thread.h"
@@ -39,6 +40,7 @@ int main(int argc, char** argv) {
     const platform::Backend* backend = platform::choose_backend(argc, argv, g_desktop_only);
     if (!backend) return 1;
     orv::set_program_arguments(argc, argv);
+    orv::install_imaging();
     std::thread person;
     if (backend == headless::backend()) {
       const char* script = std::getenv("ORV_PERSON");

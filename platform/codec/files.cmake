@@ -19,10 +19,7 @@ find_package(GIF REQUIRED)
 find_package(TIFF REQUIRED)
 find_package(ZLIB REQUIRED)
 # libdeflate: the Deflate stream of written PNG files, about twice as fast as zlib.
-find_path(LIBDEFLATE_INCLUDE_DIR libdeflate.h REQUIRED)
-find_library(LIBDEFLATE_LIBRARY deflate REQUIRED)
-# libexif: the orientation tag of JPEG files from cameras and phones.
-find_path(LIBEXIF_INCLUDE_DIR libexif/exif-data.h REQUIRED)
-find_library(LIBEXIF_LIBRARY exif REQUIRED)
-set(ORV_CODEC_LIBRARIES PNG::PNG JPEG::JPEG GIF::GIF TIFF::TIFF ZLIB::ZLIB ${LIBDEFLATE_LIBRARY}
-    ${LIBEXIF_LIBRARY})
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/libdeflate.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/libexif.cmake)
+set(ORV_CODEC_LIBRARIES PNG::PNG JPEG::JPEG GIF::GIF TIFF::TIFF ZLIB::ZLIB ORVLIB::libdeflate
+    ORVLIB::libexif)

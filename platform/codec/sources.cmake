@@ -4,9 +4,6 @@
 # itself.
 include(${CMAKE_CURRENT_LIST_DIR}/files.cmake)
 add_library(orv_codec STATIC ${ORV_CODEC_SOURCES})
-target_include_directories(orv_codec PUBLIC ${ORV_CODEC_ROOT})
-target_include_directories(orv_codec PRIVATE ${LIBEXIF_INCLUDE_DIR})
+target_include_directories(orv_codec PUBLIC $<BUILD_INTERFACE:${ORV_LAYER_VIEWS}/platform>)
 target_link_libraries(orv_codec PUBLIC ${ORV_CODEC_LIBRARIES})
-if(TARGET orv_platform)
-  target_link_libraries(orv_platform PUBLIC orv_codec)
-endif()
+target_link_libraries(orv_platform PUBLIC orv_codec)

@@ -54,6 +54,14 @@ const Glyph& font_glyph(FontRecord& font, char32_t code);
 const std::uint8_t* builtin_glyph_rows(char32_t code);
 constexpr int kBuiltinAscent = 12;
 
+// Face lookup (font_lookup.cpp). The family a record asks for: its face
+// name, the classic Japanese face names standing for the IPA faces, else a
+// generic family by its pitch and family bits.
+std::string family_for(const LogFont& lf);
+// fontconfig's best match for the record in `family`: file and face index;
+// false when there is none.
+bool match_face(const LogFont& lf, const std::string& family, std::string* file, int* index);
+
 // UTF-16 to code points; lone surrogates become U+FFFD.
 std::vector<char32_t> decode_utf16(std::u16string_view text);
 

@@ -8,14 +8,13 @@ add_library(orv_draw STATIC
   ${CMAKE_CURRENT_LIST_DIR}/builtin_font.cpp
   ${CMAKE_CURRENT_LIST_DIR}/dc.cpp
   ${CMAKE_CURRENT_LIST_DIR}/font.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/font_lookup.cpp
   ${CMAKE_CURRENT_LIST_DIR}/raster.cpp
   ${CMAKE_CURRENT_LIST_DIR}/stretch.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/text.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/text_runs.cpp
 )
-target_include_directories(orv_draw PUBLIC ${CMAKE_SOURCE_DIR})
+target_include_directories(orv_draw PUBLIC $<BUILD_INTERFACE:${ORV_LAYER_VIEWS}/platform>)
 target_link_libraries(orv_draw PUBLIC Threads::Threads PRIVATE Freetype::Freetype Fontconfig::Fontconfig)
 
-if(TARGET orv_platform)
-  target_sources(orv_platform PRIVATE ${CMAKE_CURRENT_LIST_DIR}/window_dc.cpp)
-  target_link_libraries(orv_platform PUBLIC orv_draw)
-endif()
+target_sources(orv_platform PRIVATE ${CMAKE_CURRENT_LIST_DIR}/window_dc.cpp)
+target_link_libraries(orv_platform PUBLIC orv_draw)

@@ -74,6 +74,9 @@ struct ShownBox {
 std::optional<ShownPopup> wait_popup(int timeout_ms = 5000);
 // Chooses an id (0 cancels) in the oldest open popup.
 void answer_popup(int id);
+// How many answered popups have handed their choice back to the code that
+// showed them: once it grows past an answer, that code goes on with it.
+int popups_returned();
 std::optional<ShownBox> wait_message_box(int timeout_ms = 5000);
 // Presses OK in the oldest open message box.
 void answer_message_box();

@@ -28,6 +28,7 @@ struct ModalState {
   bool attached = false;
   std::deque<std::shared_ptr<Pending>> open;
   std::vector<ShownBox> boxes_shown;
+  int popups_returned = 0;
 };
 
 ModalState& state() {
@@ -89,7 +90,10 @@ int show_popup(Window owner, const platform::Menu& menu, Point screen) {
     state().open.push_back(pending);
     state().changed.notify_all();
   }
-  return wait_for_answer(pending);
+  int chosen = wait_for_answer(pending);
+  std::lock_guard lock(state().mutex);
+  ++state().popups_returned;
+  return chosen;
 }
 
 void show_message_box(Window owner, const std::u16string& text, const std::u16string& title,
@@ -119,6 +123,11 @@ void detach_driver() {
   state().attached = false;
   for (auto& p : state().open) p->answered = true;
   state().open.clear();
+}
+
+int popups_returned() {
+  std::lock_guard lock(state().mutex);
+  return state().popups_returned;
 }
 
 std::optional<ShownPopup> wait_popup(int timeout_ms) {

@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/dialogs.h"
+#include "platform/choosers.h"
 #include "platform/draw/font.h"
 #include "platform/qt/qt_internal.h"
 #include "platform/window.h"

@@ -13,7 +13,7 @@
 
 #include "composer/main_loop.h"
 #include "composer/params.h"
-#include "composer/ready.h"
+#include "composer/start_up.h"
 #include "framework/console/button_box.h"
 #include "framework/console/input_box.h"
 #include "framework/console/text_window.h"

@@ -27,6 +27,11 @@ void serve_worker_jobs();
 std::future<void> on_worker_async(std::function<void()> job);
 void on_worker(std::function<void()> job);
 
+// Switches on the layers above the framework that this test executable
+// links, as main does: tests/framework/layers_with_imaging.cpp or
+// layers_framework_only.cpp, one of them in each executable.
+void install_layers();
+
 // Whether the status line says an ORV_Input waits for a line.
 bool waiting_for_a_line();
 // A person answers the prompt of an ORV_Input waiting in a text window:
@@ -46,6 +51,7 @@ class Running {
   Running() {
     platform::reset_windows_for_tests();
     orv::reset_run_state_for_tests();
+    install_layers();
     thread_ = std::thread([this] { exit_code_ = orv::run_program(headless::backend()); });
     wait_for_start_up();
   }

@@ -4,6 +4,7 @@ orv_add_test_executable(text_window_tests
   ${CMAKE_CURRENT_LIST_DIR}/console/line_input_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/console/console_test.cpp
   ${CMAKE_SOURCE_DIR}/tests/framework/test_program.cpp
+  ${CMAKE_SOURCE_DIR}/tests/framework/layers_framework_only.cpp
 )
 target_link_libraries(text_window_tests PRIVATE orv_framework orv_headless)
 
@@ -14,6 +15,7 @@ orv_add_test_executable(console_log_tests
   ${CMAKE_CURRENT_LIST_DIR}/console/log_file_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/console/console_test.cpp
   ${CMAKE_SOURCE_DIR}/tests/framework/test_program.cpp
+  ${CMAKE_SOURCE_DIR}/tests/framework/layers_with_imaging.cpp
 )
 target_link_libraries(console_log_tests PRIVATE orv_framework orv_imaging orv_headless)
 

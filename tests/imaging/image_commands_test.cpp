@@ -14,7 +14,7 @@
 #include "framework/orvlib.h"
 #include "imaging/text.h"
 #include "platform/backend.h"
-#include "platform/dialogs.h"
+#include "platform/choosers.h"
 #include "platform/draw/font.h"
 #include "tests/framework/test_program.h"
 

@@ -16,8 +16,8 @@
 #include <QtWidgets/QFontDialog>
 #include <QtWidgets/QLineEdit>
 
+#include "platform/choosers.h"
 #include "platform/codec/codec.h"
-#include "platform/dialogs.h"
 #include "platform/draw/font.h"
 #include "platform/qt/qt_backend.h"
 #include "platform/text/clipboard.h"

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/dialog.h"
+#include "platform/dialog_keys.h"
 #include "platform/queue.h"
 #include "platform/window.h"
 

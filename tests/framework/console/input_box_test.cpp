@@ -231,35 +231,38 @@ TEST(InputBoxTest, DraggedEdgesResizeOneColumnAndNeverTheHeight) {
   EXPECT_EQ(platform::window_rect(box), now);
 }
 
-// Ten significant digits; fixed notation for exponents -1..9 and a
-// three-digit exponent otherwise; trailing zeros go, the point stays.
-TEST(InputBoxTest, RealValuesAreWrittenAsTheClassicGcvtDoes) {
+// Ten significant digits in the shorter notation: fixed for decimal
+// exponents -4..9 (of the value rounded to ten digits), else a mantissa and
+// an exponent of at least two digits; trailing zeros and a bare point go.
+TEST(InputBoxTest, RealValuesAreWrittenInTheShorterOfFixedAndExponentForm) {
   Framework framework;
   ASSERT_TRUE(open_box(0, 0, 1));
   struct Case {
     double value;
     const char* text;
   } cases[] = {
-      {0.0, "0."},
-      {1.0, "1."},
+      {0.0, "0"},
+      {1.0, "1"},
       {2.5, "2.5"},
-      {-314150.0, "-314150."},
+      {17.33, "17.33"},
+      {-314150.0, "-314150"},
       {0.5, "0.5"},
       {0.1, "0.1"},
       {3.14159265358979, "3.141592654"},
       {-12.34567890123, "-12.3456789"},
       {1234567890.0, "1234567890"},  // exponent 9: no decimals, no point
       {1234567890.4, "1234567890"},
-      {12345678901.0, "1.23456789e+010"},  // ten digits no longer fit
-      {1e10, "1.e+010"},
-      {9999999999.6, "1.e+010"},  // rounds up to the next power
-      {0.0123, "1.23e-002"},      // exponent -2 is already too small
-      {-0.0123456789012, "-1.23456789e-002"},
+      {12345678901.0, "1.23456789e+10"},  // ten digits no longer fit
+      {1e10, "1e+10"},
+      {9999999999.6, "1e+10"},  // rounds up to the next power
+      {0.0123, "0.0123"},
+      {-0.0123456789012, "-0.0123456789"},
+      {0.00012345, "0.00012345"},  // exponent -4 is still fixed
       {0.123456789012, "0.123456789"},
       {0.0999999999996, "0.1"},
-      {-1.5e-5, "-1.5e-005"},
-      {1e-100, "1.e-100"},
-      {6.02214076e23, "6.02214076e+023"},
+      {-1.5e-5, "-1.5e-05"},
+      {1e-100, "1e-100"},
+      {6.02214076e23, "6.02214076e+23"},
   };
   for (Case c : cases) {
     on_worker([&] { ORV_SetInputBoxReal(0, c.value); });

@@ -94,10 +94,10 @@ TEST(ImageWindowTest, CreationStatusesCaptionsAndBuffers) {
 
   // Windows lead back to their images; a window of no image to -1.
   Window w5 = orv::image_record(5).window;
-  EXPECT_EQ(run([] { return orv::ORV_FindImage(orv::image_record(8).window); }), 8);
-  EXPECT_EQ(run([&] { return orv::ORV_SelectImageOfWindow(w5); }), 5);
+  EXPECT_EQ(run([] { return orv::image_of_window(orv::image_record(8).window); }), 8);
+  EXPECT_EQ(run([&] { return orv::select_image_of_window(w5); }), 5);
   EXPECT_EQ(run([] { return orv::current_image(); }), 5);
-  EXPECT_EQ(run([] { return orv::ORV_SelectImageOfWindow(Window{}); }), -1);
+  EXPECT_EQ(run([] { return orv::select_image_of_window(Window{}); }), -1);
   EXPECT_EQ(run([] { return orv::current_image(); }), 5);
 
   // A title too long for the 255-byte caption is cut, never overrun.

@@ -33,7 +33,7 @@ TEST(PixelsTest, BoundsPenIndicesXorAndADestroyedCurrentImage) {
     ORV_SetPixel(1, 1, 0xFFFFFF);
     ORV_XorPixel(1, 1);
     EXPECT_EQ(ORV_GetPixel(1, 1), 0);
-    EXPECT_EQ(ReadPixel(1, 1), -1);
+    EXPECT_EQ(orv::read_pixel(1, 1), -1);
     std::uint32_t row[2] = {7, 7};
     ORV_GetRow(row, 0, 2);
     EXPECT_EQ(row[0], 7u);
@@ -42,17 +42,17 @@ TEST(PixelsTest, BoundsPenIndicesXorAndADestroyedCurrentImage) {
     ORV_CreateImage(0, "c", 0, 0, 10, 10, 100);
     ORV_SetPixel(-1, 0, 0xFFFFFF);
     EXPECT_EQ((std::pair{orv::pen().x, orv::pen().y}), (std::pair{-1, 0}));
-    PlotPixel(3, 3, 0x123456);
+    orv::plot_pixel(3, 3, 0x123456);
     EXPECT_EQ(orv::pen().x, -1);           // the plain variants leave the pen
     ORV_SetPixel(2, 2, int(0xFF102030u));  // the top byte is kept on 32-bit images
     EXPECT_EQ(ORV_GetPixel(2, 2), int(0xFF102030u));
     ORV_XorPixel(2, 2);
     EXPECT_EQ(ORV_GetPixel(2, 2), int(0xFFEFDFCFu));
-    XorPlotPixel(2, 2);
+    orv::xor_plot_pixel(2, 2);
     EXPECT_EQ(ORV_GetPixel(2, 2), int(0xFF102030u));
-    EXPECT_EQ(
-        (std::vector{ORV_GetPixel(10, 0), ReadPixel(10, 0), ReadPixel(0, -1), ORV_GetPixel(0, 0)}),
-        (std::vector{0, -1, -1, 0}));
+    EXPECT_EQ((std::vector{ORV_GetPixel(10, 0), orv::read_pixel(10, 0), orv::read_pixel(0, -1),
+                           ORV_GetPixel(0, 0)}),
+              (std::vector{0, -1, -1, 0}));
 
     ORV_CreateImage8(1, "i", 0, 0, 3, 2, 100);  // rows of 4 bytes
     ORV_SetPixel(0, 1, 0x123456);

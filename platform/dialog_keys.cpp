@@ -1,5 +1,5 @@
 // Dialog-key navigation.
-#include "platform/dialog.h"
+#include "platform/dialog_keys.h"
 
 #include <algorithm>
 #include <vector>

@@ -1,10 +1,12 @@
 // The scripted person of headless runs: each step goes through the headless
 // driver, the same path a person's clicks and keys take.
-#include "framework/main/person.h"
+#include "framework/main/scripted_person.h"
 
 #include <atomic>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <sstream>
 #include <vector>
 
@@ -149,6 +151,86 @@ bool report_layout(const std::string& path) {
   return std::fclose(file) == 0 && written;
 }
 
+// A menu item's label as a person reads it: no '&' marks, no shortcut.
+std::u16string shown_label(const std::u16string& label) {
+  std::u16string out;
+  for (char16_t c : label.substr(0, label.find(u'\t')))
+    if (c != u'&') out += c;
+  return out;
+}
+
+// The id of the item reached through labels "A>B>C", or 0.
+int find_menu_item(const platform::Menu& menu, const std::string& path) {
+  const platform::Menu* level = &menu;
+  std::stringstream in(path);
+  std::string part;
+  int id = 0;
+  while (level && std::getline(in, part, '>')) {
+    const platform::MenuItem* found = nullptr;
+    for (const platform::MenuItem& item : level->items)
+      if (!item.separator && !item.greyed && shown_label(item.label) == to_platform(part))
+        found = &item;
+    if (!found) return 0;
+    id = found->submenu ? 0 : found->id;
+    level = found->submenu.get();
+  }
+  return in.eof() && !level ? id : 0;
+}
+
+// The middle button on image window `image` opens its processing menu; the
+// item is chosen by its labels. Done once the menu has handed the choice
+// to the window and the window is serving its queue again: the command has
+// ended, or waits for a pick.
+bool choose_image_menu(int image, const std::string& path) {
+  platform::Window window = image_window(image);
+  if (!window) return false;
+  headless::attach_driver();
+  int returned = headless::popups_returned();
+  headless::middle_click(window, 0, 0);
+  std::optional<headless::ShownPopup> shown = headless::wait_popup();
+  int id = shown ? find_menu_item(shown->menu, path) : 0;
+  if (shown) headless::answer_popup(id);
+  headless::detach_driver();
+  if (!shown || id == 0) return false;
+  if (!wait_for([&] { return headless::popups_returned() > returned; })) return false;
+  platform::Msg ping;
+  platform::send_message(window, ping);
+  return true;
+}
+
+// A left click on image window `image` at client point (x, y), as a pick
+// that waits takes it; done once the window has taken it.
+bool click_image(int image, int x, int y) {
+  platform::Window window = image_window(image);
+  if (!window) return false;
+  headless::click(window, x, y);
+  if (!worker_took_input(window)) return false;
+  platform::Msg ping;
+  platform::send_message(window, ping);
+  return true;
+}
+
+// What image window `image` shows, painted afresh, written to `path` as a
+// plain PPM of one pixel per line ("R G B"), rows from the top.
+bool look_at_image(int image, const std::string& path) {
+  platform::Window window;
+  if (!wait_for([&] { return bool(window = image_window(image)); })) return false;
+  platform::Msg paint;
+  paint.kind = platform::MsgKind::Paint;
+  platform::send_message(window, paint);
+  platform::Rect client = platform::client_rect(window);
+  int width = client.right - client.left, height = client.bottom - client.top;
+  std::FILE* file = std::fopen(path.c_str(), "w");
+  if (!file) return false;
+  std::fprintf(file, "P3\n%d %d\n255\n", width, height);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      std::uint32_t p = headless::surface_pixel(window, x, y);
+      std::fprintf(file, "%u %u %u\n", (p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+    }
+  return std::fclose(file) == 0;
+}
+
 bool do_step(const std::string& step) {
   std::istringstream in(step);
   std::string verb;
@@ -168,6 +250,18 @@ bool do_step(const std::string& step) {
   if (verb == "type") return type_line(rest);
   if (verb == "drop") return drop_file(rest);
   if (verb == "report") return !rest.empty() && report_layout(rest);
+  if (verb == "menu" || verb == "pick" || verb == "look") {
+    std::istringstream args(rest);
+    int image = -1;
+    args >> image;
+    std::string more;
+    std::getline(args >> std::ws, more);
+    if (verb == "menu") return choose_image_menu(image, more);
+    if (verb == "look") return !more.empty() && look_at_image(image, more);
+    int x = -1, y = -1;
+    std::istringstream point(more);
+    return bool(point >> x >> y) && click_image(image, x, y);
+  }
   if (verb == "value") {
     std::istringstream args(rest);
     int row = -1;

@@ -8,7 +8,7 @@
 #include <filesystem>
 
 #include "composer/params.h"
-#include "composer/ready.h"
+#include "composer/start_up.h"
 #include "framework/console/button_box.h"
 #include "framework/console/input_box.h"
 #include "tests/framework/test_program.h"
@@ -28,7 +28,7 @@ TEST(ComposerReadyTest, OpensItsWindowsWithTheConfiguredValues) {
   std::string path =
       (std::filesystem::temp_directory_path() / ("varnolis-" + std::to_string(getpid()))).string();
   std::FILE* file = std::fopen(path.c_str(), "w");
-  std::fputs("W\n1024\nH\n600\nP\nsheet\n20.25\n\n", file);
+  std::fputs("W\n1024\nH\n600\nP\nsheet\n17\n\n", file);  // a whole-number pitch
   std::fclose(file);
   static std::string config;
   config = path;
@@ -53,7 +53,7 @@ TEST(ComposerReadyTest, OpensItsWindowsWithTheConfiguredValues) {
             (std::vector<std::u16string>{u"Width", u"Height", u"Pic_num", u"View_num", u"Pitch",
                                          u"Scale"}));
   EXPECT_EQ(captions(inputs, platform::ControlKind::Edit),
-            (std::vector<std::u16string>{u"1024", u"600", u"2", u"2", u"20.25", u"100"}));
+            (std::vector<std::u16string>{u"1024", u"600", u"2", u"2", u"17", u"100"}));
   int tracking = 0;
   platform::Point cursor{-1, -1};
   composer::Params p;
@@ -64,8 +64,7 @@ TEST(ComposerReadyTest, OpensItsWindowsWithTheConfiguredValues) {
   });
   EXPECT_EQ(tracking, 1);
   EXPECT_EQ((std::pair{cursor.x, cursor.y}), (std::pair{0, 16}));  // after "hello,there!\n"
-  EXPECT_EQ((std::tuple{p.prev_width, p.prev_height, p.prev_pitch}),
-            (std::tuple{1024, 600, 20.25}));
+  EXPECT_EQ((std::tuple{p.prev_width, p.prev_height, p.prev_pitch}), (std::tuple{1024, 600, 17.0}));
   EXPECT_EQ((std::pair{p.display_x, p.display_y}), (std::pair{0, 232}));
 }
 

@@ -1,5 +1,5 @@
 // Dialogs through the back end; without one every dialog is cancelled.
-#include "platform/dialogs.h"
+#include "platform/choosers.h"
 
 #include <mutex>
 

@@ -1,5 +1,5 @@
 // The composer's start-up: configuration, parameter windows, mouse state.
-#include "composer/ready.h"
+#include "composer/start_up.h"
 
 #include <string>
 

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "platform/dialog.h"
+#include "platform/dialog_keys.h"
 #include "platform/headless/driver.h"
 #include "platform/queue.h"
 #include "platform/window.h"
