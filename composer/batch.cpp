@@ -474,6 +474,13 @@ int run_batch(const BatchOptions& o, std::string* error) {
     typed.typed[kPicItem] = std::to_string(views.size());
   if (!take_start_values(typed, p, source.picture.width, source.picture.height, error)) return 2;
   if (!press_buttons(typed, p, error)) return 2;
+  // STABLE and PRINT read image 1 with its pictures at the scaled size:
+  // from views given as files, without --strip1, it is made of them so.
+  if (!views.empty() && o.strip1.empty() && o.mode != kBeta && p.scaled_width > 0 &&
+      p.scaled_height > 0)
+    if (int code =
+            strip_from_views(views, o.crop, &strip.picture, error, p.scaled_width, p.scaled_height))
+      return code;
   return render_to_files(o, p, source.view(),
                          strip.picture.pixels ? strip.view() : ORV_PixelBuffer{}, error);
 }
