@@ -215,6 +215,10 @@ void run_case(const OutputSize& size, const std::vector<std::uint32_t>& source_s
     composer::build_beta_tables(p, beta.tables);
     position_redraw();
   });
+  // Anti-aliasing off (AA pressed, as the batch job runs): no sub-pixel blends.
+  p.aa = false;
+  measure("beta_position_aa_off", name, views, "output", output_bytes(p), blocks, position_redraw);
+  p.aa = true;
   // From a whole work image, as after an interpolating resampling: every
   // row group reads its samples from pic_num rows of the work image.
   samples = &from_work;

@@ -24,6 +24,7 @@ constexpr std::uint32_t kChannels[3] = {kRed, kGreen, kBlue};
 struct SecondSamples {
   std::vector<int> view;
   std::vector<double> weight;
+  bool blends = false;  // whether any sub-pixel blends (none with anti-aliasing off)
 
   SecondSamples(const Params& p, const Tables& t) : view(t.pos_table, t.pos_table + t.length) {
     weight.assign(std::size_t(std::max(t.length, 0)), 0.0);
@@ -32,6 +33,7 @@ struct SecondSamples {
       if (t.th_flg_table[k] != 1) continue;
       view[std::size_t(k)] = t.aa_pos_table[k];
       weight[std::size_t(k)] = t.th_tablep[k];
+      blends = true;
     }
   }
 };
@@ -59,7 +61,13 @@ struct GroupSamples {
   const std::uint32_t* row = nullptr;
   const int* columns = nullptr;
   const int* offsets = nullptr;
+  const Resampling* nearest = nullptr;  // with `columns`: their steps
 };
+
+// How a row group reads its samples: a row of work samples as they are, or
+// the source row through a nearest resampling's columns, worked out as the
+// resampling works them out (the same whole numbers as its table).
+enum class Reads { kWork, kNearest, kNnTest };
 
 bool every_view_shows_a_picture(const Params& p) {
   for (int v = 0; v < p.view_num; ++v)
@@ -77,6 +85,7 @@ GroupSamples find_group_samples(const Params& p, const WorkSource& w, int r, Bet
   } else if (s.work_row.empty()) {
     g.row = row32(w.source, w.resampling->rows[std::size_t(r)].whole);
     g.columns = w.resampling->source_columns.data();
+    g.nearest = w.resampling;
   } else {
     // Only the pictures the views show are resampled.
     for (int v = 0; v < p.view_num; ++v) {
@@ -110,20 +119,26 @@ template <class SampleA, class SampleB>
 
 // The colours of a row group's `count` sub-pixels: at sub-pixel i the
 // sample of view pos[i] blended with the sample of view view2[i] by
-// weight2[i].
-template <bool kThroughColumns>
+// weight2[i] (no weights: none blends).
+template <Reads kReads>
 [[gnu::target_clones("avx2", "default")]] void group_colours(const GroupSamples& g, const int* pos,
                                                              const int* view2,
                                                              const double* weight2, int count,
                                                              std::uint32_t* colours) {
   const std::uint32_t* row = g.row;
-  const int* columns = g.columns;
   const int* offsets = g.offsets;
+  const double step = g.nearest ? g.nearest->column_step : 0;
+  const std::uint32_t fixed_step = g.nearest ? g.nearest->column_fixed_step : 0;
   auto sample = [&](int v, int i) {
     int at = offsets[v] + i;
-    if constexpr (kThroughColumns) at = columns[at];
+    if constexpr (kReads == Reads::kNearest) at = int(at * step);
+    if constexpr (kReads == Reads::kNnTest) at = int((std::uint32_t(at) * fixed_step) >> 16);
     return row[at];
   };
+  if (!weight2) {  // nothing blends: the main samples as they are
+    for (int i = 0; i < count; ++i) colours[i] = sample(pos[i], i);
+    return;
+  }
   blend_samples([&](int i) { return sample(pos[i], i); },
                 [&](int i) { return sample(view2[i], i); }, weight2, count, colours);
 }
@@ -162,10 +177,14 @@ void compose_group(const Params& p, const Tables& t, const SecondSamples& second
     for (int i = 0; i < row; ++i)
       colours[i] =
           blend(weight2[i], group_sample(p, g, pos[i], i), group_sample(p, g, view2[i], i));
-  } else if (g.columns) {
-    group_colours<true>(g, pos, view2, weight2, row, colours);
   } else {
-    group_colours<false>(g, pos, view2, weight2, row, colours);
+    const double* blending = second.blends ? weight2 : nullptr;
+    if (!g.columns)
+      group_colours<Reads::kWork>(g, pos, view2, blending, row, colours);
+    else if (g.nearest->mode == kNnTest)
+      group_colours<Reads::kNnTest>(g, pos, view2, blending, row, colours);
+    else
+      group_colours<Reads::kNearest>(g, pos, view2, blending, row, colours);
   }
   for (int k = 0; k < 3; ++k) diagonal_row(colours, k, n, rows + std::size_t(k) * n);
 }

@@ -352,6 +352,8 @@ Resampling plan_resampling(const Params& p) {
   if (!interpolating(r.mode)) {
     r.columns = nearest_axes(r.dst_w, r.src_w, r.mode == kNnTest);
     r.rows = nearest_axes(r.dst_h, r.src_h, r.mode == kNnTest);
+    r.column_step = double(r.src_w) / r.dst_w;
+    r.column_fixed_step = std::uint32_t(r.src_w) * 65536u / std::uint32_t(r.dst_w);
     r.source_columns.reserve(r.columns.size());
     for (const Axis& a : r.columns) r.source_columns.push_back(a.whole);
     return r;

@@ -33,6 +33,10 @@ struct Resampling {
   int src_w = 0, src_h = 0, dst_w = 0, dst_h = 0;
   std::vector<Axis> columns, rows;
   std::vector<int> source_columns;  // nearest modes: columns[j].whole, read without the Axis
+  // Nearest modes: columns[j].whole is int(j · column_step) (nearest), or
+  // (j · column_fixed_step) >> 16 in 32-bit arithmetic (NN TEST's running sum).
+  double column_step = 0;
+  std::uint32_t column_fixed_step = 0;
   // Interpolating modes: columns[j].fraction and .cubic[c], each in an array
   // of its own, so that eight columns' values load together.
   std::vector<double> column_fraction, column_cubic[4];
