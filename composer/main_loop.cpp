@@ -452,6 +452,7 @@ bool start_run(Params& p, Run& run) {
 }
 
 void end_run(Run& run) {
+  close_lens_window(run.lens);
   free_buffers(run.buffers);
   for (int id : {kSourceImage, kStripImage, kOutputImage}) ORV_DestroyImage(id);
   run.ended = true;
@@ -460,6 +461,7 @@ void end_run(Run& run) {
 int run_composer() {
   Params& p = params();
   Run run;
+  ORV_TakeProgramCommand(lens_preview_command());  // a choice made between runs is not kept
   if (!start_run(p, run)) return 0;
   while (!run.ended && orv_exit_state.load() == 0) {
     if (run_must_end(p, run)) break;
@@ -475,6 +477,9 @@ int run_composer() {
     if (run.ended) break;
     if (apply_input_box(p, run, true) != 0) break;
     follow_drag(p, run);
+    if (ORV_TakeProgramCommand(lens_preview_command()) > 0 && !open_lens_window(p, run.lens))
+      ORV_Print("Preview through the lens: no output to look at, or no free image id.\n");
+    step_lens_window(run.lens);
     if (p.demo_state == kDemoOff) {
       ORV_Wait(333);
       continue;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "composer/buffers.h"
+#include "composer/lens_window.h"
 #include "composer/output_files.h"
 #include "composer/render.h"
 
@@ -14,6 +15,7 @@ struct Run {
   Buffers buffers;
   Scroll scroll;
   Recording recording;
+  LensWindow lens;
   bool ended = false;
 };
 

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "composer/lens_window.h"
 #include "composer/params.h"
 #include "framework/orvlib.h"
 
@@ -62,6 +63,7 @@ void ready(const char* path) {
   ORV_OpenInputBox(422, 0, 6);
   fill_input_box(p);
   ORV_MouseTracking = 1;
+  lens_preview_command();
   ORV_Print("hello,there!\n");
   // A W or H outside the input box's range keeps its default; say which.
   if (!refused.empty()) ORV_Print("VARNOLIS.txt: %s", refused.c_str());

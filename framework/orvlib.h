@@ -103,6 +103,14 @@ extern int
 // Opens an nx x ny box at (x, y); nothing when one is open, a side is not
 // positive or there would be more than 256 buttons.
 void ORV_OpenButtonBox(int x, int y, int nx, int ny);
+// The program's own commands, at the end of the main window's popup menu
+// (right-click on it), up to eight. ORV_AddProgramCommand returns the
+// command's number from 0 (the same label again: the same number), or -1
+// for an empty label, one over 63 bytes or a full menu. The program polls
+// ORV_TakeProgramCommand as it polls the button box: how many times the
+// person chose it since the last call.
+int ORV_AddProgramCommand(const char* label);
+int ORV_TakeProgramCommand(int number);
 void ORV_CloseButtonBox();
 // 1 while the button box is open, else 0; clicks are counted only while it is.
 int ORV_IsButtonBoxOpen();

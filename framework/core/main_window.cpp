@@ -7,6 +7,7 @@
 
 #include "framework/console/text_window.h"
 #include "framework/core/main_commands.h"
+#include "framework/core/program_commands.h"
 #include "framework/core/pump.h"
 #include "framework/core/run_state.h"
 #include "framework/core/snap.h"
@@ -124,6 +125,7 @@ void on_command(platform::Window window, int id) {
       request_window_report();
       break;
     default:
+      choose_program_command(id);
       break;
   }
 }
@@ -218,6 +220,7 @@ platform::Menu main_popup_menu() {
       .add(kCommandTextWindow, u"Text Window", busy);
   menu.add(kCommandInputBox, u"Input Box", busy).add(kCommandButtonBox, u"Button Box", busy);
   menu.add_separator().add(kCommandWindowInfo, u"&Window Info.\tCtrl+W", busy);
+  add_program_commands(menu);
   return menu;
 }
 

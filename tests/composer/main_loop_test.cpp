@@ -13,6 +13,7 @@
 
 #include "composer/main_loop.h"
 #include "composer/params.h"
+#include "composer/preview.h"
 #include "composer/start_up.h"
 #include "framework/console/button_box.h"
 #include "framework/console/input_box.h"
@@ -306,6 +307,45 @@ TEST(ComposerRunTest, TheOutputTakesNoPictureOfThePersonsAndComesBack) {
     ORV_PixelBuffer output;
     ASSERT_EQ(ORV_GetImageBuffer(2, &output), 0);
     EXPECT_EQ((std::tuple{output.width, output.height}), (std::tuple{300, 480}));
+    composer::end_run(run);
+  });
+}
+
+// "Preview through the lens" shows the views worked back from the output,
+// one after another and back, in a window at the highest free id, and
+// stops when the person closes that window.
+TEST(ComposerRunTest, ThePreviewThroughTheLensShowsTheViewsAndBack) {
+  Composer c;
+  on_worker([] {
+    Params& p = composer::params();
+    composer::Run run;
+    make_source(4);
+    set_item(2, 4);  // Pic_num
+    set_item(3, 3);  // View_num
+    ASSERT_TRUE(composer::start_run(p, run));
+    ORV_PixelBuffer output;
+    ASSERT_EQ(ORV_GetImageBuffer(2, &output), 0);
+    const auto views = composer::preview_views(p, output);
+    ASSERT_EQ(views.size(), 3u);
+    ASSERT_TRUE(composer::open_lens_window(p, run.lens));
+    EXPECT_EQ(run.lens.id, 255);
+    auto shown = [&] {
+      ORV_PixelBuffer b;
+      if (ORV_GetImageBuffer(255, &b) != 0) return std::vector<std::uint32_t>{};
+      std::vector<std::uint32_t> words;
+      for (int y = 0; y < b.height; ++y)
+        for (int x = 0; x < b.width; ++x)
+          words.push_back(reinterpret_cast<const std::uint32_t*>(b.pixels + y * b.stride)[x]);
+      return words;
+    };
+    // Views 0, 1, 2, then 1 on the way back, then 0 again.
+    for (int expected : {0, 1, 2, 1, 0}) {
+      EXPECT_EQ(shown(), views[std::size_t(expected)]) << "view " << expected;
+      composer::step_lens_window(run.lens);
+    }
+    ORV_DestroyImage(255);  // the person closes it
+    composer::step_lens_window(run.lens);
+    EXPECT_EQ(run.lens.id, -1);
     composer::end_run(run);
   });
 }

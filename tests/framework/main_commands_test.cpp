@@ -10,6 +10,7 @@
 #include "framework/console/input_box.h"
 #include "framework/console/text_window.h"
 #include "framework/console/text_window_internal.h"
+#include "framework/core/program_commands.h"
 #include "framework/core/window_report.h"
 #include "framework/core/window_requests.h"
 #include "framework/image/image_table.h"
@@ -224,6 +225,52 @@ TEST(MainCommandsTest, TheWindowReportPrintsTheLayoutAndPutsItsSourceOnTheClipbo
     ORV_CloseTextWindow(0);
   });
   platform::clipboard_reset_for_tests();
+}
+
+// A program's own commands close the popup menu after a separator, in the
+// order added, and stay chosen-able while it runs; each choice is counted
+// once until the program takes it.
+TEST(MainCommandsTest, AProgramsCommandsEndThePopupAndCountEachChoice) {
+  test_program::Serving serving{[] { orv::reset_program_commands_for_tests(); }};
+  headless::attach_driver();
+  int look = -2, again = -2, other = -2, empty = -2;
+  on_worker([&] {
+    look = ORV_AddProgramCommand("Look");
+    other = ORV_AddProgramCommand("Other");
+    again = ORV_AddProgramCommand("Look");
+    empty = ORV_AddProgramCommand("");
+  });
+  EXPECT_EQ(look, 0);
+  EXPECT_EQ(other, 1);
+  EXPECT_EQ(again, 0);
+  EXPECT_EQ(empty, -1);
+  auto choose = [](int id) {
+    headless::right_click(orv::main_window(), 5, 5);
+    const auto shown = headless::wait_popup();
+    ASSERT_TRUE(shown);
+    const auto& items = shown->menu.items;
+    ASSERT_GE(items.size(), 3u);
+    EXPECT_TRUE(items[items.size() - 3].separator);
+    EXPECT_EQ(items[items.size() - 2].label, u"Look");
+    EXPECT_EQ(items.back().label, u"Other");
+    EXPECT_FALSE(items[items.size() - 2].greyed);  // the program runs, and it is its own
+    const int returned = headless::popups_returned();
+    headless::answer_popup(id);
+    ASSERT_TRUE(headless::wait_until([&] { return headless::popups_returned() > returned; }));
+  };
+  choose(orv::kProgramCommandBase + 0);
+  choose(orv::kProgramCommandBase + 0);
+  choose(orv::kProgramCommandBase + 1);
+  int taken[3] = {};
+  on_worker([&] {
+    taken[0] = ORV_TakeProgramCommand(look);
+    taken[1] = ORV_TakeProgramCommand(look);
+    taken[2] = ORV_TakeProgramCommand(other);
+  });
+  EXPECT_EQ(taken[0], 2);
+  EXPECT_EQ(taken[1], 0);
+  EXPECT_EQ(taken[2], 1);
+  on_worker([] { orv::reset_program_commands_for_tests(); });
 }
 
 }  // namespace
