@@ -164,6 +164,11 @@ int decode_open_file(int fd, std::size_t size, ORV_Picture* picture) {
     const std::size_t at = std::size_t(y) * std::size_t(decoded.width) + std::size_t(x);
     return decoded.bits == 32 ? decoded.pixels[at] : colours[decoded.indices[at]];
   };
+  if (orientation == 1 && decoded.bits == 32) {  // upright already: the rows as they are
+    std::memcpy(picture->pixels, decoded.pixels.data(),
+                std::size_t(turn.width) * std::size_t(turn.height) * 4);
+    return ORV_PICTURE_OK;
+  }
   for (int y = 0; y < turn.height; ++y)
     for (int x = 0; x < turn.width; ++x) {
       const int sx = turn.x0 + turn.xx * x + turn.xy * y, sy = turn.y0 + turn.yx * x + turn.yy * y;
