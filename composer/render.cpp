@@ -15,16 +15,16 @@ namespace {
 constexpr std::uint32_t kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF;
 constexpr std::uint32_t kChannels[3] = {kRed, kGreen, kBlue};
 
-// Every sub-pixel blends its main sample with a second one: at a zone
-// boundary (with anti-aliasing on) the tables' second sample and weight,
-// elsewhere its main sample again with weight 0, which leaves the main
-// sample as it is: (1 − 0)·a + 0·a = a. Worked out once per redraw over the
-// table positions, so each row group runs one loop without branches that
-// blends eight sub-pixels at a time.
+// The second sample of each table position: at a zone boundary (with
+// anti-aliasing on) the tables' second view and weight, elsewhere the main
+// view again with weight 0, which leaves the main sample as it is:
+// (1 − 0)·a + 0·a = a. Worked out once per redraw, with the positions that
+// blend in order, so that a row group blends only those, eight at a time.
 struct SecondSamples {
   std::vector<int> view;
   std::vector<double> weight;
-  bool blends = false;  // whether any sub-pixel blends (none with anti-aliasing off)
+  std::vector<int> boundaries;  // the table positions that blend
+  bool blends = false;          // whether any does (none with anti-aliasing off)
 
   SecondSamples(const Params& p, const Tables& t) : view(t.pos_table, t.pos_table + t.length) {
     weight.assign(std::size_t(std::max(t.length, 0)), 0.0);
@@ -33,6 +33,7 @@ struct SecondSamples {
       if (t.th_flg_table[k] != 1) continue;
       view[std::size_t(k)] = t.aa_pos_table[k];
       weight[std::size_t(k)] = t.th_tablep[k];
+      boundaries.push_back(k);
       blends = true;
     }
   }
@@ -117,30 +118,57 @@ template <class SampleA, class SampleB>
   for (; j < count; ++j) colours[j] = blend(weight[j], a(j), b(j));
 }
 
-// The colours of a row group's `count` sub-pixels: at sub-pixel i the
-// sample of view pos[i] blended with the sample of view view2[i] by
-// weight2[i] (no weights: none blends).
+// The colours of a row group's `count` sub-pixels, its table starting at
+// position `at`: at sub-pixel i the sample of view pos[i]; then, at each
+// table position k in [first, last) (all of them boundaries inside the row
+// group), that sample blended with the one of view view2[k] by weight2[k],
+// eight boundaries at a time. (Blending with weight 0 leaves a sample as it
+// is, so blending every position gives the same colours.)
 template <Reads kReads>
 [[gnu::target_clones("avx2", "default")]] void group_colours(const GroupSamples& g, const int* pos,
-                                                             const int* view2,
-                                                             const double* weight2, int count,
+                                                             int count, int at, const int* first,
+                                                             const int* last, const int* view2,
+                                                             const double* weight2,
                                                              std::uint32_t* colours) {
   const std::uint32_t* row = g.row;
   const int* offsets = g.offsets;
   const double step = g.nearest ? g.nearest->column_step : 0;
   const std::uint32_t fixed_step = g.nearest ? g.nearest->column_fixed_step : 0;
   auto sample = [&](int v, int i) {
-    int at = offsets[v] + i;
-    if constexpr (kReads == Reads::kNearest) at = int(at * step);
-    if constexpr (kReads == Reads::kNnTest) at = int((std::uint32_t(at) * fixed_step) >> 16);
-    return row[at];
+    int column = offsets[v] + i;
+    if constexpr (kReads == Reads::kNearest) column = int(column * step);
+    if constexpr (kReads == Reads::kNnTest)
+      column = int((std::uint32_t(column) * fixed_step) >> 16);
+    return row[column];
   };
-  if (!weight2) {  // nothing blends: the main samples as they are
-    for (int i = 0; i < count; ++i) colours[i] = sample(pos[i], i);
+  if (kReads == Reads::kWork && first != last) {
+    // From a work image both samples lie in the rows read anyway: blending
+    // every sub-pixel in one sweep beats reaching back for the boundaries.
+    blend_samples([&](int i) { return sample(pos[i], i); },
+                  [&](int i) { return sample(view2[at + i], i); }, weight2 + at, count, colours);
     return;
   }
-  blend_samples([&](int i) { return sample(pos[i], i); },
-                [&](int i) { return sample(view2[i], i); }, weight2, count, colours);
+  for (int i = 0; i < count; ++i) colours[i] = sample(pos[i], i);
+  const int blending = int(last - first);
+  int j = 0;
+  for (; j + 8 <= blending; j += 8) {
+    Words8 a, b;
+    Doubles8 w;
+    int sub_pixel[8];
+    for (int l = 0; l < 8; ++l) {
+      const int k = first[j + l], i = k - at;
+      sub_pixel[l] = i;
+      a[l] = colours[i];
+      b[l] = sample(view2[k], i);
+      w[l] = weight2[k];
+    }
+    const Words8 c = blend8(w, a, b);
+    for (int l = 0; l < 8; ++l) colours[sub_pixel[l]] = c[l];
+  }
+  for (; j < blending; ++j) {
+    const int k = first[j], i = k - at;
+    colours[i] = blend(weight2[k], colours[i], sample(view2[k], i));
+  }
 }
 
 std::uint32_t group_sample(const Params& p, const GroupSamples& g, int v, int i) {
@@ -178,13 +206,21 @@ void compose_group(const Params& p, const Tables& t, const SecondSamples& second
       colours[i] =
           blend(weight2[i], group_sample(p, g, pos[i], i), group_sample(p, g, view2[i], i));
   } else {
-    const double* blending = second.blends ? weight2 : nullptr;
+    const int* first = std::lower_bound(
+        second.boundaries.data(), second.boundaries.data() + second.boundaries.size(), int(at));
+    const int* last =
+        std::lower_bound(first, second.boundaries.data() + second.boundaries.size(), int(at) + row);
+    const int* all_views = second.view.data();
+    const double* all_weights = second.weight.data();
     if (!g.columns)
-      group_colours<Reads::kWork>(g, pos, view2, blending, row, colours);
+      group_colours<Reads::kWork>(g, pos, row, int(at), first, last, all_views, all_weights,
+                                  colours);
     else if (g.nearest->mode == kNnTest)
-      group_colours<Reads::kNnTest>(g, pos, view2, blending, row, colours);
+      group_colours<Reads::kNnTest>(g, pos, row, int(at), first, last, all_views, all_weights,
+                                    colours);
     else
-      group_colours<Reads::kNearest>(g, pos, view2, blending, row, colours);
+      group_colours<Reads::kNearest>(g, pos, row, int(at), first, last, all_views, all_weights,
+                                     colours);
   }
   for (int k = 0; k < 3; ++k) diagonal_row(colours, k, n, rows + std::size_t(k) * n);
 }
