@@ -186,6 +186,10 @@ struct RowBlock {
   const Axis& ay;
   const std::uint32_t* rows[4];  // source rows y0 − 1, y0, y0 + 1, y0 + 2
   int x0[8];
+  // Bicubic: the channels of the sixteen neighbours of column `neighbours_of`
+  // as doubles, kept while an enlargement repeats that column.
+  int neighbours_of = -1;
+  double neighbours[4][4][3];
 
   // The words at column x0 + dx of source row y0 + dy, one per lane.
   [[gnu::always_inline]] Words8 at(int dx, int dy) const {
@@ -221,15 +225,21 @@ struct RowBlock {
 // When the eight columns share one source column (an enlargement makes
 // runs of them), the sixteen neighbours are the same for every lane and
 // their channels are read once.
-[[gnu::always_inline]] inline Words8 bicubic8(const RowBlock& b, int j) {
+[[gnu::always_inline]] inline Words8 bicubic8(RowBlock& b, int j) {
   Doubles8 sum[3] = {};
   const bool shared = b.x0[0] == b.x0[7];
+  if (shared && b.neighbours_of != b.x0[0]) {
+    b.neighbours_of = b.x0[0];
+    for (int r = 0; r < 4; ++r)
+      for (int c = 0; c < 4; ++c)
+        for (int k = 0; k < 3; ++k)
+          b.neighbours[r][c][k] = double(channel(b.rows[r][b.x0[0] + c - 1], kShifts[k]));
+  }
   for (int r = 0; r < 4; ++r) {
     for (int c = 0; c < 4; ++c) {
       const Doubles8 weight = b.ay.cubic[r] * eight(b.r.column_cubic[c], j);
       if (shared) {
-        const std::uint32_t p = b.rows[r][b.x0[0] + c - 1];
-        for (int k = 0; k < 3; ++k) sum[k] += weight * double(channel(p, kShifts[k]));
+        for (int k = 0; k < 3; ++k) sum[k] += weight * b.neighbours[r][c][k];
       } else {
         const Words8 p = b.at(c - 1, r - 1);
         for (int k = 0; k < 3; ++k) sum[k] += weight * channel8(p, kShifts[k]);
