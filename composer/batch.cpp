@@ -421,6 +421,14 @@ int run_preview(const BatchOptions& o, const std::vector<std::string>& views, st
   int result = ORV_ReadPicture(o.source.c_str(), &interlaced.picture);
   if (result != ORV_PICTURE_OK) return picture_failure(result, o.source, error);
   const ORV_PixelBuffer in = interlaced.view();
+  // Every view is held at the picture's size: refused before it is allocated.
+  const std::uint64_t need = preview_bytes(p, in.width, in.height), budget = ORV_MemoryBudget();
+  if (need > budget) {
+    *error = "not enough memory for the preview: its " + std::to_string(p.view_num) +
+             " views need " + std::to_string(need >> 20) + " MB, this machine allows " +
+             std::to_string(budget >> 20) + " MB";
+    return 1;
+  }
   const std::vector<std::vector<std::uint32_t>> seen = preview_views(p, in);
   if (!views.empty())
     if (int code = report_psnr(o, views, seen, in.width, in.height, error)) return code;

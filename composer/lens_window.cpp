@@ -40,7 +40,8 @@ int lens_preview_command() {
 bool open_lens_window(const Params& p, LensWindow& w) {
   close_lens_window(w);
   const ORV_PixelBuffer output = image_buffer(kOutputImage);
-  if (!output.pixels) return false;
+  if (!output.pixels || preview_bytes(p, output.width, output.height) > ORV_MemoryBudget())
+    return false;
   std::vector<std::vector<std::uint32_t>> views = preview_views(p, output);
   const int id = free_image_id();
   if (views.empty() || id < 0) return false;

@@ -24,7 +24,7 @@ struct LensWindow {
 int lens_preview_command();
 // Works the views back from image 2 and shows the first in a window of its
 // own, at the highest image id no picture holds; false (nothing shown) when
-// there is no output or no free id.
+// there is no output, no free id, or more views than memory holds.
 bool open_lens_window(const Params& p, LensWindow& w);
 // Shows the next frame; closes the preview when the person has closed its window.
 void step_lens_window(LensWindow& w);

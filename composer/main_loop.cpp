@@ -478,7 +478,9 @@ int run_composer() {
     if (apply_input_box(p, run, true) != 0) break;
     follow_drag(p, run);
     if (ORV_TakeProgramCommand(lens_preview_command()) > 0 && !open_lens_window(p, run.lens))
-      ORV_Print("Preview through the lens: no output to look at, or no free image id.\n");
+      ORV_Print(
+          "Preview through the lens: no output to look at, no free image id,\n"
+          "or not memory enough for its views.\n");
     step_lens_window(run.lens);
     if (p.demo_state == kDemoOff) {
       ORV_Wait(333);

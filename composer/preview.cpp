@@ -106,6 +106,11 @@ std::vector<std::vector<int>> print_preview_columns(const Params& given, int wid
   return columns;
 }
 
+std::uint64_t preview_bytes(const Params& p, int width, int height) {
+  return std::uint64_t(std::max(p.view_num, 1)) * std::uint64_t(std::max(width, 0)) *
+         std::uint64_t(std::max(height, 0)) * 4;
+}
+
 std::vector<std::vector<std::uint32_t>> preview_views(const Params& p,
                                                       const ORV_PixelBuffer& interlaced) {
   if (!interlaced.pixels || interlaced.width < 1 || interlaced.height < 1 || p.view_num < 1)

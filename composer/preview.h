@@ -21,6 +21,9 @@ struct Params;
 // p.view_num; the tables of a render of that width).
 std::vector<std::vector<int>> print_preview_columns(const Params& p, int width);
 
+// The bytes preview_views holds for a picture of width x height.
+std::uint64_t preview_bytes(const Params& p, int width, int height);
+
 // Every view's reconstruction, width x height words each, in view order.
 // BETA takes the interlaced picture as the whole composed picture.
 std::vector<std::vector<std::uint32_t>> preview_views(const Params& p,
