@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <initializer_list>
 #include <memory>
 #include <new>
 #include <system_error>
@@ -267,24 +266,12 @@ struct Renderer {
   }
 };
 
-bool ends_in_any(const std::string& path, std::initializer_list<const char*> extensions) {
-  const std::size_t dot = path.find_last_of('.');
-  std::string tail = dot == std::string::npos ? "" : path.substr(dot);
-  for (char& c : tail) c = char(std::tolower(static_cast<unsigned char>(c)));
-  for (const char* extension : extensions)
-    if (tail == extension) return true;
-  return false;
-}
-
-bool is_tiff_name(const std::string& path) {
-  return ends_in_any(path, {".tif", ".tiff"});
-}
-
 // A PNG file, or a TIFF one when the name ends in .tif or .tiff.
-int write_png(const std::string& path, const ORV_PixelBuffer& view, double dpi,
-              std::string* error) {
-  int result = is_tiff_name(path) ? ORV_WriteTiff(path.c_str(), view, dpi)
-                                  : ORV_WritePng(path.c_str(), view, dpi, thread_count());
+int write_picture(const std::string& path, const ORV_PixelBuffer& view, double dpi,
+                  std::string* error) {
+  int result = has_extension(path, {".tif", ".tiff"})
+                   ? ORV_WriteTiff(path.c_str(), view, dpi)
+                   : ORV_WritePng(path.c_str(), view, dpi, thread_count());
   if (result == ORV_PICTURE_OK) return 0;
   *error = result == ORV_PICTURE_NO_MEMORY ? "not enough memory to write " + path
                                            : path + ": cannot be written";
@@ -306,7 +293,7 @@ int record_frames(const BatchOptions& o, Renderer& r, std::string* error) {
     r.render(false);
     char name[32];
     std::snprintf(name, sizeof name, "/_%05d.png", frame);
-    if (write_png(o.frames + name, band, 0, error) != 0) return 1;
+    if (write_picture(o.frames + name, band, 0, error) != 0) return 1;
     if (p.view_pos == 0) return 0;
   }
 }
@@ -323,7 +310,8 @@ int run_chart(const BatchOptions& o, std::string* error) {
   const PitchChart& c = o.chart_spec;
   std::vector<std::uint32_t> pixels;
   if (!render_pitch_chart(c, pixels, error)) return 1;
-  return write_png(o.output, words_view(pixels.data(), c.width, c.height, c.width), o.dpi, error);
+  return write_picture(o.output, words_view(pixels.data(), c.width, c.height, c.width), o.dpi,
+                       error);
 }
 
 int render_to_files(const BatchOptions& o, Params& p, const ORV_PixelBuffer& source,
@@ -339,7 +327,7 @@ int render_to_files(const BatchOptions& o, Params& p, const ORV_PixelBuffer& sou
   if (result != ORV_PICTURE_OK) return picture_failure(result, "the output", error);
   Renderer renderer{p, source, strip, out.view()};
   renderer.render(true);
-  if (int code = write_png(o.output, out.view(), o.dpi, error)) return code;
+  if (int code = write_picture(o.output, out.view(), o.dpi, error)) return code;
   return o.frames.empty() ? 0 : record_frames(o, renderer, error);
 }
 
@@ -389,7 +377,7 @@ int write_preview(const BatchOptions& o, const std::vector<std::vector<std::uint
   auto view_of = [&](std::size_t v) {
     return words_view(const_cast<std::uint32_t*>(seen[v].data()), width, height, width);
   };
-  const bool animated = ends_in_any(o.output, {".gif", ".png"});
+  const bool animated = has_extension(o.output, {".gif", ".png"});
   if (animated) {
     // Through the views and back, as tilting the print one way and the other.
     std::vector<ORV_PixelBuffer> frames;
@@ -409,7 +397,7 @@ int write_preview(const BatchOptions& o, const std::vector<std::vector<std::uint
   for (std::size_t v = 0; v < seen.size(); ++v) {
     char name[32];
     std::snprintf(name, sizeof name, "/view_%02zu.png", v + 1);
-    if (int code = write_png(o.output + name, view_of(v), 0, error)) return code;
+    if (int code = write_picture(o.output + name, view_of(v), 0, error)) return code;
   }
   return 0;
 }
@@ -447,7 +435,7 @@ int run_batch(const BatchOptions& o, std::string* error) {
   if (o.strip_only) {
     OwnedPicture strip;
     if (int code = strip_from_views(views, o.crop, &strip.picture, error)) return code;
-    return write_png(o.output, strip.view(), 0, error);
+    return write_picture(o.output, strip.view(), 0, error);
   }
   Params p;
   std::string problems;

@@ -10,6 +10,7 @@
 
 #include "composer/batch.h"
 #include "composer/params.h"
+#include "composer/views.h"
 #include "framework/orvlib.h"
 
 namespace composer {
@@ -83,18 +84,6 @@ bool find_named(const Named (&table)[N], const char* name, int* value) {
     }
   }
   return false;
-}
-
-bool ends_in(const std::string& path, const char* extension) {
-  const std::size_t n = std::strlen(extension);
-  if (path.size() <= n) return false;
-  std::string tail = path.substr(path.size() - n);
-  for (char& c : tail) c = char(std::tolower(static_cast<unsigned char>(c)));
-  return tail == extension;
-}
-
-bool ends_in_png(const std::string& path) {
-  return ends_in(path, ".png");
 }
 
 // A print size "WxH" with a unit of in, mm or cm, in inches; false when it is not one.
@@ -419,7 +408,7 @@ bool take_files(const std::vector<std::string>& files, BatchOptions* o, std::str
   if (o->chart) {
     if (files.size() != 1) return *error = "pitch-test takes one OUTPUT.png", false;
     o->output = files[0];
-    if (!ends_in_png(o->output))
+    if (!has_extension(o->output, {".png"}))
       return *error = o->output + ": the chart must be a .png file", false;
     return true;
   }
@@ -428,7 +417,7 @@ bool take_files(const std::vector<std::string>& files, BatchOptions* o, std::str
   o->output = o->strip_only ? files.front() : files.back();
   std::vector<std::string> sources(files.begin() + (o->strip_only ? 1 : 0),
                                    files.end() - (o->strip_only ? 0 : 1));
-  if (!ends_in_png(o->output) && !ends_in(o->output, ".tif") && !ends_in(o->output, ".tiff"))
+  if (!has_extension(o->output, {".png", ".tif", ".tiff"}))
     return *error = o->output + ": the output must be a .png, .tif or .tiff file", false;
   if (!o->views_from.empty()) {
     if (!sources.empty())

@@ -14,14 +14,6 @@
 namespace composer {
 namespace {
 
-bool has_picture_extension(const std::filesystem::path& path) {
-  std::string ext = path.extension().string();
-  for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
-  for (const char* known : {".png", ".jpg", ".jpeg", ".bmp", ".gif", ".tif", ".tiff", ".ico"})
-    if (ext == known) return true;
-  return false;
-}
-
 struct Picture {
   ORV_Picture picture;
   Picture() = default;
@@ -137,6 +129,15 @@ void place_view(const Picture& view, const Part& part, std::uint32_t* strip, int
 
 }  // namespace
 
+bool has_extension(const std::string& path, std::initializer_list<const char*> extensions) {
+  const std::size_t dot = path.find_last_of('.');
+  std::string tail = dot == std::string::npos ? "" : path.substr(dot);
+  for (char& c : tail) c = char(std::tolower(static_cast<unsigned char>(c)));
+  for (const char* extension : extensions)
+    if (tail == extension) return true;
+  return false;
+}
+
 bool natural_less(const std::string& a, const std::string& b) {
   std::size_t i = 0, j = 0;
   auto digit = [](char c) { return c >= '0' && c <= '9'; };
@@ -172,7 +173,9 @@ bool list_view_folder(const std::string& folder, std::vector<std::string>* paths
   std::vector<std::string> names;
   for (const auto& entry : it) {
     const std::string name = entry.path().filename().string();
-    if (name.empty() || name[0] == '.' || !has_picture_extension(entry.path())) continue;
+    if (name.empty() || name[0] == '.' ||
+        !has_extension(name, {".png", ".jpg", ".jpeg", ".bmp", ".gif", ".tif", ".tiff", ".ico"}))
+      continue;
     if (entry.is_regular_file(failed)) names.push_back(name);
   }
   if (names.empty()) {

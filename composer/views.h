@@ -3,12 +3,16 @@
 // placed next to each other, exactly as a strip file holds its pictures.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
 #include "framework/orvlib.h"
 
 namespace composer {
+
+// Whether a file name ends in one of `extensions` (".png", ...), in any case.
+bool has_extension(const std::string& path, std::initializer_list<const char*> extensions);
 
 // The picture files of a folder in natural order ("v2" before "v10"):
 // regular files with a picture's extension, hidden ones left out. False with
