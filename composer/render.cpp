@@ -24,7 +24,11 @@ struct SecondSamples {
   std::vector<int> view;
   std::vector<double> weight;
   std::vector<int> boundaries;  // the table positions that blend
-  bool blends = false;          // whether any does (none with anti-aliasing off)
+  // Their second views and weights, in the same order, so that eight load
+  // together.
+  std::vector<int> boundary_view;
+  std::vector<double> boundary_weight;
+  bool blends = false;  // whether any does (none with anti-aliasing off)
 
   SecondSamples(const Params& p, const Tables& t) : view(t.pos_table, t.pos_table + t.length) {
     weight.assign(std::size_t(std::max(t.length, 0)), 0.0);
@@ -34,6 +38,8 @@ struct SecondSamples {
       view[std::size_t(k)] = t.aa_pos_table[k];
       weight[std::size_t(k)] = t.th_tablep[k];
       boundaries.push_back(k);
+      boundary_view.push_back(view[std::size_t(k)]);
+      boundary_weight.push_back(weight[std::size_t(k)]);
       blends = true;
     }
   }
@@ -118,17 +124,27 @@ template <class SampleA, class SampleB>
   for (; j < count; ++j) colours[j] = blend(weight[j], a(j), b(j));
 }
 
+// The zone boundaries inside one row group (table positions k[j], their
+// second views and weights), and every table position's second view and
+// weight.
+struct GroupBoundaries {
+  const int* k;
+  const int* view;
+  const double* weight;
+  int count;
+  const int* all_views;
+  const double* all_weights;
+};
+
 // The colours of a row group's `count` sub-pixels, its table starting at
 // position `at`: at sub-pixel i the sample of view pos[i]; then, at each
-// table position k in [first, last) (all of them boundaries inside the row
-// group), that sample blended with the one of view view2[k] by weight2[k],
-// eight boundaries at a time. (Blending with weight 0 leaves a sample as it
-// is, so blending every position gives the same colours.)
+// boundary, that sample blended with the one of the boundary's second view
+// by its weight, eight boundaries at a time. (Blending with weight 0 leaves
+// a sample as it is, so blending every position gives the same colours.)
 template <Reads kReads>
 [[gnu::target_clones("avx2", "default")]] void group_colours(const GroupSamples& g, const int* pos,
-                                                             int count, int at, const int* first,
-                                                             const int* last, const int* view2,
-                                                             const double* weight2,
+                                                             int count, int at,
+                                                             const GroupBoundaries& boundaries,
                                                              std::uint32_t* colours) {
   const std::uint32_t* row = g.row;
   const int* offsets = g.offsets;
@@ -141,33 +157,35 @@ template <Reads kReads>
       column = int((std::uint32_t(column) * fixed_step) >> 16);
     return row[column];
   };
-  if (kReads == Reads::kWork && first != last) {
+  if (kReads == Reads::kWork && boundaries.count > 0) {
     // From a work image both samples lie in the rows read anyway: blending
     // every sub-pixel in one sweep beats reaching back for the boundaries.
     blend_samples([&](int i) { return sample(pos[i], i); },
-                  [&](int i) { return sample(view2[at + i], i); }, weight2 + at, count, colours);
+                  [&](int i) { return sample(boundaries.all_views[at + i], i); },
+                  boundaries.all_weights + at, count, colours);
     return;
   }
   for (int i = 0; i < count; ++i) colours[i] = sample(pos[i], i);
-  const int blending = int(last - first);
+  const int *first = boundaries.k, *boundary_view = boundaries.view;
+  const int blending = boundaries.count;
   int j = 0;
   for (; j + 8 <= blending; j += 8) {
     Words8 a, b;
     Doubles8 w;
     int sub_pixel[8];
     for (int l = 0; l < 8; ++l) {
-      const int k = first[j + l], i = k - at;
+      const int i = first[j + l] - at;
       sub_pixel[l] = i;
       a[l] = colours[i];
-      b[l] = sample(view2[k], i);
-      w[l] = weight2[k];
+      b[l] = sample(boundary_view[j + l], i);
     }
+    std::memcpy(&w, boundaries.weight + j, sizeof w);
     const Words8 c = blend8(w, a, b);
     for (int l = 0; l < 8; ++l) colours[sub_pixel[l]] = c[l];
   }
   for (; j < blending; ++j) {
-    const int k = first[j], i = k - at;
-    colours[i] = blend(weight2[k], colours[i], sample(view2[k], i));
+    const int i = first[j] - at;
+    colours[i] = blend(boundaries.weight[j], colours[i], sample(boundary_view[j], i));
   }
 }
 
@@ -177,22 +195,59 @@ std::uint32_t group_sample(const Params& p, const GroupSamples& g, int v, int i)
   return g.row[g.columns ? g.columns[at] : at];
 }
 
+// Eight words stored past the cache, at a 32-byte boundary (in two halves:
+// the base instruction set has only 16-byte streaming stores).
+[[gnu::always_inline]] inline void stream_store(const Words8& v, std::uint32_t* at) {
+  typedef long long Halves __attribute__((vector_size(16)));
+  Halves h[2];
+  std::memcpy(h, &v, sizeof h);
+  __builtin_ia32_movntdq(reinterpret_cast<Halves*>(at), h[0]);
+  __builtin_ia32_movntdq(reinterpret_cast<Halves*>(at + 4), h[1]);
+}
+
 // Row 3r + k of n pixels from the row group's colours: pixel x takes red
 // from sub-pixel 3x − k, green from 3x + 1 − k and blue from 3x + 2 − k.
+// Eight pixels are written at a time past the cache: the output is far
+// larger than the cache and is not read again here.
 [[gnu::target_clones("avx2", "default")]] void diagonal_row(const std::uint32_t* colours, int k,
                                                             int n, std::uint32_t* out) {
   const std::uint32_t* c = colours - k;
-  for (int x = 0; x < n; ++x)
-    out[x] = (c[3 * x] & kRed) | (c[3 * x + 1] & kGreen) | (c[3 * x + 2] & kBlue);
+  auto pixel = [&](int x) {
+    return (c[3 * x] & kRed) | (c[3 * x + 1] & kGreen) | (c[3 * x + 2] & kBlue);
+  };
+  int x = 0;
+  for (; x < n && reinterpret_cast<std::uintptr_t>(out + x) % sizeof(Words8) != 0; ++x)
+    out[x] = pixel(x);
+  // Sub-pixels 3x .. 3x + 23 in three vectors; sub-pixel j gives channel j mod 3.
+  const Words8 mask_a = {kRed, kGreen, kBlue, kRed, kGreen, kBlue, kRed, kGreen};
+  const Words8 mask_b = {kBlue, kRed, kGreen, kBlue, kRed, kGreen, kBlue, kRed};
+  const Words8 mask_c = {kGreen, kBlue, kRed, kGreen, kBlue, kRed, kGreen, kBlue};
+  for (; x + 8 <= n; x += 8) {
+    Words8 a, b, d;
+    std::memcpy(&a, c + 3 * x, sizeof a);
+    std::memcpy(&b, c + 3 * x + 8, sizeof b);
+    std::memcpy(&d, c + 3 * x + 16, sizeof d);
+    a &= mask_a;
+    b &= mask_b;
+    d &= mask_c;
+    const Words8 v = __builtin_shuffle(__builtin_shuffle(a, b, Words8{0, 3, 6, 9, 12, 15, 0, 0}), d,
+                                       Words8{0, 1, 2, 3, 4, 5, 10, 13}) |
+                     __builtin_shuffle(__builtin_shuffle(a, b, Words8{1, 4, 7, 10, 13, 0, 0, 0}), d,
+                                       Words8{0, 1, 2, 3, 4, 8, 11, 14}) |
+                     __builtin_shuffle(__builtin_shuffle(a, b, Words8{2, 5, 8, 11, 14, 0, 0, 0}), d,
+                                       Words8{0, 1, 2, 3, 4, 9, 12, 15});
+    stream_store(v, out + x);
+  }
+  for (; x < n; ++x) out[x] = pixel(x);
 }
 
 // Row group r reads, for each sub-pixel i, one work sample (and a second
 // one to blend with at a zone boundary) and places its colour on the three
 // rows as a diagonal: row 3r + k takes channel (i + k) mod 3 of it at
 // sub-pixel i + k, each black before the row group's first sub-pixel.
-// `rows`: the group's three output rows, n words each.
-void compose_group(const Params& p, const Tables& t, const SecondSamples& second,
-                   const WorkSource& w, int r, std::uint32_t* rows, BetaScratch& s) {
+// Returns the colours (in s), for diagonal_row to place.
+const std::uint32_t* compose_group(const Params& p, const Tables& t, const SecondSamples& second,
+                                   const WorkSource& w, int r, BetaScratch& s) {
   const int n = p.scaled_width, m = p.scaled_height, row = 3 * n;
   const GroupSamples g = find_group_samples(p, w, r, s);
   // Row group r's entries are the tables from position m − 3r on, with the
@@ -210,19 +265,21 @@ void compose_group(const Params& p, const Tables& t, const SecondSamples& second
         second.boundaries.data(), second.boundaries.data() + second.boundaries.size(), int(at));
     const int* last =
         std::lower_bound(first, second.boundaries.data() + second.boundaries.size(), int(at) + row);
-    const int* all_views = second.view.data();
-    const double* all_weights = second.weight.data();
+    const std::size_t j = std::size_t(first - second.boundaries.data());
+    const GroupBoundaries boundaries{first,
+                                     second.boundary_view.data() + j,
+                                     second.boundary_weight.data() + j,
+                                     int(last - first),
+                                     second.view.data(),
+                                     second.weight.data()};
     if (!g.columns)
-      group_colours<Reads::kWork>(g, pos, row, int(at), first, last, all_views, all_weights,
-                                  colours);
+      group_colours<Reads::kWork>(g, pos, row, int(at), boundaries, colours);
     else if (g.nearest->mode == kNnTest)
-      group_colours<Reads::kNnTest>(g, pos, row, int(at), first, last, all_views, all_weights,
-                                    colours);
+      group_colours<Reads::kNnTest>(g, pos, row, int(at), boundaries, colours);
     else
-      group_colours<Reads::kNearest>(g, pos, row, int(at), first, last, all_views, all_weights,
-                                     colours);
+      group_colours<Reads::kNearest>(g, pos, row, int(at), boundaries, colours);
   }
-  for (int k = 0; k < 3; ++k) diagonal_row(colours, k, n, rows + std::size_t(k) * n);
+  return colours;
 }
 
 }  // namespace
@@ -244,8 +301,10 @@ void compose_beta(const Params& p, const Tables& t, const WorkSource& w, std::ui
   const SecondSamples second(p, t);
   parallel_for(groups, 1, [&](int begin, int end) {
     BetaScratch s(p, w);
-    for (int r = begin; r < end; ++r)
-      compose_group(p, t, second, w, r, display + std::size_t(3 * r) * n, s);
+    for (int r = begin; r < end; ++r) {
+      const std::uint32_t* colours = compose_group(p, t, second, w, r, s);
+      for (int k = 0; k < 3; ++k) diagonal_row(colours, k, n, display + std::size_t(3 * r + k) * n);
+    }
   });
 }
 
@@ -306,16 +365,15 @@ void compose_beta_placed(const Params& p, const Tables& t, const WorkSource& w, 
   const SecondSamples second(p, t);
   parallel_for(last - first, 1, [&](int begin, int end) {
     BetaScratch s(p, w);
-    std::vector<std::uint32_t> rows(3 * std::size_t(n));
     for (int r = first + begin; r < first + end; ++r) {
-      compose_group(p, t, second, w, r, rows.data(), s);
+      const std::uint32_t* colours = compose_group(p, t, second, w, r, s);
       for (int k = 0; k < 3; ++k) {
         int y = at.y0 + 3 * r + k - at.oy;
         if (y < at.y0 || y >= at.ye) continue;
+        // Pixels sx.. of the composed row, placed at x0.
         std::uint32_t* to = row32(out, y);
-        const std::uint32_t* from = rows.data() + std::size_t(k) * n + at.sx;
         std::fill(to, to + at.x0, 0u);
-        std::copy(from, from + (at.xe - at.x0), to + at.x0);
+        diagonal_row(colours + 3 * at.sx, k, at.xe - at.x0, to + at.x0);
         std::fill(to + at.xe, to + out.width, 0u);
       }
     }
