@@ -26,21 +26,32 @@ struct SecondSamples {
   std::vector<int> boundaries;  // the table positions that blend
   // Their second views and weights, in the same order, so that eight load
   // together.
-  std::vector<int> boundary_view;
   std::vector<double> boundary_weight;
   bool blends = false;  // whether any does (none with anti-aliasing off)
+  // Where each sample lies in a row group's row when every view shows a
+  // picture: sub-pixel i = k − at of the view's picture, that is the
+  // picture's offset plus k, less `at` (the same for all row groups).
+  std::vector<int> main_column, second_column, boundary_column;
 
   SecondSamples(const Params& p, const Tables& t) : view(t.pos_table, t.pos_table + t.length) {
-    weight.assign(std::size_t(std::max(t.length, 0)), 0.0);
-    if (!p.aa) return;
+    const std::size_t length = std::size_t(std::max(t.length, 0));
+    weight.assign(length, 0.0);
+    main_column.resize(length);
+    second_column.resize(length);
+    const int row = 3 * p.scaled_width;
+    auto column = [&](int v, int k) { return picture_of_view(p, v) * row + k; };
     for (int k = 0; k < t.length; ++k) {
-      if (t.th_flg_table[k] != 1) continue;
-      view[std::size_t(k)] = t.aa_pos_table[k];
-      weight[std::size_t(k)] = t.th_tablep[k];
-      boundaries.push_back(k);
-      boundary_view.push_back(view[std::size_t(k)]);
-      boundary_weight.push_back(weight[std::size_t(k)]);
-      blends = true;
+      const std::size_t i = std::size_t(k);
+      main_column[i] = column(view[i], k);
+      if (p.aa && t.th_flg_table[k] == 1) {
+        view[i] = t.aa_pos_table[k];
+        weight[i] = t.th_tablep[k];
+        boundaries.push_back(k);
+        boundary_weight.push_back(weight[i]);
+        boundary_column.push_back(column(view[i], k));
+        blends = true;
+      }
+      second_column[i] = column(view[i], k);
     }
   }
 };
@@ -104,12 +115,27 @@ GroupSamples find_group_samples(const Params& p, const WorkSource& w, int r, Bet
   return g;
 }
 
-// colours[j] = blend(weight[j], a(j), b(j)) for j in [0, count), eight at a time.
-template <class SampleA, class SampleB>
+// Eight words stored past the cache, at a 32-byte boundary (in two halves:
+// the base instruction set has only 16-byte streaming stores).
+[[gnu::always_inline]] inline void stream_store(const Words8& v, std::uint32_t* at) {
+  typedef long long Halves __attribute__((vector_size(16)));
+  Halves h[2];
+  std::memcpy(h, &v, sizeof h);
+  __builtin_ia32_movntdq(reinterpret_cast<Halves*>(at), h[0]);
+  __builtin_ia32_movntdq(reinterpret_cast<Halves*>(at + 4), h[1]);
+}
+
+// colours[j] = blend(weight[j], a(j), b(j)) for j in [0, count), eight at a
+// time; with kStream past the cache (for output rows, which are far larger
+// than the cache and not read again here).
+template <bool kStream = false, class SampleA, class SampleB>
 [[gnu::always_inline]] inline void blend_samples(const SampleA& a, const SampleB& b,
                                                  const double* weight, int count,
                                                  std::uint32_t* colours) {
   int j = 0;
+  if (kStream)
+    for (; j < count && reinterpret_cast<std::uintptr_t>(colours + j) % sizeof(Words8) != 0; ++j)
+      colours[j] = blend(weight[j], a(j), b(j));
   for (; j + 8 <= count; j += 8) {
     Words8 wa, wb;
     Doubles8 w;
@@ -119,21 +145,26 @@ template <class SampleA, class SampleB>
     }
     std::memcpy(&w, weight + j, sizeof w);
     const Words8 c = blend8(w, wa, wb);
-    std::memcpy(colours + j, &c, sizeof c);
+    if (kStream)
+      stream_store(c, colours + j);
+    else
+      std::memcpy(colours + j, &c, sizeof c);
   }
   for (; j < count; ++j) colours[j] = blend(weight[j], a(j), b(j));
+  if (kStream) __builtin_ia32_sfence();  // seen by whoever joins this thread next
 }
 
-// The zone boundaries inside one row group (table positions k[j], their
-// second views and weights), and every table position's second view and
-// weight.
-struct GroupBoundaries {
+// The columns a row group's samples lie at, plus `at`: each table
+// position's main and second sample, and the boundaries' (table positions
+// k[j], their second samples' columns and weights).
+struct GroupColumns {
+  const int* main;
+  const int* second;
+  const double* weight;  // every position's second weight
   const int* k;
-  const int* view;
-  const double* weight;
-  int count;
-  const int* all_views;
-  const double* all_weights;
+  const int* boundary;
+  const double* boundary_weight;
+  int boundaries;
 };
 
 // The colours of a row group's `count` sub-pixels, its table starting at
@@ -142,50 +173,47 @@ struct GroupBoundaries {
 // by its weight, eight boundaries at a time. (Blending with weight 0 leaves
 // a sample as it is, so blending every position gives the same colours.)
 template <Reads kReads>
-[[gnu::target_clones("avx2", "default")]] void group_colours(const GroupSamples& g, const int* pos,
-                                                             int count, int at,
-                                                             const GroupBoundaries& boundaries,
+[[gnu::target_clones("avx2", "default")]] void group_colours(const GroupSamples& g, int count,
+                                                             int at, const GroupColumns& columns,
                                                              std::uint32_t* colours) {
   const std::uint32_t* row = g.row;
-  const int* offsets = g.offsets;
   const double step = g.nearest ? g.nearest->column_step : 0;
   const std::uint32_t fixed_step = g.nearest ? g.nearest->column_fixed_step : 0;
-  auto sample = [&](int v, int i) {
-    int column = offsets[v] + i;
+  auto sample = [&](int column) {
+    column -= at;
     if constexpr (kReads == Reads::kNearest) column = int(column * step);
     if constexpr (kReads == Reads::kNnTest)
       column = int((std::uint32_t(column) * fixed_step) >> 16);
     return row[column];
   };
-  if (kReads == Reads::kWork && boundaries.count > 0) {
+  const int *main = columns.main + at, *second = columns.second + at;
+  if (kReads == Reads::kWork && columns.boundaries > 0) {
     // From a work image both samples lie in the rows read anyway: blending
     // every sub-pixel in one sweep beats reaching back for the boundaries.
-    blend_samples([&](int i) { return sample(pos[i], i); },
-                  [&](int i) { return sample(boundaries.all_views[at + i], i); },
-                  boundaries.all_weights + at, count, colours);
+    blend_samples([&](int i) { return sample(main[i]); }, [&](int i) { return sample(second[i]); },
+                  columns.weight + at, count, colours);
     return;
   }
-  for (int i = 0; i < count; ++i) colours[i] = sample(pos[i], i);
-  const int *first = boundaries.k, *boundary_view = boundaries.view;
-  const int blending = boundaries.count;
+  for (int i = 0; i < count; ++i) colours[i] = sample(main[i]);
+  const int blending = columns.boundaries;
   int j = 0;
   for (; j + 8 <= blending; j += 8) {
     Words8 a, b;
     Doubles8 w;
     int sub_pixel[8];
     for (int l = 0; l < 8; ++l) {
-      const int i = first[j + l] - at;
+      const int i = columns.k[j + l] - at;
       sub_pixel[l] = i;
       a[l] = colours[i];
-      b[l] = sample(boundary_view[j + l], i);
+      b[l] = sample(columns.boundary[j + l]);
     }
-    std::memcpy(&w, boundaries.weight + j, sizeof w);
+    std::memcpy(&w, columns.boundary_weight + j, sizeof w);
     const Words8 c = blend8(w, a, b);
     for (int l = 0; l < 8; ++l) colours[sub_pixel[l]] = c[l];
   }
   for (; j < blending; ++j) {
-    const int i = first[j] - at;
-    colours[i] = blend(boundaries.weight[j], colours[i], sample(boundary_view[j], i));
+    const int i = columns.k[j] - at;
+    colours[i] = blend(columns.boundary_weight[j], colours[i], sample(columns.boundary[j]));
   }
 }
 
@@ -193,16 +221,6 @@ std::uint32_t group_sample(const Params& p, const GroupSamples& g, int v, int i)
   if (unsigned(picture_of_view(p, v)) >= unsigned(p.pic_num)) return 0;
   const int at = g.offsets[v] + i;
   return g.row[g.columns ? g.columns[at] : at];
-}
-
-// Eight words stored past the cache, at a 32-byte boundary (in two halves:
-// the base instruction set has only 16-byte streaming stores).
-[[gnu::always_inline]] inline void stream_store(const Words8& v, std::uint32_t* at) {
-  typedef long long Halves __attribute__((vector_size(16)));
-  Halves h[2];
-  std::memcpy(h, &v, sizeof h);
-  __builtin_ia32_movntdq(reinterpret_cast<Halves*>(at), h[0]);
-  __builtin_ia32_movntdq(reinterpret_cast<Halves*>(at + 4), h[1]);
 }
 
 // Row 3r + k of n pixels from the row group's colours: pixel x takes red
@@ -239,6 +257,7 @@ std::uint32_t group_sample(const Params& p, const GroupSamples& g, int v, int i)
     stream_store(v, out + x);
   }
   for (; x < n; ++x) out[x] = pixel(x);
+  __builtin_ia32_sfence();  // seen by whoever joins this thread next
 }
 
 // Row group r reads, for each sub-pixel i, one work sample (and a second
@@ -266,18 +285,19 @@ const std::uint32_t* compose_group(const Params& p, const Tables& t, const Secon
     const int* last =
         std::lower_bound(first, second.boundaries.data() + second.boundaries.size(), int(at) + row);
     const std::size_t j = std::size_t(first - second.boundaries.data());
-    const GroupBoundaries boundaries{first,
-                                     second.boundary_view.data() + j,
-                                     second.boundary_weight.data() + j,
-                                     int(last - first),
-                                     second.view.data(),
-                                     second.weight.data()};
+    const GroupColumns columns{second.main_column.data(),
+                               second.second_column.data(),
+                               second.weight.data(),
+                               first,
+                               second.boundary_column.data() + j,
+                               second.boundary_weight.data() + j,
+                               int(last - first)};
     if (!g.columns)
-      group_colours<Reads::kWork>(g, pos, row, int(at), boundaries, colours);
+      group_colours<Reads::kWork>(g, row, int(at), columns, colours);
     else if (g.nearest->mode == kNnTest)
-      group_colours<Reads::kNnTest>(g, pos, row, int(at), boundaries, colours);
+      group_colours<Reads::kNnTest>(g, row, int(at), columns, colours);
     else
-      group_colours<Reads::kNearest>(g, pos, row, int(at), boundaries, colours);
+      group_colours<Reads::kNearest>(g, row, int(at), columns, colours);
   }
   return colours;
 }
@@ -475,8 +495,8 @@ void render_stable_by_lines(const Params& p, const std::vector<LensColumn>& colu
                                                          const double* weight, int count,
                                                          std::uint32_t* to) {
   auto read = [&](int x) -> std::uint32_t { return x >= 0 ? from[x] : 0; };
-  blend_samples([&](int j) { return read(first[j]); }, [&](int j) { return read(second[j]); },
-                weight, count, to);
+  blend_samples<true>([&](int j) { return read(first[j]); }, [&](int j) { return read(second[j]); },
+                      weight, count, to);
 }
 
 }  // namespace
