@@ -43,6 +43,12 @@ typedef double Doubles8 __attribute__((vector_size(64)));
   return out;
 }
 
+// Eight words base[index[l]] in one gather; only for loops built for AVX2.
+[[gnu::always_inline, gnu::target("avx2")]] inline Ints8 gather8(const int* base,
+                                                                 const Ints8& index) {
+  return __builtin_ia32_gathersiv8si(Ints8{}, base, index, Ints8{} - 1, 4);
+}
+
 // Eight samples a and b blended with weights w, per channel
 // int((1 − w)·a + w·b) as blend() computes it.
 [[gnu::always_inline]] inline Words8 blend8(const Doubles8& w, const Words8& a, const Words8& b) {

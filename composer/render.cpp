@@ -175,7 +175,7 @@ struct GroupColumns {
 template <Reads kReads>
 [[gnu::target_clones("avx2", "default")]] void group_colours(const GroupSamples& g, int count,
                                                              int at, const GroupColumns& columns,
-                                                             std::uint32_t* colours) {
+                                                             std::uint32_t* colours, int from = 0) {
   const std::uint32_t* row = g.row;
   const double step = g.nearest ? g.nearest->column_step : 0;
   const std::uint32_t fixed_step = g.nearest ? g.nearest->column_fixed_step : 0;
@@ -194,7 +194,7 @@ template <Reads kReads>
                   columns.weight + at, count, colours);
     return;
   }
-  for (int i = 0; i < count; ++i) colours[i] = sample(main[i]);
+  for (int i = from; i < count; ++i) colours[i] = sample(main[i]);
   const int blending = columns.boundaries;
   int j = 0;
   for (; j + 8 <= blending; j += 8) {
@@ -215,6 +215,40 @@ template <Reads kReads>
     const int i = columns.k[j] - at;
     colours[i] = blend(columns.boundary_weight[j], colours[i], sample(columns.boundary[j]));
   }
+}
+
+const bool kHasGathers = __builtin_cpu_supports("avx2");
+
+// The column of the row that sample column c − at reads, eight at a time,
+// worked out as group_colours works it out.
+template <Reads kReads>
+[[gnu::always_inline]] inline Ints8 row_columns8(const GroupSamples& g, const int* c, int at) {
+  Ints8 column;
+  std::memcpy(&column, c, sizeof column);
+  column -= at;
+  if constexpr (kReads == Reads::kNearest)
+    column = __builtin_convertvector(
+        __builtin_convertvector(column, Doubles8) * g.nearest->column_step, Ints8);
+  if constexpr (kReads == Reads::kNnTest)
+    column = Ints8((Words8(column) * g.nearest->column_fixed_step) >> 16);
+  return column;
+}
+
+// group_colours from the source with AVX2 gathers, which fetch eight
+// samples at once: the same colours.
+template <Reads kReads>
+[[gnu::target("avx2")]] void group_colours_gathered(const GroupSamples& g, int count, int at,
+                                                    const GroupColumns& columns,
+                                                    std::uint32_t* colours) {
+  const int* row = reinterpret_cast<const int*>(g.row);
+  const int whole = count / 8 * 8;
+  for (int i = 0; i < whole; i += 8) {
+    const Ints8 v = gather8(row, row_columns8<kReads>(g, columns.main + at + i, at));
+    std::memcpy(colours + i, &v, sizeof v);
+  }
+  // The last few sub-pixels, and the boundaries, as group_colours does them
+  // (gathering the boundaries' samples costs more than it saves).
+  group_colours<kReads>(g, count, at, columns, colours, whole);
 }
 
 std::uint32_t group_sample(const Params& p, const GroupSamples& g, int v, int i) {
@@ -294,8 +328,12 @@ const std::uint32_t* compose_group(const Params& p, const Tables& t, const Secon
                                int(last - first)};
     if (!g.columns)
       group_colours<Reads::kWork>(g, row, int(at), columns, colours);
+    else if (g.nearest->mode == kNnTest && kHasGathers)
+      group_colours_gathered<Reads::kNnTest>(g, row, int(at), columns, colours);
     else if (g.nearest->mode == kNnTest)
       group_colours<Reads::kNnTest>(g, row, int(at), columns, colours);
+    else if (kHasGathers)
+      group_colours_gathered<Reads::kNearest>(g, row, int(at), columns, colours);
     else
       group_colours<Reads::kNearest>(g, row, int(at), columns, colours);
   }

@@ -59,7 +59,7 @@ void copy_placed(const Params& p, const std::uint32_t* display, const Placement&
                  const ORV_PixelBuffer& out);
 
 // BETA composed and placed into a 32-bit output in one pass, a row group at
-// a time through a few rows of scratch: what compose_beta, then copy_placed
+// a time straight into the output rows: what compose_beta, then copy_placed
 // write, without the whole composed picture.
 void compose_beta_placed(const Params& p, const Tables& t, const WorkSource& samples,
                          const Placement& at, const ORV_PixelBuffer& out);

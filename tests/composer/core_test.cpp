@@ -105,6 +105,52 @@ TEST(CoreTest, EveryRendererAndResamplerGivesTheSamePixelsOnOneTwoAndSevenThread
   composer::set_thread_count(0);
 }
 
+// BETA composed straight into the output rows must leave what composing
+// the whole picture and then copying it as placed leaves: centred in a
+// larger output (black around it), and scrolled inside a smaller one at an
+// odd offset, read from the source (nearest and NN TEST) and from a work
+// image.
+TEST(CoreTest, ComposingStraightIntoTheOutputLeavesWhatCopyingThePictureLeaves) {
+  Words strip = busy_strip(8 * kPicWidth, kHeight);
+  const ORV_PixelBuffer source =
+      composer::words_view(strip.data(), 8 * kPicWidth, kHeight, 8 * kPicWidth);
+  struct Case {
+    int width, height, scroll_x, scroll_y;
+  };
+  for (int mode : {composer::kNearest, composer::kNnTest, composer::kBilinearOrv}) {
+    composer::Params p = params_for(kPicWidth, kHeight, 137);
+    p.rs = mode;
+    composer::OwnedTables beta(p);
+    composer::build_beta_tables(p, beta.tables);
+    Words work(std::size_t(composer::work_width(p)) * composer::work_height(p));
+    composer::build_work_image(p, source, work.data());
+    Words composed(std::size_t(p.scaled_width) * p.scaled_height);
+    composer::compose_beta(p, beta.tables, composer::WorkSource{work.data()}, composed.data());
+    const composer::Resampling plan = composer::plan_resampling(p);
+    composer::WorkSource from_source;
+    from_source.resampling = &plan;
+    from_source.source = source;
+    for (const Case& c : {Case{p.scaled_width + 37, p.scaled_height + 10, 0, 0},
+                          Case{p.scaled_width - 29, p.scaled_height - 17, 13, 11}}) {
+      p.width = c.width;
+      p.height = c.height;
+      Words expected(std::size_t(c.width) * c.height, 7), placed = expected;
+      const ORV_PixelBuffer to = composer::words_view(expected.data(), c.width, c.height, c.width);
+      composer::Scroll scroll{c.scroll_x, c.scroll_y, false};
+      const composer::Placement at = composer::place_output(p, scroll, c.width, c.height);
+      composer::copy_placed(p, composed.data(), at, to);
+      for (const composer::WorkSource& samples : {composer::WorkSource{work.data()}, from_source}) {
+        std::fill(placed.begin(), placed.end(), 7u);
+        composer::compose_beta_placed(
+            p, beta.tables, samples, at,
+            composer::words_view(placed.data(), c.width, c.height, c.width));
+        EXPECT_EQ(placed, expected) << "mode " << mode << " output " << c.width << " x " << c.height
+                                    << (samples.work ? " from work" : " from source");
+      }
+    }
+  }
+}
+
 // The resamplers work eight columns at a time where the footprint lies
 // inside the source, sharing one column's neighbours where an enlargement
 // repeats it (bicubic keeps their channels while the column repeats, over
