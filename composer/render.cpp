@@ -217,7 +217,10 @@ template <Reads kReads>
   }
 }
 
-const bool kHasGathers = __builtin_cpu_supports("avx2");
+bool has_gathers() {
+  static const bool yes = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
+  return yes;
+}
 
 // The column of the row that sample column c − at reads, eight at a time,
 // worked out as group_colours works it out.
@@ -328,11 +331,11 @@ const std::uint32_t* compose_group(const Params& p, const Tables& t, const Secon
                                int(last - first)};
     if (!g.columns)
       group_colours<Reads::kWork>(g, row, int(at), columns, colours);
-    else if (g.nearest->mode == kNnTest && kHasGathers)
+    else if (g.nearest->mode == kNnTest && has_gathers())
       group_colours_gathered<Reads::kNnTest>(g, row, int(at), columns, colours);
     else if (g.nearest->mode == kNnTest)
       group_colours<Reads::kNnTest>(g, row, int(at), columns, colours);
-    else if (kHasGathers)
+    else if (has_gathers())
       group_colours_gathered<Reads::kNearest>(g, row, int(at), columns, colours);
     else
       group_colours<Reads::kNearest>(g, row, int(at), columns, colours);
