@@ -24,8 +24,7 @@ struct SecondSamples {
   std::vector<int> view;
   std::vector<double> weight;
   std::vector<int> boundaries;  // the table positions that blend
-  // Their second views and weights, in the same order, so that eight load
-  // together.
+  // Their weights, in the same order, so that eight load together.
   std::vector<double> boundary_weight;
   bool blends = false;  // whether any does (none with anti-aliasing off)
   // Where each sample lies in a row group's row when every view shows a
@@ -156,7 +155,7 @@ template <bool kStream = false, class SampleA, class SampleB>
 
 // The columns a row group's samples lie at, plus `at`: each table
 // position's main and second sample, and the boundaries' (table positions
-// k[j], their second samples' columns and weights).
+// k[j], their second samples' columns and weights, `boundaries` of them).
 struct GroupColumns {
   const int* main;
   const int* second;
@@ -168,10 +167,11 @@ struct GroupColumns {
 };
 
 // The colours of a row group's `count` sub-pixels, its table starting at
-// position `at`: at sub-pixel i the sample of view pos[i]; then, at each
-// boundary, that sample blended with the one of the boundary's second view
-// by its weight, eight boundaries at a time. (Blending with weight 0 leaves
-// a sample as it is, so blending every position gives the same colours.)
+// position `at`: at sub-pixel i its main sample (from sub-pixel `from` on:
+// the ones before are already there); then, at each boundary, that sample
+// blended with the boundary's second sample by its weight, eight boundaries
+// at a time. (Blending with weight 0 leaves a sample as it is, so blending
+// every position gives the same colours.)
 template <Reads kReads>
 [[gnu::target_clones("avx2", "default")]] void group_colours(const GroupSamples& g, int count,
                                                              int at, const GroupColumns& columns,
@@ -217,6 +217,8 @@ template <Reads kReads>
   }
 }
 
+// Whether this processor has AVX2's gathers (asked once, after the
+// processor is identified).
 bool has_gathers() {
   static const bool yes = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
   return yes;
