@@ -136,12 +136,11 @@ template <bool kStream = false, class SampleA, class SampleB>
     for (; j < count && reinterpret_cast<std::uintptr_t>(colours + j) % sizeof(Words8) != 0; ++j)
       colours[j] = blend(weight[j], a(j), b(j));
   for (; j + 8 <= count; j += 8) {
-    Words8 wa, wb;
+    // Built lane by lane in registers (a loop over the lanes goes through
+    // the stack, and reading the vector back stalls on the eight stores).
+    const Words8 wa = {a(j), a(j + 1), a(j + 2), a(j + 3), a(j + 4), a(j + 5), a(j + 6), a(j + 7)};
+    const Words8 wb = {b(j), b(j + 1), b(j + 2), b(j + 3), b(j + 4), b(j + 5), b(j + 6), b(j + 7)};
     Doubles8 w;
-    for (int l = 0; l < 8; ++l) {
-      wa[l] = a(j + l);
-      wb[l] = b(j + l);
-    }
     std::memcpy(&w, weight + j, sizeof w);
     const Words8 c = blend8(w, wa, wb);
     if (kStream)
@@ -199,7 +198,6 @@ template <Reads kReads>
   int j = 0;
   for (; j + 8 <= blending; j += 8) {
     Words8 a, b;
-    Doubles8 w;
     int sub_pixel[8];
     for (int l = 0; l < 8; ++l) {
       const int i = columns.k[j + l] - at;
@@ -207,6 +205,7 @@ template <Reads kReads>
       a[l] = colours[i];
       b[l] = sample(columns.boundary[j + l]);
     }
+    Doubles8 w;
     std::memcpy(&w, columns.boundary_weight + j, sizeof w);
     const Words8 c = blend8(w, a, b);
     for (int l = 0; l < 8; ++l) colours[sub_pixel[l]] = c[l];
