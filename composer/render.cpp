@@ -2,6 +2,7 @@
 #include "composer/render.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include "composer/lanes.h"
@@ -216,11 +217,13 @@ template <Reads kReads>
   }
 }
 
+std::atomic<bool> gathers_allowed{true};
+
 // Whether this processor has AVX2's gathers (asked once, after the
-// processor is identified).
+// processor is identified) and they are allowed.
 bool has_gathers() {
   static const bool yes = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
-  return yes;
+  return yes && gathers_allowed.load(std::memory_order_relaxed);
 }
 
 // The column of the row that sample column c − at reads, eight at a time,
@@ -345,6 +348,10 @@ const std::uint32_t* compose_group(const Params& p, const Tables& t, const Secon
 }
 
 }  // namespace
+
+void allow_sample_gathers(bool allowed) {
+  gathers_allowed.store(allowed, std::memory_order_relaxed);
+}
 
 int picture_of_view(const Params& p, int v) {
   int e = v + p.view_pos;

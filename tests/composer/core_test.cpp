@@ -1,6 +1,7 @@
 // The composer's core over pixel buffers: every renderer and resampler gives
 // the same pixels on 1, 2 and 7 threads, and BETA composed from rows
-// resampled as needed equals BETA from the whole work image.
+// resampled as needed (with the samples gathered or not) equals BETA from
+// the whole work image.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -88,6 +89,11 @@ TEST(CoreTest, EveryRendererAndResamplerGivesTheSamePixelsOnOneTwoAndSevenThread
       composer::set_thread_count(1);
       const Renders one = render_all(p, source);
       EXPECT_EQ(one.beta_from_rows, one.beta) << "mode " << mode << " scale " << scale;
+      // The plain sample loop, which processors without AVX2 run.
+      composer::allow_sample_gathers(false);
+      EXPECT_EQ(render_all(p, source).beta_from_rows, one.beta)
+          << "without gathers: mode " << mode << " scale " << scale;
+      composer::allow_sample_gathers(true);
       EXPECT_NE(one.print, Words(one.print.size(), 9));
       for (int threads : kThreadCounts) {
         composer::set_thread_count(threads);
