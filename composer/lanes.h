@@ -12,6 +12,40 @@ namespace composer {
 typedef std::uint32_t Words8 __attribute__((vector_size(32)));
 typedef std::int32_t Ints8 __attribute__((vector_size(32)));
 typedef double Doubles8 __attribute__((vector_size(64)));
+typedef std::uint32_t Words4 __attribute__((vector_size(16)));
+typedef std::int32_t Ints4 __attribute__((vector_size(16)));
+typedef double Doubles4 __attribute__((vector_size(32)));
+
+// Eight copies of v. Written lane by lane, which GCC turns into one
+// broadcast for every instruction set; multiplying by the scalar itself,
+// when its vector is used more than once, had GCC build the copies in
+// memory with eight scalar stores for AVX2, and reading them back as
+// vectors then stalled.
+[[gnu::always_inline]] inline Doubles8 splat8(double v) {
+  Doubles8 copies;
+  for (int l = 0; l < 8; ++l) copies[l] = v;
+  return copies;
+}
+
+[[gnu::always_inline]] inline Doubles4 splat4(double v) {
+  Doubles4 copies;
+  for (int l = 0; l < 4; ++l) copies[l] = v;
+  return copies;
+}
+
+// Lanes 4h .. 4h + 3 of eight words, and two halves of four doubles as one
+// vector of eight.
+[[gnu::always_inline]] inline Words4 half(const Words8& v, int h) {
+  return h == 0 ? __builtin_shufflevector(v, v, 0, 1, 2, 3)
+                : __builtin_shufflevector(v, v, 4, 5, 6, 7);
+}
+[[gnu::always_inline]] inline Doubles8 join(const Doubles4& low, const Doubles4& high) {
+  return __builtin_shufflevector(low, high, 0, 1, 2, 3, 4, 5, 6, 7);
+}
+
+[[gnu::always_inline]] inline Doubles4 channel4(const Words4& colours, int shift) {
+  return __builtin_convertvector(Ints4((colours >> shift) & 0xFF), Doubles4);
+}
 
 // The channel at `shift` (16 red, 8 green, 0 blue) of eight colours.
 //

@@ -235,7 +235,7 @@ template <Reads kReads>
   column -= at;
   if constexpr (kReads == Reads::kNearest)
     column = __builtin_convertvector(
-        __builtin_convertvector(column, Doubles8) * g.nearest->column_step, Ints8);
+        __builtin_convertvector(column, Doubles8) * splat8(g.nearest->column_step), Ints8);
   if constexpr (kReads == Reads::kNnTest)
     column = Ints8((Words8(column) * g.nearest->column_fixed_step) >> 16);
   return column;

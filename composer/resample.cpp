@@ -187,9 +187,10 @@ struct RowBlock {
   const std::uint32_t* rows[4];  // source rows y0 − 1, y0, y0 + 1, y0 + 2
   int x0[8];
   // Bicubic: the channels of the sixteen neighbours of column `neighbours_of`
-  // as doubles, kept while an enlargement repeats that column.
+  // as doubles, four copies each (one per lane of a half), kept while an
+  // enlargement repeats that column.
   int neighbours_of = -1;
-  double neighbours[4][4][3];
+  Doubles4 neighbours[4][4][3];
 
   // The words at column x0 + dx of source row y0 + dy, one per lane.
   [[gnu::always_inline]] Words8 at(int dx, int dy) const {
@@ -212,9 +213,9 @@ struct RowBlock {
 
 [[gnu::always_inline]] inline Words8 bilinear_rounded8(const RowBlock& b, int j) {
   const Doubles8 fx = column_fractions(b.r, j);
-  const double fy = b.ay.fraction;
+  const Doubles8 fy = splat8(b.ay.fraction), gy = splat8(1 - b.ay.fraction);
   const Words8 p00 = b.at(0, 0), p10 = b.at(1, 0), p01 = b.at(0, 1), p11 = b.at(1, 1);
-  const Doubles8 w00 = (1 - fx) * (1 - fy), w10 = fx * (1 - fy), w01 = (1 - fx) * fy, w11 = fx * fy;
+  const Doubles8 w00 = (1 - fx) * gy, w10 = fx * gy, w01 = (1 - fx) * fy, w11 = fx * fy;
   Doubles8 value[3];
   for (int k = 0; k < 3; ++k)
     value[k] = w00 * channel8(p00, kShifts[k]) + w10 * channel8(p10, kShifts[k]) +
@@ -226,32 +227,47 @@ struct RowBlock {
 // runs of them), the sixteen neighbours are the same for every lane and
 // their channels are read once.
 [[gnu::always_inline]] inline Words8 bicubic8(RowBlock& b, int j) {
-  Doubles8 sum[3] = {};
   const bool shared = b.x0[0] == b.x0[7];
   if (shared && b.neighbours_of != b.x0[0]) {
     b.neighbours_of = b.x0[0];
     for (int r = 0; r < 4; ++r)
       for (int c = 0; c < 4; ++c)
         for (int k = 0; k < 3; ++k)
-          b.neighbours[r][c][k] = double(channel(b.rows[r][b.x0[0] + c - 1], kShifts[k]));
+          b.neighbours[r][c][k] = splat4(double(channel(b.rows[r][b.x0[0] + c - 1], kShifts[k])));
   }
-  for (int r = 0; r < 4; ++r) {
-    for (int c = 0; c < 4; ++c) {
-      const Doubles8 weight = b.ay.cubic[r] * eight(b.r.column_cubic[c], j);
-      if (shared) {
-        for (int k = 0; k < 3; ++k) sum[k] += weight * b.neighbours[r][c][k];
-      } else {
-        const Words8 p = b.at(c - 1, r - 1);
-        for (int k = 0; k < 3; ++k) sum[k] += weight * channel8(p, kShifts[k]);
+  // The sums in halves of four lanes, each lane over the sixteen taps in
+  // order: vectors of eight doubles carried over that many steps were kept
+  // in memory for AVX2, and moved through general registers.
+  Doubles4 sum[2][3] = {};
+  auto add_taps = [&](auto samples) {
+    for (int r = 0; r < 4; ++r) {
+      for (int c = 0; c < 4; ++c) {
+        const double* column = b.r.column_cubic[c].data() + j;
+        const auto p = samples(r, c);
+        for (int h = 0; h < 2; ++h) {
+          Doubles4 weight;
+          std::memcpy(&weight, column + 4 * h, sizeof weight);
+          weight = splat4(b.ay.cubic[r]) * weight;
+          for (int k = 0; k < 3; ++k) sum[h][k] += weight * p(h, k);
+        }
       }
     }
-  }
-  return rounded_colours8(sum);
+  };
+  if (shared)
+    add_taps([&](int r, int c) { return [&, r, c](int, int k) { return b.neighbours[r][c][k]; }; });
+  else
+    add_taps([&](int r, int c) {
+      const Words8 p = b.at(c - 1, r - 1);
+      return [p](int h, int k) { return channel4(half(p, h), kShifts[k]); };
+    });
+  Doubles8 whole[3];
+  for (int k = 0; k < 3; ++k) whole[k] = join(sum[0][k], sum[1][k]);
+  return rounded_colours8(whole);
 }
 
 [[gnu::always_inline]] inline Words8 bilinear_truncated8(const RowBlock& b, int j) {
   const Doubles8 fx = column_fractions(b.r, j);
-  const double fy = b.ay.fraction;
+  const Doubles8 fy = splat8(b.ay.fraction);
   const Words8 p00 = b.at(0, 0), p10 = b.at(1, 0), p01 = b.at(0, 1), p11 = b.at(1, 1);
   Doubles8 value[3];
   for (int k = 0; k < 3; ++k) {
@@ -271,13 +287,13 @@ struct RowBlock {
 [[gnu::always_inline]] inline Words8 bilinear_clamped8(const RowBlock& b, int j, const Words8& p10,
                                                        const Words8& p11) {
   const Doubles8 fx = column_fractions(b.r, j);
-  const double fy = b.ay.fraction;
+  const Doubles8 fy = splat8(b.ay.fraction), gy = splat8(1 - b.ay.fraction);
   const Words8 p00 = b.at(0, 0), p01 = b.at(0, 1);
   Words8 out = {};
   for (int shift : kShifts) {
     const Doubles8 top = (1 - fx) * channel8(p00, shift) + fx * channel8(p10, shift);
     const Doubles8 bottom = (1 - fx) * channel8(p01, shift) + fx * channel8(p11, shift);
-    Ints8 v = __builtin_convertvector((1 - fy) * top + fy * bottom + 0.5, Ints8);
+    Ints8 v = __builtin_convertvector(gy * top + fy * bottom + 0.5, Ints8);
     v = v > 255 ? 255 : v;
     out |= Words8(v) << shift;
   }
