@@ -251,10 +251,7 @@ struct Renderer {
     render_print(p, store.tables, strip, out);
   }
 
-  void stable() {
-    for (int y = 0; y < out.height; ++y) std::fill(row32(out, y), row32(out, y) + out.width, 0u);
-    render_stable(p, strip, out);
-  }
+  void stable() { render_stable(p, strip, out); }
 
   void render(bool first) {
     if (p.print_mode == kPrint)

@@ -554,14 +554,25 @@ void render_stable_by_lines(const Params& p, const std::vector<LensColumn>& colu
 // and a row group's blend needs only its own previous read: row groups are
 // independent, and going along each row group writes what the walk's
 // column-by-column order writes.
+//
+// Rows by lines write every pixel of the rows they reach, so only the rest
+// is blackened first (a fill of the whole output doubled the bytes written).
 std::vector<LensColumn> render_stable(Params& p, const ORV_PixelBuffer& strip,
                                       const ORV_PixelBuffer& out) {
+  const bool by_lines = strip.pixels && strip.bits == 32 && out.bits == 32 && p.view_num >= 1;
+  const int groups = std::max(p.scaled_height / 3, 0);
+  const int written = by_lines ? std::min(3 * groups, std::max(out.height, 0)) : 0;
+  if (out.pixels)
+    parallel_for(out.height - written, 16, [&](int begin, int end) {
+      for (int y = written + begin; y < written + end; ++y)
+        for (int x = 0; x < out.width; ++x) store_value(out, x, y, 0);
+    });
   if (p.view_num < 1) return {};
   p.dt = p.pitch / p.view_num;
   const std::vector<LensColumn> columns = lens_walk(p, 3 * p.scaled_width);
   if (!strip.pixels) return columns;
-  const int groups = p.scaled_height / 3, pw1 = strip.width / p.pic_num;
-  if (strip.bits == 32 && out.bits == 32) {
+  const int pw1 = strip.width / p.pic_num;
+  if (by_lines) {
     render_stable_by_lines(p, columns, strip, out);
     return columns;
   }

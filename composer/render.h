@@ -82,8 +82,8 @@ struct LensColumn {
 std::vector<LensColumn> lens_walk(const Params& p, int end);
 // STABLE's sub-pixel of column c in row group r.
 int stable_sub_pixel(const Params& p, const LensColumn& c, int r);
-// STABLE over an output already black: lens by lens the strip's columns on
-// the slanted diagonals. Sets p.dt; returns the walk.
+// STABLE: lens by lens the strip's columns on the slanted diagonals, every
+// other pixel of the output black. Sets p.dt; returns the walk.
 std::vector<LensColumn> render_stable(Params& p, const ORV_PixelBuffer& strip,
                                       const ORV_PixelBuffer& out);
 

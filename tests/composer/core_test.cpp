@@ -46,7 +46,7 @@ composer::Params params_for(int pic_width, int height, int scale) {
 constexpr int kPicWidth = 61, kHeight = 45, kThreadCounts[] = {1, 2, 7};
 
 struct Renders {
-  Words work, beta, beta_from_rows, stable, print;
+  Words work, beta, beta_from_rows, stable, stable_over_old, print;
 };
 
 Renders render_all(composer::Params p, const ORV_PixelBuffer& source) {
@@ -64,10 +64,14 @@ Renders render_all(composer::Params p, const ORV_PixelBuffer& source) {
   rows.source = source;
   r.beta_from_rows.assign(shown, 7);
   composer::compose_beta(p, beta.tables, rows, r.beta_from_rows.data());
-  r.stable.assign(shown, 0);
-  composer::render_stable(
-      p, source,
-      composer::words_view(r.stable.data(), p.scaled_width, p.scaled_height, p.scaled_width));
+  // STABLE writes every pixel: over what was there before as over black.
+  for (std::uint32_t before : {0u, 0x5A5A5Au}) {
+    Words& stable = before ? r.stable_over_old : r.stable;
+    stable.assign(shown, before);
+    composer::render_stable(
+        p, source,
+        composer::words_view(stable.data(), p.scaled_width, p.scaled_height, p.scaled_width));
+  }
   p.subpixels = 1;
   composer::OwnedTables print(p);
   r.print.assign(shown, 9);
@@ -104,6 +108,7 @@ TEST(CoreTest, EveryRendererAndResamplerGivesTheSamePixelsOnOneTwoAndSevenThread
         EXPECT_EQ(many.beta, one.beta);
         EXPECT_EQ(many.beta_from_rows, one.beta);
         EXPECT_EQ(many.stable, one.stable);
+        EXPECT_EQ(many.stable_over_old, one.stable);
         EXPECT_EQ(many.print, one.print);
       }
     }
