@@ -564,8 +564,12 @@ std::vector<LensColumn> render_stable(Params& p, const ORV_PixelBuffer& strip,
   const int written = by_lines ? std::min(3 * groups, std::max(out.height, 0)) : 0;
   if (out.pixels)
     parallel_for(out.height - written, 16, [&](int begin, int end) {
-      for (int y = written + begin; y < written + end; ++y)
-        for (int x = 0; x < out.width; ++x) store_value(out, x, y, 0);
+      for (int y = written + begin; y < written + end; ++y) {
+        if (out.bits == 32)
+          std::fill(row32(out, y), row32(out, y) + out.width, 0u);
+        else
+          for (int x = 0; x < out.width; ++x) store_value(out, x, y, 0);
+      }
     });
   if (p.view_num < 1) return {};
   p.dt = p.pitch / p.view_num;
