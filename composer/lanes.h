@@ -83,6 +83,17 @@ typedef double Doubles4 __attribute__((vector_size(32)));
   return __builtin_ia32_gathersiv8si(Ints8{}, base, index, Ints8{} - 1, 4);
 }
 
+// Eight words stored past the cache, at a 16-byte boundary (in two halves:
+// the base instruction set has only 16-byte streaming stores). The writer
+// fences (sfence) before another thread reads them.
+[[gnu::always_inline]] inline void stream_store(const Words8& v, std::uint32_t* at) {
+  typedef long long Halves __attribute__((vector_size(16)));
+  Halves h[2];
+  __builtin_memcpy(h, &v, sizeof h);
+  __builtin_ia32_movntdq(reinterpret_cast<Halves*>(at), h[0]);
+  __builtin_ia32_movntdq(reinterpret_cast<Halves*>(at + 4), h[1]);
+}
+
 // Eight samples a and b blended with weights w, per channel
 // int((1 − w)·a + w·b) as blend() computes it.
 [[gnu::always_inline]] inline Words8 blend8(const Doubles8& w, const Words8& a, const Words8& b) {

@@ -115,16 +115,6 @@ GroupSamples find_group_samples(const Params& p, const WorkSource& w, int r, Bet
   return g;
 }
 
-// Eight words stored past the cache, at a 32-byte boundary (in two halves:
-// the base instruction set has only 16-byte streaming stores).
-[[gnu::always_inline]] inline void stream_store(const Words8& v, std::uint32_t* at) {
-  typedef long long Halves __attribute__((vector_size(16)));
-  Halves h[2];
-  std::memcpy(h, &v, sizeof h);
-  __builtin_ia32_movntdq(reinterpret_cast<Halves*>(at), h[0]);
-  __builtin_ia32_movntdq(reinterpret_cast<Halves*>(at + 4), h[1]);
-}
-
 // colours[j] = blend(weight[j], a(j), b(j)) for j in [0, count), eight at a
 // time; with kStream past the cache (for output rows, which are far larger
 // than the cache and not read again here).

@@ -2,6 +2,7 @@
 #include "composer/resample.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
@@ -187,10 +188,9 @@ struct RowBlock {
   const std::uint32_t* rows[4];  // source rows y0 − 1, y0, y0 + 1, y0 + 2
   int x0[8];
   // Bicubic: the channels of the sixteen neighbours of column `neighbours_of`
-  // as doubles, four copies each (one per lane of a half), kept while an
-  // enlargement repeats that column.
+  // as doubles, kept while an enlargement repeats that column.
   int neighbours_of = -1;
-  Doubles4 neighbours[4][4][3];
+  Doubles4 neighbours[4][3];  // [row][channel], the four columns in the lanes
 
   // The words at column x0 + dx of source row y0 + dy, one per lane.
   [[gnu::always_inline]] Words8 at(int dx, int dy) const {
@@ -225,19 +225,43 @@ struct RowBlock {
 
 // When the eight columns share one source column (an enlargement makes
 // runs of them), the sixteen neighbours are the same for every lane and
-// their channels are read once.
-[[gnu::always_inline]] inline Words8 bicubic8(RowBlock& b, int j) {
+// their channels are read once, as long as the column repeats.
+[[gnu::always_inline]] inline bool shares_neighbours(RowBlock& b) {
   const bool shared = b.x0[0] == b.x0[7];
   if (shared && b.neighbours_of != b.x0[0]) {
     b.neighbours_of = b.x0[0];
-    for (int r = 0; r < 4; ++r)
-      for (int c = 0; c < 4; ++c)
-        for (int k = 0; k < 3; ++k)
-          b.neighbours[r][c][k] = splat4(double(channel(b.rows[r][b.x0[0] + c - 1], kShifts[k])));
+    for (int r = 0; r < 4; ++r) {
+      Words4 words;
+      std::memcpy(&words, b.rows[r] + b.x0[0] - 1, sizeof words);
+      for (int k = 0; k < 3; ++k) b.neighbours[r][k] = channel4(words, kShifts[k]);
+    }
   }
-  // The sums in halves of four lanes, each lane over the sixteen taps in
-  // order: vectors of eight doubles carried over that many steps were kept
-  // in memory for AVX2, and moved through general registers.
+  return shared;
+}
+
+// Bicubic for eight columns from j, for processors with registers of eight
+// doubles (AVX-512). Each lane's sum runs over the sixteen taps in order.
+[[gnu::always_inline]] inline Words8 bicubic8_wide(RowBlock& b, int j) {
+  const bool shared = shares_neighbours(b);
+  Doubles8 sum[3] = {};
+  for (int r = 0; r < 4; ++r) {
+    for (int c = 0; c < 4; ++c) {
+      const Doubles8 weight = b.ay.cubic[r] * eight(b.r.column_cubic[c], j);
+      if (shared) {
+        for (int k = 0; k < 3; ++k) sum[k] += weight * b.neighbours[r][k][c];
+      } else {
+        const Words8 p = b.at(c - 1, r - 1);
+        for (int k = 0; k < 3; ++k) sum[k] += weight * channel8(p, kShifts[k]);
+      }
+    }
+  }
+  return rounded_colours8(sum);
+}
+
+// The same in halves of four lanes, for AVX2 and the base instruction set:
+// vectors of eight doubles carried over sixteen steps were kept in memory
+// for AVX2, and moved through general registers.
+[[gnu::always_inline]] inline Words8 bicubic8(RowBlock& b, int j) {
   Doubles4 sum[2][3] = {};
   auto add_taps = [&](auto samples) {
     for (int r = 0; r < 4; ++r) {
@@ -253,8 +277,10 @@ struct RowBlock {
       }
     }
   };
-  if (shared)
-    add_taps([&](int r, int c) { return [&, r, c](int, int k) { return b.neighbours[r][c][k]; }; });
+  if (shares_neighbours(b))
+    add_taps([&](int r, int c) {
+      return [&, r, c](int, int k) { return splat4(b.neighbours[r][k][c]); };
+    });
   else
     add_taps([&](int r, int c) {
       const Words8 p = b.at(c - 1, r - 1);
@@ -317,14 +343,19 @@ bool footprint_rows(const Resampling& r, const ORV_PixelBuffer& s, const Axis& a
   return true;
 }
 
-[[gnu::target_clones("avx512f", "avx2", "default")]] void interpolate_row(
-    const Resampling& r, const ORV_PixelBuffer& source, int i, int from, int to,
-    std::uint32_t* out) {
+// kWide: bicubic in registers of eight doubles.
+template <bool kWide>
+[[gnu::always_inline]] inline void interpolate_row_in(const Resampling& r,
+                                                      const ORV_PixelBuffer& source, int i,
+                                                      int from, int to, std::uint32_t* out) {
   const Axis& ay = r.rows[std::size_t(i)];
   RowBlock b{r, source, ay, {}, {}};
   int j = from;
   if (footprint_rows(r, source, ay, b.rows)) {
     const bool cubic = r.mode == kBicubicOrv;
+    // The work image is far larger than the cache and read only once the
+    // resampling is done: rows are written past the cache where aligned.
+    const bool stream = reinterpret_cast<std::uintptr_t>(out + j) % 16 == 0;
     for (; j + 8 <= to; j += 8) {
       const int first = r.columns[std::size_t(j)].whole, last = r.columns[std::size_t(j + 7)].whole;
       // Columns grow with j, so the block's footprint is [first − 1, last + 2] at most.
@@ -340,7 +371,7 @@ bool footprint_rows(const Resampling& r, const ORV_PixelBuffer& s, const Axis& a
           c = bilinear_rounded8(b, j);
           break;
         case kBicubicOrv:
-          c = bicubic8(b, j);
+          c = kWide ? bicubic8_wide(b, j) : bicubic8(b, j);
           break;
         case kBilinear01:
           c = bilinear_truncated8(b, j);
@@ -351,10 +382,41 @@ bool footprint_rows(const Resampling& r, const ORV_PixelBuffer& s, const Axis& a
           c = bilinear_clamped8(b, j, clamped.at(0, 0), clamped.at(0, 1));
         }
       }
-      std::memcpy(out + j, &c, sizeof c);
+      if (stream)
+        stream_store(c, out + j);
+      else
+        std::memcpy(out + j, &c, sizeof c);
     }
+    if (stream) __builtin_ia32_sfence();  // seen by whoever joins this thread next
   }
   for (; j < to; ++j) out[j] = interpolated(r, source, r.columns[std::size_t(j)], ay);
+}
+
+[[gnu::target("avx512f")]] void interpolate_row_wide(const Resampling& r,
+                                                     const ORV_PixelBuffer& source, int i, int from,
+                                                     int to, std::uint32_t* out) {
+  interpolate_row_in<true>(r, source, i, from, to, out);
+}
+
+[[gnu::target_clones("avx2", "default")]] void interpolate_row_narrow(const Resampling& r,
+                                                                      const ORV_PixelBuffer& source,
+                                                                      int i, int from, int to,
+                                                                      std::uint32_t* out) {
+  interpolate_row_in<false>(r, source, i, from, to, out);
+}
+
+// Bicubic's sums are carried in registers of eight doubles where the
+// processor has them. The bilinear modes stay on AVX2 even then: built for
+// AVX-512 they came out a third slower.
+std::atomic<bool> wide_lanes_allowed{true};
+
+void interpolate_row(const Resampling& r, const ORV_PixelBuffer& source, int i, int from, int to,
+                     std::uint32_t* out) {
+  static const bool wide = (__builtin_cpu_init(), __builtin_cpu_supports("avx512f"));
+  if (wide && r.mode == kBicubicOrv && wide_lanes_allowed.load(std::memory_order_relaxed))
+    interpolate_row_wide(r, source, i, from, to, out);
+  else
+    interpolate_row_narrow(r, source, i, from, to, out);
 }
 
 }  // namespace
@@ -392,6 +454,10 @@ Resampling plan_resampling(const Params& p) {
     for (int c = 0; c < 4; ++c) r.column_cubic[c].push_back(a.cubic[c]);
   }
   return r;
+}
+
+void allow_wide_lanes(bool allowed) {
+  wide_lanes_allowed.store(allowed, std::memory_order_relaxed);
 }
 
 std::uint32_t resample_pixel(const Resampling& r, const ORV_PixelBuffer& source, int i, int j) {
