@@ -242,19 +242,29 @@ struct RowBlock {
 // Bicubic for eight columns from j, for processors with registers of eight
 // doubles (AVX-512). Each lane's sum runs over the sixteen taps in order.
 [[gnu::always_inline]] inline Words8 bicubic8_wide(RowBlock& b, int j) {
-  const bool shared = shares_neighbours(b);
+  Doubles8 across[4];  // the columns' weights
+  for (int c = 0; c < 4; ++c) across[c] = eight(b.r.column_cubic[c], j);
   Doubles8 sum[3] = {};
-  for (int r = 0; r < 4; ++r) {
-    for (int c = 0; c < 4; ++c) {
-      const Doubles8 weight = b.ay.cubic[r] * eight(b.r.column_cubic[c], j);
-      if (shared) {
-        for (int k = 0; k < 3; ++k) sum[k] += weight * b.neighbours[r][k][c];
-      } else {
-        const Words8 p = b.at(c - 1, r - 1);
-        for (int k = 0; k < 3; ++k) sum[k] += weight * channel8(p, kShifts[k]);
+  // Each form unrolled whole, with no test inside: the sums stay in
+  // registers and the taps run back to back.
+  auto add_taps = [&](auto sample) {
+#pragma GCC unroll 4
+    for (int r = 0; r < 4; ++r) {
+#pragma GCC unroll 4
+      for (int c = 0; c < 4; ++c) {
+        const Doubles8 weight = b.ay.cubic[r] * across[c];
+        const auto p = sample(r, c);
+        for (int k = 0; k < 3; ++k) sum[k] += weight * p(k);
       }
     }
-  }
+  };
+  if (shares_neighbours(b))
+    add_taps([&](int r, int c) { return [&, r, c](int k) { return b.neighbours[r][k][c]; }; });
+  else
+    add_taps([&](int r, int c) {
+      const Words8 p = b.at(c - 1, r - 1);
+      return [p](int k) { return channel8(p, kShifts[k]); };
+    });
   return rounded_colours8(sum);
 }
 
