@@ -336,19 +336,24 @@ struct RowBlock {
   return out;
 }
 
-// The rows of the footprint for work row i, or false when one is outside
-// the source (the row is then done pixel by pixel).
+// The rows of the footprint for work row i, or false when the source is
+// not 32-bit (the row is then done pixel by pixel). A row outside the
+// source reads as `zeros`, a row of black as wide as the source, as the
+// per-pixel reads read black there.
 bool footprint_rows(const Resampling& r, const ORV_PixelBuffer& s, const Axis& ay,
-                    const std::uint32_t* rows[4]) {
+                    const std::uint32_t* zeros, const std::uint32_t* rows[4]) {
+  if (s.bits != 32 || !s.pixels) return false;
   const int y0 = ay.whole;
   const bool cubic = r.mode == kBicubicOrv;
   const int first = cubic ? y0 - 1 : y0, last = cubic ? y0 + 2 : y0 + 1;
-  if (s.bits != 32 || !s.pixels || first < 0 || last >= s.height) return false;
   int y1 = y0 + 1;
   if (r.mode == kBilinear02) y1 = std::min(y1, r.src_h - 1);
   for (int dy = -1; dy <= 2; ++dy) {
     const int y = dy == 1 ? y1 : y0 + dy;
-    rows[dy + 1] = y >= first && y <= last ? row32(s, y) : nullptr;
+    if (y < first || y > last)
+      rows[dy + 1] = nullptr;
+    else
+      rows[dy + 1] = unsigned(y) < unsigned(s.height) ? row32(s, y) : zeros;
   }
   return true;
 }
@@ -357,11 +362,12 @@ bool footprint_rows(const Resampling& r, const ORV_PixelBuffer& s, const Axis& a
 template <bool kWide>
 [[gnu::always_inline]] inline void interpolate_row_in(const Resampling& r,
                                                       const ORV_PixelBuffer& source, int i,
-                                                      int from, int to, std::uint32_t* out) {
+                                                      int from, int to, const std::uint32_t* zeros,
+                                                      std::uint32_t* out) {
   const Axis& ay = r.rows[std::size_t(i)];
   RowBlock b{r, source, ay, {}, {}};
   int j = from;
-  if (footprint_rows(r, source, ay, b.rows)) {
+  if (footprint_rows(r, source, ay, zeros, b.rows)) {
     const bool cubic = r.mode == kBicubicOrv;
     // The work image is far larger than the cache and read only once the
     // resampling is done: rows are written past the cache where aligned.
@@ -404,15 +410,17 @@ template <bool kWide>
 
 [[gnu::target("avx512f")]] void interpolate_row_wide(const Resampling& r,
                                                      const ORV_PixelBuffer& source, int i, int from,
-                                                     int to, std::uint32_t* out) {
-  interpolate_row_in<true>(r, source, i, from, to, out);
+                                                     int to, const std::uint32_t* zeros,
+                                                     std::uint32_t* out) {
+  interpolate_row_in<true>(r, source, i, from, to, zeros, out);
 }
 
 [[gnu::target_clones("avx2", "default")]] void interpolate_row_narrow(const Resampling& r,
                                                                       const ORV_PixelBuffer& source,
                                                                       int i, int from, int to,
+                                                                      const std::uint32_t* zeros,
                                                                       std::uint32_t* out) {
-  interpolate_row_in<false>(r, source, i, from, to, out);
+  interpolate_row_in<false>(r, source, i, from, to, zeros, out);
 }
 
 // Bicubic's sums are carried in registers of eight doubles where the
@@ -423,10 +431,14 @@ std::atomic<bool> wide_lanes_allowed{true};
 void interpolate_row(const Resampling& r, const ORV_PixelBuffer& source, int i, int from, int to,
                      std::uint32_t* out) {
   static const bool wide = (__builtin_cpu_init(), __builtin_cpu_supports("avx512f"));
+  // The first and last rows' footprints reach past the source.
+  thread_local std::vector<std::uint32_t> zeros;
+  if (zeros.size() < std::size_t(std::max(source.width, 0)))
+    zeros.resize(std::size_t(source.width));
   if (wide && r.mode == kBicubicOrv && wide_lanes_allowed.load(std::memory_order_relaxed))
-    interpolate_row_wide(r, source, i, from, to, out);
+    interpolate_row_wide(r, source, i, from, to, zeros.data(), out);
   else
-    interpolate_row_narrow(r, source, i, from, to, out);
+    interpolate_row_narrow(r, source, i, from, to, zeros.data(), out);
 }
 
 }  // namespace
