@@ -5,9 +5,26 @@
 // too and pick the instruction set when the program starts.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 namespace composer {
+
+// Whether the loops built for AVX-512 may run where the processor has it
+// (the default). Off, their AVX2 and base builds run, which must give the
+// same pixels.
+inline std::atomic<bool> wide_lanes_allowed{true};
+
+inline void allow_wide_lanes(bool allowed) {
+  wide_lanes_allowed.store(allowed, std::memory_order_relaxed);
+}
+
+// Whether they run now (the processor is asked once, after it is identified).
+inline bool wide_lanes() {
+  static const bool has = (__builtin_cpu_init(),
+                           __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl"));
+  return has && wide_lanes_allowed.load(std::memory_order_relaxed);
+}
 
 typedef std::uint32_t Words8 __attribute__((vector_size(32)));
 typedef std::int32_t Ints8 __attribute__((vector_size(32)));

@@ -2,7 +2,6 @@
 #include "composer/resample.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstring>
 
@@ -426,16 +425,13 @@ template <bool kWide>
 // Bicubic's sums are carried in registers of eight doubles where the
 // processor has them. The bilinear modes stay on AVX2 even then: built for
 // AVX-512 they came out a third slower.
-std::atomic<bool> wide_lanes_allowed{true};
-
 void interpolate_row(const Resampling& r, const ORV_PixelBuffer& source, int i, int from, int to,
                      std::uint32_t* out) {
-  static const bool wide = (__builtin_cpu_init(), __builtin_cpu_supports("avx512f"));
   // The first and last rows' footprints reach past the source.
   thread_local std::vector<std::uint32_t> zeros;
   if (zeros.size() < std::size_t(std::max(source.width, 0)))
     zeros.resize(std::size_t(source.width));
-  if (wide && r.mode == kBicubicOrv && wide_lanes_allowed.load(std::memory_order_relaxed))
+  if (r.mode == kBicubicOrv && wide_lanes())
     interpolate_row_wide(r, source, i, from, to, zeros.data(), out);
   else
     interpolate_row_narrow(r, source, i, from, to, zeros.data(), out);
@@ -476,10 +472,6 @@ Resampling plan_resampling(const Params& p) {
     for (int c = 0; c < 4; ++c) r.column_cubic[c].push_back(a.cubic[c]);
   }
   return r;
-}
-
-void allow_wide_lanes(bool allowed) {
-  wide_lanes_allowed.store(allowed, std::memory_order_relaxed);
 }
 
 std::uint32_t resample_pixel(const Resampling& r, const ORV_PixelBuffer& source, int i, int j) {

@@ -56,11 +56,6 @@ bool reads_source_directly(const Resampling& r, const ORV_PixelBuffer& source);
 void resample_row(const Resampling& r, const ORV_PixelBuffer& source, int i, int from, int to,
                   std::uint32_t* out);
 
-// Whether bicubic may carry its sums in registers of eight doubles, where
-// the processor has them (AVX-512; the default). Off, it runs the form
-// every other processor runs, which must give the same colours.
-void allow_wide_lanes(bool allowed);
-
 // Work pixel (i, j) computed on its own: what resample_row writes there.
 std::uint32_t resample_pixel(const Resampling& r, const ORV_PixelBuffer& source, int i, int j);
 

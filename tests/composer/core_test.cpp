@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "composer/lanes.h"
 #include "composer/params.h"
 #include "composer/pixels.h"
 #include "composer/pool.h"
@@ -93,11 +94,19 @@ TEST(CoreTest, EveryRendererAndResamplerGivesTheSamePixelsOnOneTwoAndSevenThread
       composer::set_thread_count(1);
       const Renders one = render_all(p, source);
       EXPECT_EQ(one.beta_from_rows, one.beta) << "mode " << mode << " scale " << scale;
-      // The plain sample loop, which processors without AVX2 run.
+      // The plain sample loop, which processors without AVX2 run, and the
+      // loops' AVX2 builds, which processors without AVX-512 run.
       composer::allow_sample_gathers(false);
       EXPECT_EQ(render_all(p, source).beta_from_rows, one.beta)
           << "without gathers: mode " << mode << " scale " << scale;
       composer::allow_sample_gathers(true);
+      composer::allow_wide_lanes(false);
+      const Renders narrow = render_all(p, source);
+      composer::allow_wide_lanes(true);
+      SCOPED_TRACE(testing::Message() << "without AVX-512: mode " << mode << " scale " << scale);
+      EXPECT_EQ(narrow.work, one.work);
+      EXPECT_EQ(narrow.beta, one.beta);
+      EXPECT_EQ(narrow.beta_from_rows, one.beta);
       EXPECT_NE(one.print, Words(one.print.size(), 9));
       for (int threads : kThreadCounts) {
         composer::set_thread_count(threads);
