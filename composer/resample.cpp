@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 #include "composer/lanes.h"
@@ -338,7 +339,8 @@ struct RowBlock {
 // The rows of the footprint for work row i, or false when the source is
 // not 32-bit (the row is then done pixel by pixel). A row outside the
 // source reads as `zeros`, a row of black as wide as the source, as the
-// per-pixel reads read black there.
+// per-pixel reads read black there (or, without one, the row is done pixel
+// by pixel).
 bool footprint_rows(const Resampling& r, const ORV_PixelBuffer& s, const Axis& ay,
                     const std::uint32_t* zeros, const std::uint32_t* rows[4]) {
   if (s.bits != 32 || !s.pixels) return false;
@@ -349,10 +351,10 @@ bool footprint_rows(const Resampling& r, const ORV_PixelBuffer& s, const Axis& a
   if (r.mode == kBilinear02) y1 = std::min(y1, r.src_h - 1);
   for (int dy = -1; dy <= 2; ++dy) {
     const int y = dy == 1 ? y1 : y0 + dy;
-    if (y < first || y > last)
-      rows[dy + 1] = nullptr;
-    else
-      rows[dy + 1] = unsigned(y) < unsigned(s.height) ? row32(s, y) : zeros;
+    rows[dy + 1] = nullptr;
+    if (y < first || y > last) continue;
+    rows[dy + 1] = unsigned(y) < unsigned(s.height) ? row32(s, y) : zeros;
+    if (!rows[dy + 1]) return false;
   }
   return true;
 }
@@ -427,14 +429,24 @@ template <bool kWide>
 // AVX-512 they came out a third slower.
 void interpolate_row(const Resampling& r, const ORV_PixelBuffer& source, int i, int from, int to,
                      std::uint32_t* out) {
-  // The first and last rows' footprints reach past the source.
-  thread_local std::vector<std::uint32_t> zeros;
-  if (zeros.size() < std::size_t(std::max(source.width, 0)))
-    zeros.resize(std::size_t(source.width));
+  // The first and last rows' footprints reach past the source, where they
+  // read a row of black. It is never written, so a large one stays on the
+  // system's shared zero pages however many threads hold one.
+  struct ZeroRow {
+    std::uint32_t* words = nullptr;
+    int width = 0;
+    ~ZeroRow() { std::free(words); }
+  };
+  thread_local ZeroRow zeros;
+  if (zeros.width < source.width) {
+    std::free(zeros.words);
+    zeros.words = static_cast<std::uint32_t*>(std::calloc(std::size_t(source.width), 4));
+    zeros.width = zeros.words ? source.width : 0;
+  }
   if (r.mode == kBicubicOrv && wide_lanes())
-    interpolate_row_wide(r, source, i, from, to, zeros.data(), out);
+    interpolate_row_wide(r, source, i, from, to, zeros.words, out);
   else
-    interpolate_row_narrow(r, source, i, from, to, zeros.data(), out);
+    interpolate_row_narrow(r, source, i, from, to, zeros.words, out);
 }
 
 }  // namespace
