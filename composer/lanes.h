@@ -10,20 +10,30 @@
 
 namespace composer {
 
-// Whether the loops built for AVX-512 may run where the processor has it
-// (the default). Off, their AVX2 and base builds run, which must give the
-// same pixels.
-inline std::atomic<bool> wide_lanes_allowed{true};
+// The processor's features the loops may use: each asked once, after the
+// processor is identified, and allowed unless turned off (tests turn them
+// off to run the loops every other processor runs, which must give the
+// same pixels).
+inline std::atomic<bool> wide_lanes_allowed{true}, sample_gathers_allowed{true};
 
+// The loops built for AVX-512.
 inline void allow_wide_lanes(bool allowed) {
   wide_lanes_allowed.store(allowed, std::memory_order_relaxed);
 }
-
-// Whether they run now (the processor is asked once, after it is identified).
 inline bool wide_lanes() {
   static const bool has = (__builtin_cpu_init(),
                            __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl"));
   return has && wide_lanes_allowed.load(std::memory_order_relaxed);
+}
+
+// BETA from the source fetching its samples eight at a time with AVX2
+// gathers (off: the plain loop).
+inline void allow_sample_gathers(bool allowed) {
+  sample_gathers_allowed.store(allowed, std::memory_order_relaxed);
+}
+inline bool sample_gathers() {
+  static const bool has = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
+  return has && sample_gathers_allowed.load(std::memory_order_relaxed);
 }
 
 typedef std::uint32_t Words8 __attribute__((vector_size(32)));

@@ -2,7 +2,6 @@
 #include "composer/render.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 
 #include "composer/lanes.h"
@@ -207,15 +206,6 @@ template <Reads kReads>
   }
 }
 
-std::atomic<bool> gathers_allowed{true};
-
-// Whether this processor has AVX2's gathers (asked once, after the
-// processor is identified) and they are allowed.
-bool has_gathers() {
-  static const bool yes = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
-  return yes && gathers_allowed.load(std::memory_order_relaxed);
-}
-
 // The column of the row that sample column c − at reads, eight at a time,
 // worked out as group_colours works it out.
 template <Reads kReads>
@@ -345,11 +335,11 @@ const std::uint32_t* compose_group(const Params& p, const Tables& t, const Secon
                                int(last - first)};
     if (!g.columns)
       group_colours<Reads::kWork>(g, row, int(at), columns, colours);
-    else if (g.nearest->mode == kNnTest && has_gathers())
+    else if (g.nearest->mode == kNnTest && sample_gathers())
       group_colours_gathered<Reads::kNnTest>(g, row, int(at), columns, colours);
     else if (g.nearest->mode == kNnTest)
       group_colours<Reads::kNnTest>(g, row, int(at), columns, colours);
-    else if (has_gathers())
+    else if (sample_gathers())
       group_colours_gathered<Reads::kNearest>(g, row, int(at), columns, colours);
     else
       group_colours<Reads::kNearest>(g, row, int(at), columns, colours);
@@ -358,10 +348,6 @@ const std::uint32_t* compose_group(const Params& p, const Tables& t, const Secon
 }
 
 }  // namespace
-
-void allow_sample_gathers(bool allowed) {
-  gathers_allowed.store(allowed, std::memory_order_relaxed);
-}
 
 int picture_of_view(const Params& p, int v) {
   int e = v + p.view_pos;

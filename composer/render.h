@@ -46,11 +46,6 @@ struct WorkSource {
 void compose_beta(const Params& p, const Tables& t, const WorkSource& samples,
                   std::uint32_t* display, int rows = -1);
 
-// Whether BETA from the source may fetch its samples eight at a time with
-// AVX2 gathers, where the processor has them (the default). Off, it runs
-// the plain loop every processor runs, which must give the same colours.
-void allow_sample_gathers(bool allowed);
-
 // Where the composed picture lands in an output of out_w × out_h: columns
 // [x0, xe) and rows [y0, ye) show display pixel (sx + x − x0, oy + y − y0);
 // the rest is black. Centred (the odd pixel on the left or top) when it is

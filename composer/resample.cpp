@@ -336,11 +336,10 @@ struct RowBlock {
   return out;
 }
 
-// The rows of the footprint for work row i, or false when the source is
-// not 32-bit (the row is then done pixel by pixel). A row outside the
-// source reads as `zeros`, a row of black as wide as the source, as the
-// per-pixel reads read black there (or, without one, the row is done pixel
-// by pixel).
+// The rows of the footprint for work row i, or false when the row is done
+// pixel by pixel (a source not of 32 bits). A row outside the source reads
+// as `zeros`, a row of black as wide as the source, as the per-pixel reads
+// read black there; without it such a row is done pixel by pixel too.
 bool footprint_rows(const Resampling& r, const ORV_PixelBuffer& s, const Axis& ay,
                     const std::uint32_t* zeros, const std::uint32_t* rows[4]) {
   if (s.bits != 32 || !s.pixels) return false;
@@ -359,7 +358,7 @@ bool footprint_rows(const Resampling& r, const ORV_PixelBuffer& s, const Axis& a
   return true;
 }
 
-// kWide: bicubic in registers of eight doubles.
+// kWide: bicubic in registers of eight doubles (the only mode built so).
 template <bool kWide>
 [[gnu::always_inline]] inline void interpolate_row_in(const Resampling& r,
                                                       const ORV_PixelBuffer& source, int i,
@@ -383,7 +382,7 @@ template <bool kWide>
       }
       for (int l = 0; l < 8; ++l) b.x0[l] = r.columns[std::size_t(j + l)].whole;
       Words8 c;
-      switch (r.mode) {
+      switch (kWide ? kBicubicOrv : r.mode) {
         case kBilinearOrv:
           c = bilinear_rounded8(b, j);
           break;
